@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# One entry point for a newcomer on Debian 12:
+#   ./build.sh run    install what is missing, build, make zarvox.dat, run the show
+#   ./build.sh test   install what is missing, build with sanitizers, run every test
+#   ./build.sh build  install what is missing and build (no run)
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+packages=(
+  build-essential cmake pkg-config clang libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsdl2-dev libgtk-3-dev libmpg123-dev libmp3lame-dev libdevil-dev libpng-dev zlib1g-dev
+  libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+  fonts-dejavu-core xvfb xauth xdotool x11-utils
+  unar ffmpeg sox gzip xz-utils zip
+)
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "build.sh: installing ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+build() { # build DIR [cmake options...]
+  local dir=$1; shift
+  cmake -S "$root" -B "$dir" "$@"
+  cmake --build "$dir" -j"$jobs"
+}
+
+case "${1:-run}" in
+  run)
+    install_missing
+    build "$root/build" -DZARVOX_TESTS=OFF
+    cd "$root/build"
+    exec ./zarvox
+    ;;
+  build)
+    install_missing
+    build "$root/build"
+    ;;
+  test)
+    install_missing
+    # Everything, tests included, under AddressSanitizer and UBSan.
+    build "$root/build-test" -DZARVOX_SANITIZE=ON -DZARVOX_BENCH=OFF
+    # The RAR module's fuzz target needs clang's libFuzzer.
+    build "$root/build-fuzz" -DZARVOX_FUZZ_ONLY=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+    ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"
+    ctest --test-dir "$root/build-fuzz" --output-on-failure
+    ;;
+  *)
+    echo "usage: $0 run|test|build" >&2
+    exit 2
+    ;;
+esac

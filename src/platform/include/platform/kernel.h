@@ -1,0 +1,19 @@
+// Win32 kernel calls the show uses: the performance counter, MulDiv and the
+// millisecond tick count. Implemented over the monotonic clock; no SDL needed.
+#pragma once
+#include "platform/win32_types.h"
+
+// Always 10 MHz (one tick is 100 ns), as current Windows reports it.
+BOOL QueryPerformanceFrequency(LARGE_INTEGER *frequency);
+
+// Monotonic ticks of QueryPerformanceFrequency's rate. A test or a capture tool
+// may replace the source with PlatformSetCounterSource (platform/tap.h).
+BOOL QueryPerformanceCounter(LARGE_INTEGER *count);
+
+// number * numerator / denominator with a 64-bit product, rounded to the
+// nearest integer with halves away from zero, as Win32 does. -1 when the
+// denominator is 0 or the result does not fit in 32 bits.
+int MulDiv(int number, int numerator, int denominator);
+
+// Milliseconds since an arbitrary start, wrapping at 2^32.
+DWORD GetTickCount(void);

@@ -1,0 +1,35 @@
+// Hooks for tests and tools (capture, benchmarks). The show itself never calls
+// these; with no hook set the layer behaves as documented in its headers.
+#pragma once
+#include "platform/win32_types.h"
+
+#include <cstdint>
+
+// ---- clock ------------------------------------------------------------------
+// Replaces the source of QueryPerformanceCounter (ticks at 10 MHz). NULL
+// restores the monotonic clock.
+typedef int64_t (*PlatformCounterSource)(void *user);
+void PlatformSetCounterSource(PlatformCounterSource source, void *user);
+
+// ---- frames -----------------------------------------------------------------
+// Called by SwapBuffers with the finished back buffer before the swap: RGBA,
+// `width` * `height` * 4 bytes, bottom row first (as glReadPixels gives it).
+typedef void (*PlatformFrameTap)(void *user, const uint8_t *rgba, int width, int height);
+void PlatformSetFrameTap(PlatformFrameTap tap, void *user);
+
+// Swap interval for contexts made from now on: -1 (default) asks for vsync,
+// 0 turns it off (benchmarks, capture).
+void PlatformSetSwapInterval(int interval);
+
+// Counts of the WGL calls the effects make, for tests of "draws / does not draw".
+struct PlatformCallCounts {
+  uint64_t makeCurrent;
+  uint64_t swapBuffers;
+};
+PlatformCallCounts PlatformGetCallCounts(void);
+
+// ---- message boxes ----------------------------------------------------------
+// Replaces every MessageBoxA: the hook gets the arguments and returns the
+// answer. NULL restores real boxes.
+typedef int (*PlatformMessageBoxHook)(void *user, HWND owner, const char *text, const char *caption, UINT type);
+void PlatformSetMessageBoxHook(PlatformMessageBoxHook hook, void *user);

@@ -1,0 +1,24 @@
+// The Win32 and WGL surface of the platform layer, as one include: what the
+// show's code would take from <windows.h>. Sound (platform/fsound.h), dialog
+// templates (platform/dialog_template.h) and the hooks for tests and tools
+// (platform/tap.h) are separate.
+#pragma once
+#ifdef _WIN32
+#error You should not be including this file on this platform: use <windows.h>
+#endif
+
+#include "platform/win32_types.h"
+#include "platform/kernel.h"
+#include "platform/user.h"
+#include "platform/gdi.h"
+#include "platform/wgl.h"
+
+// The program's entry point. The layer's main() calls it with a non-null
+// module instance, no previous instance, the command line joined into one
+// string and SW_SHOWDEFAULT, and exits with its result.
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
+
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_SHOW 5
+#define SW_SHOWDEFAULT 10

@@ -1,0 +1,33 @@
+// Inside the layer every HWND points to a WindowObject: the SDL window of the
+// show, a GTK dialog or one of its controls. The USER calls that apply to any
+// window (SendMessageA, DefWindowProcA, GetWindowRect, SetWindowPos,
+// DestroyWindow, the user-data slot) dispatch through this interface.
+#pragma once
+#include "platform/win32_types.h"
+
+struct HWND__ {
+  HWND__();          // registers the handle as live
+  virtual ~HWND__(); // unregisters it; a stale HWND is then refused by every call
+
+  // SendMessageA: runs the window's procedure (or a control's own handling).
+  virtual LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+  // DefWindowProcA for this kind of window.
+  virtual LRESULT DefaultProcess(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+  virtual BOOL GetRect(RECT *rect) = 0; // outer rectangle, screen coordinates
+  virtual BOOL SetPos(HWND insertAfter, int x, int y, int cx, int cy, UINT flags) = 0;
+  // DestroyWindow: sends WM_DESTROY / WM_NCDESTROY and releases the system
+  // window. The object itself may stay until its owner deletes it.
+  virtual BOOL Destroy() = 0;
+  // MessageBoxA with this window as owner; the default is SDL's box.
+  virtual int ShowMessageBox(const char *text, const char *caption, UINT type);
+
+  LONG_PTR userData = 0; // GWL_USERDATA
+  bool destroyed = false;
+};
+
+namespace platform {
+// True for a handle that is alive (created and not yet deleted).
+bool IsLiveWindow(HWND window);
+// SDL's message box, used when there is no owner or the owner has no box of its own.
+int ShowSdlMessageBox(HWND owner, const char *text, const char *caption, UINT type);
+} // namespace platform
