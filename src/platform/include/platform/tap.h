@@ -33,3 +33,9 @@ PlatformCallCounts PlatformGetCallCounts(void);
 // answer. NULL restores real boxes.
 typedef int (*PlatformMessageBoxHook)(void *user, HWND owner, const char *text, const char *caption, UINT type);
 void PlatformSetMessageBoxHook(PlatformMessageBoxHook hook, void *user);
+
+// ---- display modes ----------------------------------------------------------
+// Replaces the modes SDL reports for the primary display, as seen by
+// EnumDisplaySettingsA and ChangeDisplaySettingsA: `modes[0]` is the current
+// mode, then the list in order. NULL restores SDL's list.
+void PlatformSetDisplayModes(const DEVMODEA *modes, int count);

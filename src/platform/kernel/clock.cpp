@@ -1,0 +1,58 @@
+// The performance counter, MulDiv and the tick count over the monotonic clock.
+#include "platform/kernel.h"
+#include "platform/tap.h"
+
+#include <ctime>
+
+namespace {
+// 10 MHz: one tick is 100 ns, the rate current Windows reports.
+constexpr int64_t kCounterFrequency = 10000000;
+
+PlatformCounterSource counterSource = nullptr;
+void *counterSourceUser = nullptr;
+
+int64_t MonotonicNanoseconds() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+} // namespace
+
+void PlatformSetCounterSource(PlatformCounterSource source, void *user) {
+  counterSource = source;
+  counterSourceUser = user;
+}
+
+BOOL QueryPerformanceFrequency(LARGE_INTEGER *frequency) {
+  if (frequency == nullptr)
+    return FALSE;
+  frequency->QuadPart = kCounterFrequency;
+  return TRUE;
+}
+
+BOOL QueryPerformanceCounter(LARGE_INTEGER *count) {
+  if (count == nullptr)
+    return FALSE;
+  count->QuadPart = counterSource != nullptr ? counterSource(counterSourceUser) : MonotonicNanoseconds() / 100;
+  return TRUE;
+}
+
+int MulDiv(int number, int numerator, int denominator) {
+  if (denominator == 0)
+    return -1;
+  // The product of two 32-bit values always fits in 64 bits; the rounding adds
+  // half the divisor away from zero, as Win32 does.
+  int64_t product = int64_t(number) * numerator;
+  int64_t divisor = denominator;
+  if (divisor < 0) {
+    divisor = -divisor;
+    product = -product;
+  }
+  const int64_t half = divisor / 2;
+  const int64_t result = product >= 0 ? (product + half) / divisor : -((-product + half) / divisor);
+  if (result > INT32_MAX || result < INT32_MIN)
+    return -1;
+  return int(result);
+}
+
+DWORD GetTickCount(void) { return DWORD(MonotonicNanoseconds() / 1000000); }
