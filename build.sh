@@ -40,7 +40,7 @@ case "${1:-run}" in
   run)
     install_missing
     build "$root/build" -DZARVOX_TESTS=OFF
-    cd "$root/build"
+    cd "$root/build/bin"
     exec ./zarvox
     ;;
   build)
