@@ -23,6 +23,10 @@ constexpr int kMaxRate = 192000;
 constexpr int kMaxChannels = 4096;
 
 struct Library {
+  // A program that ends without FSOUND_Close must not leave the audio thread
+  // running on a mixer that static destruction has freed.
+  ~Library();
+
   int output = -1;                      // FSOUND_SetOutput's choice; -1: FSOUND_Init picks
   int driver = 0;                       // FSOUND_SetDriver's choice
   int error = FSOUND_ERR_NONE;          // why the latest failing call failed
@@ -292,6 +296,10 @@ signed char FSOUND_Stream_Close(FSOUND_STREAM *stream) {
   library.streams.erase(std::find(library.streams.begin(), library.streams.end(), stream));
   delete stream; // joins its decoder: the caller's data is free to go after this
   return 1;
+}
+
+Library::~Library() {
+  FSOUND_Close();
 }
 
 // ---- hooks for tests and tools ----------------------------------------------

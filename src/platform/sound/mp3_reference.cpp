@@ -10,7 +10,8 @@
 
 bool PlatformDecodeMp3(const void *data, size_t length, int16_t **samples, size_t *sampleCount, int *rate,
                        int *channels) {
-  *samples = nullptr;
+  if (samples != nullptr)
+    *samples = nullptr;
   *sampleCount = 0;
   if (data == nullptr || length == 0)
     return false;
@@ -21,13 +22,20 @@ bool PlatformDecodeMp3(const void *data, size_t length, int16_t **samples, size_
     return false;
   *rate = int(source.rate);
   *channels = source.channels;
-  size_t capacity = 1 << 20;
+  // Without `samples` the decoding goes through one small buffer: a measure
+  // of libmpg123's own cost, without the memory of a whole track.
+  const bool keep = samples != nullptr;
+  size_t capacity = keep ? 1 << 20 : 1 << 14;
   size_t used = 0;
+  size_t counted = 0;
   int16_t *buffer = static_cast<int16_t *>(std::malloc(capacity * sizeof(int16_t)));
   for (;;) {
     if (buffer == nullptr)
       break;
-    if (capacity - used < 8192) {
+    if (!keep) {
+      counted += used;
+      used = 0;
+    } else if (capacity - used < 8192) {
       int16_t *larger = static_cast<int16_t *>(std::realloc(buffer, capacity * 2 * sizeof(int16_t)));
       if (larger == nullptr) {
         std::free(buffer);
@@ -47,7 +55,10 @@ bool PlatformDecodeMp3(const void *data, size_t length, int16_t **samples, size_
   platform::sound::CloseMpegSource(&source);
   if (buffer == nullptr)
     return false;
-  *samples = buffer;
-  *sampleCount = used;
+  *sampleCount = counted + used;
+  if (keep)
+    *samples = buffer;
+  else
+    std::free(buffer);
   return true;
 }

@@ -63,6 +63,7 @@ void PlatformSoundPull(int16_t *out, int frames);
 // libmpg123's own decoding of a whole MP3 block, with the settings streams use
 // but none of their queues, resampling or mixing: interleaved 16-bit samples
 // (malloc'd, free them with free) and their count, rate and channels. False
-// (and nothing allocated) for data that is not MPEG audio.
+// (and nothing allocated) for data that is not MPEG audio. With `samples`
+// NULL only the count is kept: libmpg123's cost alone, for benchmarks.
 bool PlatformDecodeMp3(const void *data, size_t length, int16_t **samples, size_t *sampleCount, int *rate,
                        int *channels);
