@@ -24,7 +24,7 @@ struct Capture {
 };
 
 std::string OutputFile(const char *name) {
-  return testing::TempDir() + name;
+  return soundtest::ScratchPath(name);
 }
 
 // Plays `mp3` to its end on the disk device at `rate` and reads back the file.

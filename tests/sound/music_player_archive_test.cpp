@@ -26,9 +26,9 @@ protected:
     signal.seconds = 1;
     mp3 = soundtest::EncodeMp3(soundtest::Tones(signal), signal.rate, signal.channels);
     const std::vector<unsigned char> logo(3000, 0x42);
-    path = testing::TempDir() + "player_archive.dat";
+    path = soundtest::ScratchPath("player_archive.dat");
     ASSERT_TRUE(soundtest::WriteFile(path, soundtest::StoredRar({{"krel.png", logo}, {"zarvox.mp3", mp3}})));
-    withoutMusicPath = testing::TempDir() + "player_archive_nomusic.dat";
+    withoutMusicPath = soundtest::ScratchPath("player_archive_nomusic.dat");
     ASSERT_TRUE(soundtest::WriteFile(withoutMusicPath, soundtest::StoredRar({{"krel.png", logo}})));
   }
   void TearDown() override {
@@ -77,7 +77,7 @@ TEST_F(PlayerArchive, MissingSoundtrackLeavesThePlayerSilentAndTidy) {
 }
 
 TEST_F(PlayerArchive, NoSoundOutputGoesThroughEveryCallAndWritesNothing) {
-  const std::string written = testing::TempDir() + "player_archive_nosound.raw";
+  const std::string written = soundtest::ScratchPath("player_archive_nosound.raw");
   std::remove(written.c_str());
   soundtest::ScopedEnv driver("SDL_AUDIODRIVER", "disk");
   soundtest::ScopedEnv file("SDL_DISKAUDIOFILE", written.c_str());

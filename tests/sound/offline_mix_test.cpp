@@ -27,13 +27,16 @@ protected:
     PlatformSoundPull(out.data(), int(frames));
     return out;
   }
-  static FSOUND_STREAM *OpenAndPlay(const std::vector<unsigned char> &mp3, unsigned int mode) {
+  // Streams read `mp3` until TearDown closes the library, before it goes.
+  FSOUND_STREAM *OpenAndPlay(unsigned int mode) {
     FSOUND_STREAM *stream =
         FSOUND_Stream_OpenFile(reinterpret_cast<const char *>(mp3.data()), FSOUND_LOADMEMORY | mode, int(mp3.size()));
     EXPECT_NE(stream, nullptr);
     EXPECT_NE(FSOUND_Stream_Play(FSOUND_FREE, stream), -1);
     return stream;
   }
+
+  std::vector<unsigned char> mp3;
 };
 
 std::vector<unsigned char> ToneMp3(int channels, double seconds) {
@@ -46,11 +49,11 @@ std::vector<unsigned char> ToneMp3(int channels, double seconds) {
 } // namespace
 
 TEST_F(OfflineMix, PulledSoundEqualsLibmpg123sDecodingThenSilence) {
-  const std::vector<unsigned char> mp3 = ToneMp3(2, 1.0);
+  mp3 = ToneMp3(2, 1.0);
   const soundtest::Pcm reference = soundtest::ReferenceDecode(mp3);
   ASSERT_EQ(reference.channels, 2);
   ASSERT_TRUE(FSOUND_Init(44100, 32, 0));
-  OpenAndPlay(mp3, FSOUND_LOOP_OFF);
+  OpenAndPlay(FSOUND_LOOP_OFF);
   const std::vector<int16_t> out = Pull(reference.Frames() + 5000);
   const std::vector<int16_t> head(out.begin(), out.begin() + ptrdiff_t(reference.samples.size()));
   EXPECT_EQ(head, reference.samples);
@@ -62,11 +65,11 @@ TEST_F(OfflineMix, PulledSoundEqualsLibmpg123sDecodingThenSilence) {
 }
 
 TEST_F(OfflineMix, MonoTrackPlaysOnBothSides) {
-  const std::vector<unsigned char> mp3 = ToneMp3(1, 0.5);
+  mp3 = ToneMp3(1, 0.5);
   const soundtest::Pcm reference = soundtest::ReferenceDecode(mp3);
   ASSERT_EQ(reference.channels, 1);
   ASSERT_TRUE(FSOUND_Init(44100, 32, 0));
-  OpenAndPlay(mp3, 0);
+  OpenAndPlay(0);
   const std::vector<int16_t> out = Pull(reference.Frames());
   bool same = true;
   for (size_t i = 0; i < reference.Frames(); ++i)
@@ -75,11 +78,11 @@ TEST_F(OfflineMix, MonoTrackPlaysOnBothSides) {
 }
 
 TEST_F(OfflineMix, PulledLengthFollowsTheMixingRate) {
-  const std::vector<unsigned char> mp3 = ToneMp3(2, 0.5);
+  mp3 = ToneMp3(2, 0.5);
   const size_t frames = soundtest::ReferenceDecode(mp3).Frames();
   for (int rate : {48000, 22050, 11025}) {
     ASSERT_TRUE(FSOUND_Init(rate, 32, 0));
-    OpenAndPlay(mp3, 0);
+    OpenAndPlay(0);
     Pull(frames * 2);
     EXPECT_EQ(PlatformGetSoundCounts().streamFrames, (frames * size_t(rate) + 44099) / 44100) << rate << " Hz";
     EXPECT_EQ(PlatformGetSoundCounts().streamsEnded, 1u);
@@ -88,16 +91,16 @@ TEST_F(OfflineMix, PulledLengthFollowsTheMixingRate) {
 }
 
 TEST_F(OfflineMix, LoopOffWinsOverLoopNormal) {
-  const std::vector<unsigned char> mp3 = ToneMp3(2, 0.25);
+  mp3 = ToneMp3(2, 0.25);
   const soundtest::Pcm reference = soundtest::ReferenceDecode(mp3);
   const size_t frames = reference.Frames();
   ASSERT_TRUE(FSOUND_Init(44100, 32, 0));
 
-  OpenAndPlay(mp3, FSOUND_LOOP_NORMAL | FSOUND_LOOP_OFF);
+  OpenAndPlay(FSOUND_LOOP_NORMAL | FSOUND_LOOP_OFF);
   Pull(frames * 3);
   EXPECT_EQ(PlatformGetSoundCounts().streamFrames, frames) << "played once";
 
-  OpenAndPlay(mp3, FSOUND_LOOP_NORMAL);
+  OpenAndPlay(FSOUND_LOOP_NORMAL);
   const std::vector<int16_t> looped = Pull(frames * 3);
   EXPECT_EQ(PlatformGetSoundCounts().streamsEnded, 1u) << "only the first stream ended";
   const std::vector<int16_t> second(looped.begin() + ptrdiff_t(frames * 2), looped.begin() + ptrdiff_t(frames * 4));
@@ -105,11 +108,11 @@ TEST_F(OfflineMix, LoopOffWinsOverLoopNormal) {
 }
 
 TEST_F(OfflineMix, StreamsOnTwoChannelsAreSummedAndClipped) {
-  const std::vector<unsigned char> mp3 = ToneMp3(2, 0.3);
+  mp3 = ToneMp3(2, 0.3);
   const soundtest::Pcm reference = soundtest::ReferenceDecode(mp3);
   ASSERT_TRUE(FSOUND_Init(44100, 2, 0));
-  OpenAndPlay(mp3, 0);
-  OpenAndPlay(mp3, 0);
+  OpenAndPlay(0);
+  OpenAndPlay(0);
   const std::vector<int16_t> out = Pull(reference.Frames());
   bool summed = true;
   for (size_t i = 0; i < reference.samples.size(); ++i)

@@ -3,6 +3,7 @@
 // stream, and the caller's block left as it was.
 #include "platform/fsound.h"
 #include "support/mp3_maker.h"
+#include "support/scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +39,7 @@ TEST_F(StreamCalls, OpensFromMemoryAndFromAFile) {
   FSOUND_STREAM *memory = OpenMemory(mp3, FSOUND_MONO | FSOUND_8BITS | FSOUND_LOOP_NORMAL | FSOUND_LOOP_OFF);
   ASSERT_NE(memory, nullptr);
 
-  const std::string path = testing::TempDir() + "stream_calls.mp3";
+  const std::string path = soundtest::ScratchPath("stream_calls.mp3");
   FILE *file = std::fopen(path.c_str(), "wb");
   ASSERT_NE(file, nullptr);
   std::fwrite(mp3.data(), 1, mp3.size(), file);
