@@ -9,6 +9,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -197,11 +198,16 @@ signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int /*fla
   const bool automatic = library.output == -1;
   const int output = automatic ? FSOUND_OUTPUT_DSOUND : library.output;
   library.pulling = library.pullMode && output != FSOUND_OUTPUT_NOSOUND;
-  if (output != FSOUND_OUTPUT_NOSOUND && !library.pulling && !OpenOutput(output, mixRate) && !automatic) {
-    library.mixer.reset();
-    return Fail(FSOUND_ERR_INIT, 0);
+  if (output != FSOUND_OUTPUT_NOSOUND && !library.pulling && !OpenOutput(output, mixRate)) {
+    // The program shows no box for this; say on stderr why it is silent.
+    std::fprintf(stderr, "FSOUND: no sound device opens for output type %d (%s)%s\n", output, SDL_GetError(),
+                 automatic ? "; going on without sound" : "");
+    // Left to itself, a machine with no device at all goes on without sound.
+    if (!automatic) {
+      library.mixer.reset();
+      return Fail(FSOUND_ERR_INIT, 0);
+    }
   }
-  // Left to itself, a machine with no device at all goes on without sound.
   if (library.device != 0)
     SDL_PauseAudioDevice(library.device, 0); // the device runs from now on, silent until a stream plays
   library.initialised = true;

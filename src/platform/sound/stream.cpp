@@ -10,9 +10,9 @@
 #include <vector>
 
 namespace {
-// Seconds of sound the queue holds ahead of the mixer; rounded up to a power
-// of two frames.
-constexpr int kQueueRateDivisor = 2;
+// Seconds of sound the queue holds ahead of the mixer (rounded up to a power
+// of two frames): what the decoder may fall behind before the device starves.
+constexpr double kQueueSeconds = 0.5;
 // Bytes asked of libmpg123 per read: a few MP3 frames.
 constexpr size_t kDecodeBytes = 16384;
 // Frames moved from the resampler to the queue per step.
@@ -26,7 +26,7 @@ FSOUND_STREAM::FSOUND_STREAM(size_t queueFrames, bool loop_) : queue(queueFrames
 
 FSOUND_STREAM *FSOUND_STREAM::Open(const char *nameOrData, bool inMemory, size_t length, int mixRate, bool loop,
                                    int *error) {
-  std::unique_ptr<FSOUND_STREAM> stream(new FSOUND_STREAM(size_t(mixRate / kQueueRateDivisor), loop));
+  std::unique_ptr<FSOUND_STREAM> stream(new FSOUND_STREAM(size_t(mixRate * kQueueSeconds), loop));
   stream->mixRate = mixRate;
   platform::sound::MemoryCursor *cursor = nullptr;
   if (inMemory) {
@@ -39,7 +39,6 @@ FSOUND_STREAM *FSOUND_STREAM::Open(const char *nameOrData, bool inMemory, size_t
   stream->thread = std::thread(&FSOUND_STREAM::Decode, stream.get());
   std::unique_lock<std::mutex> hold(stream->lock);
   stream->wake.wait(hold, [&] { return stream->primed; });
-  hold.unlock();
   return stream.release();
 }
 
