@@ -17,8 +17,3 @@
 // module instance, no previous instance, the command line joined into one
 // string and SW_SHOWDEFAULT, and exits with its result.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
-
-#define SW_HIDE 0
-#define SW_SHOWNORMAL 1
-#define SW_SHOW 5
-#define SW_SHOWDEFAULT 10
