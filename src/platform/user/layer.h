@@ -77,6 +77,7 @@ public:
   int pixelFormat = 0;       // index fixed by SetPixelFormat; 0 until then
   bool needsPaint = false;   // exposed and not yet validated (WM_PAINT due)
   bool coversScreen = false; // real full-screen with a switched mode
+  SDL_Rect uncovered{};      // client position and size to return to from full-screen
   bool saverPassedOn = false; // SC_SCREENSAVE / SC_MONITORPOWER reached DefWindowProcA
   bool destroying = false;   // inside Destroy (WM_DESTROY / WM_NCDESTROY)
 

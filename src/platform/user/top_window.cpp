@@ -320,6 +320,10 @@ void TopWindow::CoverScreen() {
     SDL_SetWindowSize(sdl, hold.width, hold.height);
     return;
   }
+  if (!coversScreen) {
+    SDL_GetWindowPosition(sdl, &uncovered.x, &uncovered.y);
+    SDL_GetWindowSize(sdl, &uncovered.w, &uncovered.h);
+  }
   // On a hidden window SDL records the state and switches when it is shown.
   SDL_DisplayMode mode = hold.mode;
   if (SDL_SetWindowDisplayMode(sdl, &mode) == 0 && SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN) == 0)
@@ -330,6 +334,9 @@ void TopWindow::UncoverScreen() {
   if (!coversScreen || sdl == nullptr)
     return;
   SDL_SetWindowFullscreen(sdl, 0);
+  // Without a window manager SDL leaves the window at the screen's size.
+  SDL_SetWindowSize(sdl, uncovered.w, uncovered.h);
+  SDL_SetWindowPosition(sdl, uncovered.x, uncovered.y);
   coversScreen = false;
 }
 
