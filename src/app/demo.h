@@ -22,12 +22,12 @@ public:
   void Run();         // until the show's time is up or the viewer quits
   void RenderFrame(); // every effect once, each with the time read afresh
 
-  int32_t lengthSeconds;       // the show ends when this many seconds have passed
-  HINSTANCE instance;          // for the window only
+  int32_t lengthSeconds; // the show ends when this many seconds have passed
+  HINSTANCE instance;    // for the window only
   MainWindow mainWindow;
   GLContext glContext;
-  MusicPlayer *musicPlayer;    // owned; NULL until Setup
-  PerfTimer timer;             // the show's clock
-  DataArchive *dataArchive;    // owned
+  MusicPlayer *musicPlayer;      // owned; NULL until Setup
+  PerfTimer timer;               // the show's clock
+  DataArchive *dataArchive;      // owned
   std::vector<Effect *> effects; // owned, in timeline order
 };

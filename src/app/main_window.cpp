@@ -41,7 +41,9 @@ void MainWindow::OnPaint(HWND window) {
 
 void MainWindow::OnTimer(UINT) {}
 
-void MainWindow::OnDestroy(HWND) { PostQuitMessage(0); }
+void MainWindow::OnDestroy(HWND) {
+  PostQuitMessage(0);
+}
 
 void MainWindow::OnKeyUp(HWND, UINT virtualKey, BOOL, int, UINT) {
   if (virtualKey == VK_ESCAPE)

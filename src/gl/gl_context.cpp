@@ -15,7 +15,9 @@ GLContext::GLContext() : window(nullptr), deviceContext(nullptr), viewport{0, 0,
   std::memset(&pixelFormat, 0, sizeof pixelFormat);
 }
 
-GLContext::~GLContext() { Release(); }
+GLContext::~GLContext() {
+  Release();
+}
 
 bool GLContext::Create(HWND targetWindow, int colorBits, int depthBits, int accumBits) {
   window = targetWindow;
@@ -68,7 +70,9 @@ void GLContext::SetViewport(int x, int y, int width, int height, bool remember) 
   glViewport(x, y, width, height);
 }
 
-void GLContext::RestoreViewport() { glViewport(viewport.x, viewport.y, viewport.width, viewport.height); }
+void GLContext::RestoreViewport() {
+  glViewport(viewport.x, viewport.y, viewport.width, viewport.height);
+}
 
 GLuint GLContext::CreateTexture(int width, int height, GLenum format, int minFilter, int magFilter, int wrapS,
                                 int wrapT, unsigned int envMode, const unsigned char *pixels) {

@@ -31,13 +31,13 @@ public:
   GLuint DeleteTexture(GLuint name);
   bool Release();
 
-  HWND window;                         // set by Create
-  HDC deviceContext;                   // GetDC(window), held until Release
-  Rect viewport;                       // the remembered viewport
-  PIXELFORMATDESCRIPTOR pixelFormat;   // the request as Create filled it
-  HGLRC renderContext;                 // wglCreateContext's result
-  std::string renderer;                // glGetString(GL_RENDERER)
-  std::string vendor;                  // glGetString(GL_VENDOR)
-  std::string version;                 // glGetString(GL_VERSION)
-  std::string extensions;              // glGetString(GL_EXTENSIONS)
+  HWND window;                       // set by Create
+  HDC deviceContext;                 // GetDC(window), held until Release
+  Rect viewport;                     // the remembered viewport
+  PIXELFORMATDESCRIPTOR pixelFormat; // the request as Create filled it
+  HGLRC renderContext;               // wglCreateContext's result
+  std::string renderer;              // glGetString(GL_RENDERER)
+  std::string vendor;                // glGetString(GL_VENDOR)
+  std::string version;               // glGetString(GL_VERSION)
+  std::string extensions;            // glGetString(GL_EXTENSIONS)
 };

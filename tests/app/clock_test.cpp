@@ -11,7 +11,9 @@ namespace {
 
 class Clock : public ::testing::Test {
 protected:
-  void SetUp() override { PlatformSetCounterSource([](void *user) { return *static_cast<int64_t *>(user); }, &now); }
+  void SetUp() override {
+    PlatformSetCounterSource([](void *user) { return *static_cast<int64_t *>(user); }, &now);
+  }
   void TearDown() override { PlatformSetCounterSource(nullptr, nullptr); }
   int64_t now = 0; // what QueryPerformanceCounter answers, at 10 MHz
 };

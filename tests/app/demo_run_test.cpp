@@ -65,7 +65,7 @@ protected:
 TEST_F(DemoRun, EndsWhenTheRoundedTimeReachesTheLength) {
   Demo demo(nullptr, 128);
   demo.Setup(windowed, sound, false);
-  DrainQueue(); // the window's first paint, so that every pass renders
+  DrainQueue();           // the window's first paint, so that every pass renders
   counter.step = 1000000; // 0.1 s per reading
   demo.Run();
   // The end test that stopped the loop read exactly 127.5 s.

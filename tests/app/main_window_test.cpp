@@ -91,7 +91,8 @@ TEST_F(MainWindowTest, MessagesBeforeNcCreateGetDefaultProcessing) {
   ASSERT_NE(window.handle, nullptr);
   ASSERT_FALSE(window.offered.empty());
   EXPECT_EQ(window.offered.front(), UINT(WM_NCCREATE)); // WM_GETMINMAXINFO came first and found no object
-  EXPECT_EQ(GetWindowLongA(window.handle, GWL_USERDATA), reinterpret_cast<LONG_PTR>(static_cast<BaseWindow *>(&window)));
+  EXPECT_EQ(GetWindowLongA(window.handle, GWL_USERDATA),
+            reinterpret_cast<LONG_PTR>(static_cast<BaseWindow *>(&window)));
 
   // A window whose user-data slot is empty: Escape goes to default processing.
   WNDCLASSEXA plain{};

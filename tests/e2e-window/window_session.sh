@@ -69,19 +69,17 @@ escape)
   xdotool keydown Escape
   sleep 0.5
   running || fail "pressing Escape (without releasing it) ended the show"
-  start=$(now_ms)
   xdotool keyup Escape
   ;;
 close)
-  start=$(now_ms)
   "$send_close" "$window" || fail "could not send the close request"
   ;;
 sigterm)
-  start=$(now_ms)
   kill -TERM "$pid"
   ;;
 *) fail "unknown case" ;;
 esac
+start=$(now_ms) # the request has been delivered
 
 until_ok 5 window_gone || fail "the window is still there 5 s later"
 took=$(($(now_ms) - start))

@@ -142,8 +142,10 @@ TEST_F(GLContextTest, ViewportComesBackToTheRememberedRectangle) {
 
 TEST_F(GLContextTest, TexturesAreFreshNamesLeftBound) {
   const unsigned char pixels[4 * 4 * 4] = {255, 0, 0, 255};
-  const GLuint first = context.CreateTexture(4, 4, GL_RGBA, GL_NEAREST, GL_LINEAR, GL_REPEAT, GL_CLAMP, GL_DECAL, pixels);
-  const GLuint second = context.CreateTexture(4, 4, GL_RGBA, GL_LINEAR, GL_LINEAR, GL_CLAMP, GL_CLAMP, GL_MODULATE, pixels);
+  const GLuint first =
+      context.CreateTexture(4, 4, GL_RGBA, GL_NEAREST, GL_LINEAR, GL_REPEAT, GL_CLAMP, GL_DECAL, pixels);
+  const GLuint second =
+      context.CreateTexture(4, 4, GL_RGBA, GL_LINEAR, GL_LINEAR, GL_CLAMP, GL_CLAMP, GL_MODULATE, pixels);
   EXPECT_NE(first, 0u);
   EXPECT_NE(second, 0u);
   EXPECT_NE(first, second);
@@ -169,9 +171,7 @@ TEST_F(GLContextTest, TexturesAreFreshNamesLeftBound) {
 
 TEST(GLContextLifetime, ReleaseGivesBackWhatCreateTookAndNothingWithoutCreate) {
   const uint64_t before = PlatformGetCallCounts().makeCurrent;
-  {
-    GLContext unused;
-  } // never created: the destructor's Release calls nothing
+  { GLContext unused; } // never created: the destructor's Release calls nothing
   EXPECT_EQ(PlatformGetCallCounts().makeCurrent, before);
 
   HWND window = MakeWindow(32, 32);

@@ -14,8 +14,7 @@ namespace {
 constexpr int kA = 4, kZ = 29, kOne = 30, kEscape = 41, kF4 = 61, kF10 = 67, kRight = 79, kKeypadEnter = 88,
               kLeftAlt = 226, kRightCtrl = 228;
 
-KeyMessage Translate(int scancode, int character, bool down, bool repeat = false, bool alt = false,
-                     bool ctrl = false) {
+KeyMessage Translate(int scancode, int character, bool down, bool repeat = false, bool alt = false, bool ctrl = false) {
   KeyMessage message{};
   EXPECT_TRUE(TranslateKey(KeyInput{scancode, character, down, repeat, alt, ctrl}, &message));
   return message;

@@ -17,8 +17,8 @@ HWND MakeWindow(DWORD style) {
   windowClass.lpfnWndProc = DefWindowProcA;
   windowClass.lpszClassName = "SignalTestWindow";
   RegisterClassExA(&windowClass); // later registrations of the name are refused and harmless
-  return CreateWindowExA(0, "SignalTestWindow", "signals", WS_VISIBLE | style, 0, 0, 64, 64, nullptr, nullptr,
-                         nullptr, nullptr);
+  return CreateWindowExA(0, "SignalTestWindow", "signals", WS_VISIBLE | style, 0, 0, 64, 64, nullptr, nullptr, nullptr,
+                         nullptr);
 }
 
 class Signals : public ::testing::Test {

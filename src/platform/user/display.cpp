@@ -17,8 +17,8 @@ std::vector<DEVMODEA> testModes;
 bool pretendHeld = false; // a switch against the test list is in effect
 DEVMODEA pretendMode;     // the mode it switched to
 
-bool realHeld = false;     // a real switch is in effect
-SDL_DisplayMode realMode;  // the SDL mode it switches full-screen windows to
+bool realHeld = false;    // a real switch is in effect
+SDL_DisplayMode realMode; // the SDL mode it switches full-screen windows to
 
 DEVMODEA FromSdl(const SDL_DisplayMode &mode) {
   return MakeMode(DWORD(mode.w), DWORD(mode.h),

@@ -7,12 +7,12 @@
 namespace platform {
 
 struct KeyInput {
-  int scancode;   // USB HID keyboard usage (SDL_Scancode): 4 = A, 41 = Escape, ...
-  int character;  // the layout's key code (SDL_Keycode): 'a'..'z' and '0'..'9' name the key
-  bool down;      // pressed (true) or released
-  bool repeat;    // an auto-repeat of a key already down
-  bool altHeld;   // either Alt key is down
-  bool ctrlHeld;  // either Ctrl key is down
+  int scancode;  // USB HID keyboard usage (SDL_Scancode): 4 = A, 41 = Escape, ...
+  int character; // the layout's key code (SDL_Keycode): 'a'..'z' and '0'..'9' name the key
+  bool down;     // pressed (true) or released
+  bool repeat;   // an auto-repeat of a key already down
+  bool altHeld;  // either Alt key is down
+  bool ctrlHeld; // either Ctrl key is down
 };
 
 struct KeyMessage {

@@ -68,28 +68,28 @@ public:
   DWORD style;
   DWORD exStyle;
   std::string title;
-  SDL_Window *sdl = nullptr; // NULL once destroyed
-  Uint32 sdlId = 0;          // SDL's window id, to route events
-  HDC__ dc;                  // the drawable handed out by GetDC
-  bool glCapable = false;    // the SDL window was made for OpenGL
-  GlFormat glRequested{};    // the format asked for when the SDL window was made
-  GlFormat glFormat{};       // the closest the display gave (when glCapable)
-  int pixelFormat = 0;       // index fixed by SetPixelFormat; 0 until then
-  bool needsPaint = false;   // exposed and not yet validated (WM_PAINT due)
-  bool coversScreen = false; // real full-screen with a switched mode
-  SDL_Rect uncovered{};      // client position and size to return to from full-screen
+  SDL_Window *sdl = nullptr;  // NULL once destroyed
+  Uint32 sdlId = 0;           // SDL's window id, to route events
+  HDC__ dc;                   // the drawable handed out by GetDC
+  bool glCapable = false;     // the SDL window was made for OpenGL
+  GlFormat glRequested{};     // the format asked for when the SDL window was made
+  GlFormat glFormat{};        // the closest the display gave (when glCapable)
+  int pixelFormat = 0;        // index fixed by SetPixelFormat; 0 until then
+  bool needsPaint = false;    // exposed and not yet validated (WM_PAINT due)
+  bool coversScreen = false;  // real full-screen with a switched mode
+  SDL_Rect uncovered{};       // client position and size to return to from full-screen
   bool saverPassedOn = false; // SC_SCREENSAVE / SC_MONITORPOWER reached DefWindowProcA
-  bool destroying = false;   // inside Destroy (WM_DESTROY / WM_NCDESTROY)
+  bool destroying = false;    // inside Destroy (WM_DESTROY / WM_NCDESTROY)
 
 private:
   SDL_Window *CreateSdlWindow(int x, int y, int width, int height, const GlFormat *gl, Uint32 extraFlags);
 };
 
 // ---- registry of top-level windows (top_window.cpp) -------------------------
-std::vector<TopWindow *> &TopWindows(); // every one made, destroyed ones too, until Shutdown
-TopWindow *AsTopWindow(HWND window);    // NULL for other kinds, dead or unknown handles
-TopWindow *FindTopWindow(Uint32 sdlId); // live window with that SDL id
-TopWindow *TopWindowFromDc(HDC dc);     // live window owning that drawable
+std::vector<TopWindow *> &TopWindows();     // every one made, destroyed ones too, until Shutdown
+TopWindow *AsTopWindow(HWND window);        // NULL for other kinds, dead or unknown handles
+TopWindow *FindTopWindow(Uint32 sdlId);     // live window with that SDL id
+TopWindow *TopWindowFromDc(HDC dc);         // live window owning that drawable
 extern std::atomic<int> liveTopWindowCount; // read by the signal handlers
 
 // ---- video (video.cpp) ------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "user/layer.h"
 
 #include "platform/kernel.h"
+#include "platform/tap.h"
 #include "platform/user.h"
 
 #include <deque>
@@ -11,7 +12,7 @@
 namespace platform {
 namespace {
 
-std::deque<MSG> posted; // posted and input messages, oldest first
+std::deque<MSG> posted;  // posted and input messages, oldest first
 bool quitPosted = false; // PostQuitMessage was called and WM_QUIT not yet taken
 int quitCode = 0;        // its exit code
 
@@ -176,6 +177,10 @@ BOOL PeekMessageA(MSG *message, HWND window, UINT filterMin, UINT filterMax, UIN
     }
   }
   return FALSE;
+}
+
+bool PlatformScreenSaverInhibited(void) {
+  return SDL_WasInit(SDL_INIT_VIDEO) != 0 && SDL_IsScreenSaverEnabled() == SDL_FALSE;
 }
 
 BOOL TranslateMessage(const MSG *message) {

@@ -36,7 +36,9 @@ void OnStopSignal(int signal) {
   RestoreThenReraise(signal); // no window to close, or asked twice
 }
 
-void OnFatalSignal(int signal) { RestoreThenReraise(signal); }
+void OnFatalSignal(int signal) {
+  RestoreThenReraise(signal);
+}
 
 void Install(int signal, void (*handler)(int)) {
   struct sigaction action = {};

@@ -214,8 +214,7 @@ BOOL TopWindow::Destroy() {
   return TRUE;
 }
 
-SDL_Window *TopWindow::CreateSdlWindow(int x, int y, int width, int height, const GlFormat *gl,
-                                       Uint32 extraFlags) {
+SDL_Window *TopWindow::CreateSdlWindow(int x, int y, int width, int height, const GlFormat *gl, Uint32 extraFlags) {
   // No SDL_WINDOW_ALLOW_HIGHDPI: the drawable is exactly width x height.
   Uint32 flags = SDL_WINDOW_HIDDEN | extraFlags;
   if (IsPopup())
@@ -303,7 +302,9 @@ void TopWindow::Show(bool visible) {
   }
 }
 
-bool TopWindow::Visible() const { return sdl != nullptr && (SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN) != 0; }
+bool TopWindow::Visible() const {
+  return sdl != nullptr && (SDL_GetWindowFlags(sdl) & SDL_WINDOW_SHOWN) != 0;
+}
 
 void TopWindow::ClientSize(int *width, int *height) const {
   *width = *height = 0;
@@ -361,8 +362,8 @@ ATOM RegisterClassExA(const WNDCLASSEXA *windowClass) {
   return nextAtom++;
 }
 
-HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y, int width,
-                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y, int width, int height,
+                     HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
   if (className == nullptr || (style & WS_CHILD) || parent != nullptr)
     return nullptr;
   auto &classes = platform::Classes();

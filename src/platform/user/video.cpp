@@ -15,7 +15,6 @@ enum class VideoState { NotTried, Up, Failed };
 VideoState state = VideoState::NotTried;
 std::string failure; // SDL's reason when the display could not be opened
 
-
 bool HasEnv(const char *name) {
   const char *value = std::getenv(name);
   return value != nullptr && value[0] != '\0';

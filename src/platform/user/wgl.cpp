@@ -22,13 +22,13 @@ const GlFormat kDefaultGlFormat = {8, 8, 8, 8, 24, 8, 0};
 
 namespace {
 
-std::vector<GlFormat> formats;      // pixel format n is formats[n - 1]
-std::vector<HGLRC> contexts;        // every live rendering context
-PlatformCallCounts counts = {};     // what PlatformGetCallCounts reports
+std::vector<GlFormat> formats;       // pixel format n is formats[n - 1]
+std::vector<HGLRC> contexts;         // every live rendering context
+PlatformCallCounts counts = {};      // what PlatformGetCallCounts reports
 PlatformFrameTap frameTap = nullptr; // sees each finished back buffer
 void *frameTapUser = nullptr;
-int swapInterval = -1;              // PlatformSetSwapInterval: -1 vsync, else as given
-std::vector<uint8_t> framePixels;   // the tap's buffer, reused between frames
+int swapInterval = -1;            // PlatformSetSwapInterval: -1 vsync, else as given
+std::vector<uint8_t> framePixels; // the tap's buffer, reused between frames
 
 bool IsContext(HGLRC context) {
   return context != nullptr && std::find(contexts.begin(), contexts.end(), context) != contexts.end();
@@ -95,7 +95,9 @@ void DeleteAllContexts() {
   contexts.clear();
 }
 
-void CountDisplayChange() { ++counts.displayChanges; }
+void CountDisplayChange() {
+  ++counts.displayChanges;
+}
 
 } // namespace platform
 
@@ -207,6 +209,10 @@ void PlatformSetFrameTap(PlatformFrameTap tap, void *user) {
     std::vector<uint8_t>().swap(framePixels);
 }
 
-void PlatformSetSwapInterval(int interval) { swapInterval = interval; }
+void PlatformSetSwapInterval(int interval) {
+  swapInterval = interval;
+}
 
-PlatformCallCounts PlatformGetCallCounts(void) { return counts; }
+PlatformCallCounts PlatformGetCallCounts(void) {
+  return counts;
+}

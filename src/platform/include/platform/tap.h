@@ -32,6 +32,11 @@ struct PlatformCallCounts {
 };
 PlatformCallCounts PlatformGetCallCounts(void);
 
+// ---- screen saver -----------------------------------------------------------
+// True while an active window keeps the screen saver and monitor power-down
+// away (it swallowed WM_SYSCOMMAND SC_SCREENSAVE or SC_MONITORPOWER).
+bool PlatformScreenSaverInhibited(void);
+
 // ---- message boxes ----------------------------------------------------------
 // Replaces every MessageBoxA: the hook gets the arguments and returns the
 // answer. NULL restores real boxes.

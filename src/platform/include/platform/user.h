@@ -30,8 +30,8 @@ BOOL AdjustWindowRectEx(RECT *rect, DWORD style, BOOL menu, DWORD exStyle);
 // scaling is off: the drawable has exactly the client size asked for. A
 // WS_POPUP window made while ChangeDisplaySettingsA holds a mode covers the
 // screen in that mode (its client size becomes the mode's).
-HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y, int width,
-                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y, int width, int height,
+                     HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 
 // Sends WM_DESTROY and WM_NCDESTROY, then closes the system window (leaving a
 // switched display mode if it covered the screen). The handle stays known as

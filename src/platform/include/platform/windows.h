@@ -7,11 +7,11 @@
 #error You should not be including this file on this platform: use <windows.h>
 #endif
 
-#include "platform/win32_types.h"
+#include "platform/gdi.h"
 #include "platform/kernel.h"
 #include "platform/user.h"
-#include "platform/gdi.h"
 #include "platform/wgl.h"
+#include "platform/win32_types.h"
 
 // The program's entry point. The layer's main() calls it with a non-null
 // module instance, no previous instance, the command line joined into one
