@@ -58,15 +58,3 @@ TEST(PerformanceCounter, TakesItsTicksFromAReplacedSourceUntilRestored) {
   QueryPerformanceCounter(&count);
   EXPECT_NE(count.QuadPart, int64_t(1) << 40);
 }
-
-TEST(TickCount, CountsMillisecondsAlongTheCounter) {
-  LARGE_INTEGER before, after;
-  QueryPerformanceCounter(&before);
-  const DWORD start = GetTickCount();
-  DWORD now = start;
-  while (now - start < 20)
-    now = GetTickCount();
-  QueryPerformanceCounter(&after);
-  // 20 ms of ticks passed on the counter too (within the tick count's 1 ms).
-  EXPECT_GE(after.QuadPart - before.QuadPart, 190000);
-}

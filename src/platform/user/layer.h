@@ -54,6 +54,8 @@ public:
   bool RemakeNative(const GlFormat &gl);
   // Lets the SDL window go without sending any message (end of process).
   void DropNative();
+  // The window is dead from here on: no SDL window, refused by every call.
+  void MarkDestroyed();
 
   void Show(bool visible);
   bool Visible() const;
@@ -82,7 +84,11 @@ public:
   bool destroying = false;    // inside Destroy (WM_DESTROY / WM_NCDESTROY)
 
 private:
-  SDL_Window *CreateSdlWindow(int x, int y, int width, int height, const GlFormat *gl, Uint32 extraFlags);
+  // A hidden SDL window with this window's styles; an OpenGL one with the
+  // format `gl`, a plain one for NULL.
+  SDL_Window *CreateSdlWindow(int x, int y, int width, int height, const GlFormat *gl);
+  // An OpenGL window of the closest format to `gl` the display gives (*got).
+  SDL_Window *CreateGlWindow(int x, int y, int width, int height, const GlFormat &gl, GlFormat *got);
 };
 
 // ---- registry of top-level windows (top_window.cpp) -------------------------

@@ -207,16 +207,20 @@ BOOL TopWindow::Destroy() {
   destroying = true;
   Send(WM_DESTROY, 0, 0);
   Send(WM_NCDESTROY, 0, 0);
-  DropNative();
+  MarkDestroyed();
   destroying = false;
-  destroyed = true;
-  --liveTopWindowCount;
   return TRUE;
 }
 
-SDL_Window *TopWindow::CreateSdlWindow(int x, int y, int width, int height, const GlFormat *gl, Uint32 extraFlags) {
+void TopWindow::MarkDestroyed() {
+  DropNative();
+  destroyed = true;
+  --liveTopWindowCount;
+}
+
+SDL_Window *TopWindow::CreateSdlWindow(int x, int y, int width, int height, const GlFormat *gl) {
   // No SDL_WINDOW_ALLOW_HIGHDPI: the drawable is exactly width x height.
-  Uint32 flags = SDL_WINDOW_HIDDEN | extraFlags;
+  Uint32 flags = SDL_WINDOW_HIDDEN;
   if (IsPopup())
     flags |= SDL_WINDOW_BORDERLESS;
   else if (style & WS_THICKFRAME)
@@ -228,21 +232,22 @@ SDL_Window *TopWindow::CreateSdlWindow(int x, int y, int width, int height, cons
   return SDL_CreateWindow(title.c_str(), x, y, width, height, flags);
 }
 
-bool TopWindow::MakeNative(int x, int y, int width, int height, const GlFormat &gl) {
-  glRequested = gl;
-  SDL_Window *made = nullptr;
+SDL_Window *TopWindow::CreateGlWindow(int x, int y, int width, int height, const GlFormat &gl, GlFormat *got) {
   for (const GlFormat &candidate : Relaxations(gl)) {
-    made = CreateSdlWindow(x, y, width, height, &candidate, 0);
-    if (made != nullptr) {
-      glCapable = true;
-      glFormat = candidate;
-      break;
+    if (SDL_Window *made = CreateSdlWindow(x, y, width, height, &candidate)) {
+      *got = candidate;
+      return made;
     }
   }
-  if (made == nullptr) { // a display without OpenGL still gets its window
-    made = CreateSdlWindow(x, y, width, height, nullptr, 0);
-    glCapable = false;
-  }
+  return nullptr;
+}
+
+bool TopWindow::MakeNative(int x, int y, int width, int height, const GlFormat &gl) {
+  glRequested = gl;
+  SDL_Window *made = CreateGlWindow(x, y, width, height, gl, &glFormat);
+  glCapable = made != nullptr;
+  if (made == nullptr) // a display without OpenGL still gets its window
+    made = CreateSdlWindow(x, y, width, height, nullptr);
   if (made == nullptr)
     return false;
   sdl = made;
@@ -256,27 +261,23 @@ bool TopWindow::RemakeNative(const GlFormat &gl) {
   int x = 0, y = 0, width = 0, height = 0;
   SDL_GetWindowPosition(sdl, &x, &y);
   SDL_GetWindowSize(sdl, &width, &height);
-  const bool visible = Visible();
-  const bool covered = coversScreen;
-  SDL_Window *made = nullptr;
   GlFormat got{};
-  for (const GlFormat &candidate : Relaxations(gl)) {
-    made = CreateSdlWindow(x, y, width, height, &candidate, 0);
-    if (made != nullptr) {
-      got = candidate;
-      break;
-    }
-  }
+  SDL_Window *made = CreateGlWindow(x, y, width, height, gl, &got);
   if (made == nullptr)
     return false;
+  const bool visible = Visible();
+  const bool covered = coversScreen;
+  const SDL_Rect ownPlace = uncovered;
   DropNative();
   sdl = made;
   sdlId = SDL_GetWindowID(made);
   glRequested = gl;
-  glCapable = true;
   glFormat = got;
-  if (covered)
+  glCapable = true;
+  if (covered) {
     CoverScreen();
+    uncovered = ownPlace;
+  }
   if (visible)
     Show(true);
   return true;
@@ -401,11 +402,9 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
 
   CREATESTRUCTA create = {param, instance, menu, parent, height, width, y, x, LONG(style), title, className, exStyle};
   if (window->destroyed || window->Send(WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create)) == FALSE) {
-    if (!window->destroyed) {
+    if (!window->destroyed) { // refused: Win32 sends only WM_NCDESTROY then
       window->Send(WM_NCDESTROY, 0, 0);
-      window->DropNative();
-      window->destroyed = true;
-      --platform::liveTopWindowCount;
+      window->MarkDestroyed();
     }
     return nullptr;
   }
