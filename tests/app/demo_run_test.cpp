@@ -1,6 +1,6 @@
 // Proves the show's spine: the loop ends when the rounded elapsed time
-// reaches the show's length (127.5 s of counter time), on WM_QUIT and on
-// Escape, runs on without end when the counter has no frequency, and the
+// reaches the show's length (127.5 s of counter time), on WM_QUIT, on Escape
+// and on the close box, runs on without end when the counter has no frequency, and the
 // teardown gives the desktop its mode back after a fullscreen run and makes
 // no display change after a windowed one. Runs on SDL's dummy video driver.
 #include "app/demo.h"
@@ -72,7 +72,7 @@ TEST_F(DemoRun, EndsWhenTheRoundedTimeReachesTheLength) {
   EXPECT_EQ(demo.timer.currentCount - demo.timer.startCount, 1275000000);
 }
 
-TEST_F(DemoRun, EndsOnQuitAndOnEscapeReleased) {
+TEST_F(DemoRun, EndsOnQuitEscapeReleasedAndClose) {
   Demo demo(nullptr, 128);
   demo.Setup(windowed, sound, false);
   counter.step = 1;
@@ -83,7 +83,12 @@ TEST_F(DemoRun, EndsOnQuitAndOnEscapeReleased) {
   PostMessageA(demo.mainWindow.handle, WM_KEYUP, VK_ESCAPE, LPARAM(0xC0010001));
   demo.Run();
   EXPECT_LT(demo.timer.currentCount - demo.timer.startCount, 100000);
-  DestroyWindow(demo.mainWindow.handle);
+
+  // The close box: default processing destroys the window, which quits.
+  PostMessageA(demo.mainWindow.handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+  demo.Run();
+  EXPECT_LT(demo.timer.currentCount - demo.timer.startCount, 100000);
+  EXPECT_FALSE(IsWindow(demo.mainWindow.handle));
 }
 
 TEST_F(DemoRun, WithoutAFrequencyOnlyTheViewerEndsTheShow) {

@@ -93,7 +93,6 @@ void Shutdown() {
   while (!TopWindows().empty())
     delete TopWindows().back();
   SDL_EnableScreenSaver();
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
   SDL_Quit();
   state = VideoState::NotTried;
 }
