@@ -62,6 +62,20 @@ Rgba Over(const Rgba &top, const Rgba &under) {
 }
 Rgba Rgb(int r, int g, int b, double a = 1) { return {r / 255.0, g / 255.0, b / 255.0, a}; }
 
+// Stores a pixel; one whose alpha rounds to 0 is stored as transparent white.
+void Store(uint8_t *out, const Rgba &c) {
+  const long alpha = std::lround(Clamp01(c.a) * 255);
+  if (alpha == 0) {
+    out[0] = out[1] = out[2] = 255;
+    out[3] = 0;
+    return;
+  }
+  out[0] = uint8_t(std::lround(Clamp01(c.r) * 255));
+  out[1] = uint8_t(std::lround(Clamp01(c.g) * 255));
+  out[2] = uint8_t(std::lround(Clamp01(c.b) * 255));
+  out[3] = uint8_t(alpha);
+}
+
 const Glyph *const kWord[] = {&kK, &kR, &kE, &kL};
 
 // Where a point of letter `index`, in design units, lands in the image.
@@ -215,16 +229,7 @@ Image DrawLogo() {
         px = Over(s, px);
       }
       px = Over(letters[size_t(y) * w + x], px);
-      uint8_t *out = image.At(x, y);
-      if (px.a <= 0) {
-        out[0] = out[1] = out[2] = 255;
-        out[3] = 0;
-        continue;
-      }
-      out[0] = uint8_t(std::lround(Clamp01(px.r) * 255));
-      out[1] = uint8_t(std::lround(Clamp01(px.g) * 255));
-      out[2] = uint8_t(std::lround(Clamp01(px.b) * 255));
-      out[3] = uint8_t(std::lround(Clamp01(px.a) * 255));
+      Store(image.At(x, y), px);
     }
   }
 
@@ -238,11 +243,7 @@ Image DrawLogo() {
       if (g <= 0.003) continue;
       uint8_t *out = image.At(x, y);
       Rgba under = {out[0] / 255.0, out[1] / 255.0, out[2] / 255.0, out[3] / 255.0};
-      Rgba c = Over({1, 1, 1, g}, under);
-      out[0] = uint8_t(std::lround(c.r * 255));
-      out[1] = uint8_t(std::lround(c.g * 255));
-      out[2] = uint8_t(std::lround(c.b * 255));
-      out[3] = uint8_t(std::lround(c.a * 255));
+      Store(out, Over({1, 1, 1, g}, under));
     }
   }
   return image;

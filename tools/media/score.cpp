@@ -145,9 +145,11 @@ Score::Score() {
   for (const auto &r : risers) Add(Part::Riser, r[0], 0, 4.0 * r[1], 0, r[1] == 3 ? 1.0f : 0.8f);
 
   // ---- bass ----
-  for (int b = groove; b < end; ++b) {
+  for (int b = intro + 2; b < end; ++b) {
     const double root = kBassRoot[kChords[b]];
-    if (b < themeA) { // offbeat eighths
+    if (b < groove) { // held notes under the intro's second half
+      Add(Part::Bass, b, 0, 3.8, root, 0.5f);
+    } else if (b < themeA) { // offbeat eighths
       for (int beat = 0; beat < 4; ++beat) Add(Part::Bass, b, beat + 0.5, 0.42, root, 0.8f);
     } else if ((b >= breakdown && b < chorus) || (b >= close && b < close + 2)) { // held notes
       Add(Part::Bass, b, 0, 3.8, root, 0.65f);
@@ -169,7 +171,7 @@ Score::Score() {
   for (int b = intro; b < end; ++b) {
     if (b == end - 1) break;
     double beats = b == end - 2 ? 8 : 4;
-    float velocity = b < groove ? float(Lerp(0.55, 0.85, double(b) / (groove - 1))) : 0.85f;
+    float velocity = b < groove ? float(Lerp(0.85, 1.0, double(b) / (groove - 1))) : 0.85f;
     for (double note : kVoicing[kChords[b]]) Add(Part::Pad, b, 0, beats, note, velocity);
   }
 
@@ -232,7 +234,7 @@ double Score::Time(int bar, double beat) const {
 double Score::PadCutoff(double t) const {
   const double chorus = Time(sectionBars_[3] + 4, 0), build = Time(sectionBars_[3] + 20, 0);
   const double close = Time(sectionBars_[4] + 16, 0);
-  if (t < kSectionStarts[1]) return Glide(500, 2200, t / kSectionStarts[1]);
+  if (t < kSectionStarts[1]) return Glide(800, 2200, t / kSectionStarts[1]);
   if (t < kSectionStarts[3]) return t < kSectionStarts[2] ? 2200 : 2600;
   if (t < chorus) return Glide(1200, 3200, (t - kSectionStarts[3]) / (chorus - kSectionStarts[3]));
   if (t < build) return 3000;
