@@ -23,21 +23,23 @@ struct Decoded {
 // Decodes the whole file to 32-bit floats (which may exceed 1 if the encoder
 // overshot; integer output would hide that by clipping).
 bool DecodeMp3(const std::string &path, Decoded *out, std::string *error) {
-  if (mpg123_init() != MPG123_OK) return *error = "mpg123_init failed", false;
-  int err = 0;
+  int err = MPG123_OK;
   mpg123_handle *mh = mpg123_new(nullptr, &err);
-  if (!mh) return *error = "mpg123_new failed", false;
+  if (!mh) {
+    *error = "cannot start libmpg123";
+    return false;
+  }
   const long *rates;
   size_t count;
   mpg123_rates(&rates, &count);
   mpg123_format_none(mh);
   for (size_t i = 0; i < count; ++i) mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
   bool ok = mpg123_open(mh, path.c_str()) == MPG123_OK;
-  if (!ok) *error = std::string("cannot open ") + path;
+  if (!ok) *error = "cannot open " + path;
   std::vector<unsigned char> buffer(1 << 16);
   while (ok) {
     size_t done = 0;
-    int rc = mpg123_read(mh, buffer.data(), buffer.size(), &done);
+    const int rc = mpg123_read(mh, buffer.data(), buffer.size(), &done);
     const float *f = reinterpret_cast<const float *>(buffer.data());
     out->samples.insert(out->samples.end(), f, f + done / sizeof(float));
     if (rc == MPG123_DONE) break;
