@@ -70,8 +70,10 @@ float DuckShape(double t) {
 Rendered RenderSoundtrack(unsigned parts) {
 #if defined(__SSE__) || defined(__x86_64__)
   // Decaying filters and reverb tails must not sink into denormal numbers,
-  // which are slow; flushing them to zero changes nothing audible.
-  _mm_setcsr(_mm_getcsr() | 0x8040);
+  // which are slow; flushing them to zero changes nothing audible. The
+  // caller's setting comes back before returning.
+  const unsigned callerCsr = _mm_getcsr();
+  _mm_setcsr(callerCsr | 0x8040); // flush-to-zero and denormals-are-zero
 #endif
   const Score score;
   const long frames = long(kTrackSeconds * synth::kRate);
@@ -159,6 +161,9 @@ Rendered RenderSoundtrack(unsigned parts) {
   const synth::LimiterStats limited = synth::LimitPeaks(out.stereo, kCeiling, 0.004, 0.15);
   out.deepestLimiterGain = limited.deepestGain;
   out.limitedShare = limited.shareBelow1dB;
+#if defined(__SSE__) || defined(__x86_64__)
+  _mm_setcsr(callerCsr);
+#endif
   return out;
 }
 
