@@ -21,7 +21,7 @@ constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 // Positions and sizes in dialog units; a combo box's height includes its
 // dropped-down list.
 const DialogControlTemplate kSetupControls[] = {
-    {"static", -1, "by the zarvox crew", kChild | SS_LEFT | WS_GROUP, 0, 208, 75, 53, 8},
+    {"static", -1, "zarvox crew", kChild | SS_LEFT | WS_GROUP, 0, 208, 75, 53, 8},
     {"button", IDC_START, "&Start", kChild | BS_DEFPUSHBUTTON, WS_EX_CLIENTEDGE, 209, 44, 51, 13},
     {"button", IDC_EXIT, "E&xit", kChild | BS_PUSHBUTTON, WS_EX_STATICEDGE | WS_EX_CLIENTEDGE, 209, 59, 51, 13},
     {"combobox", IDC_VIDEO_MODES, "", kChild | CBS_DROPDOWN | WS_VSCROLL, 0, 13, 23, 154, 73},
