@@ -20,17 +20,34 @@ DEVMODEA Mode(DWORD width, DWORD height, DWORD bits, DWORD hertz) {
   mode.dmDisplayFrequency = hertz;
   return mode;
 }
+// Prints where the dialog and its controls are on the screen, once it is
+// shown, so that a script can click them.
+void PrintLayout(void *, HWND dialog) {
+  PlatformSetDialogHook(nullptr, nullptr);
+  RECT rect;
+  GetWindowRect(dialog, &rect);
+  std::printf("dialog %ld %ld %ld %ld\n", long(rect.left), long(rect.top), long(rect.right), long(rect.bottom));
+  for (int id : {IDC_VIDEO_MODES, IDC_START, IDC_EXIT, IDC_WINDOW, IDC_FULLSCREEN, IDC_SOUND_DEVICES, IDC_OUTPUT_TYPES,
+                 IDC_RATE_48K, IDC_RATE_44K, IDC_RATE_22K, IDC_RATE_11K}) {
+    GetWindowRect(GetDlgItem(dialog, id), &rect);
+    std::printf("control %d %ld %ld %ld %ld\n", id, long(rect.left), long(rect.top), long(rect.right),
+                long(rect.bottom));
+  }
+  std::fflush(stdout);
+}
 } // namespace
 
-// Arguments: [--sound-fails CODE] [--screen WxH]
+// Arguments: [--sound-fails CODE] [--screen WxH] [--layout]
 int main(int argc, char **argv) {
   DWORD width = 1280, height = 1024;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    if (std::strcmp(argv[i], "--sound-fails") == 0) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--sound-fails") == 0 && i + 1 < argc) {
       fakeSound.initFails = true;
-      fakeSound.error = std::atoi(argv[i + 1]);
-    } else if (std::strcmp(argv[i], "--screen") == 0) {
-      std::sscanf(argv[i + 1], "%ux%u", &width, &height);
+      fakeSound.error = std::atoi(argv[++i]);
+    } else if (std::strcmp(argv[i], "--screen") == 0 && i + 1 < argc) {
+      std::sscanf(argv[++i], "%ux%u", &width, &height);
+    } else if (std::strcmp(argv[i], "--layout") == 0) {
+      PlatformSetDialogHook(PrintLayout, nullptr);
     }
   }
   const DEVMODEA modes[] = {Mode(width, height, 32, 60), Mode(640, 480, 32, 60),  Mode(800, 600, 32, 75),
@@ -43,5 +60,6 @@ int main(int argc, char **argv) {
   std::printf("result=%ld mode=%ux%ux%u@%u fullscreen=%d driver=%d output=%d rate=%d\n", static_cast<long>(result),
               video.width, video.height, video.bitsPerPixel, video.refreshRate, demoSettings.fullscreen ? 1 : 0,
               sound.driver, sound.output, sound.mixRate);
+  std::fflush(stdout); // before any leak report at exit can end the process
   return 0;
 }

@@ -409,12 +409,23 @@ int DialogWindow::ShowMessageBox(const char *text, const char *caption, UINT typ
   default: break;
   }
   const bool yesNo = (type & MB_TYPEMASK) == MB_YESNO;
+  // Many desktops show no title on message boxes, so the caption heads the
+  // box and the text follows it.
   GtkWidget *box = gtk_message_dialog_new(GTK_WINDOW(window), GTK_DIALOG_MODAL, kind,
-                                          yesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s", ToUtf8(text).c_str());
+                                          yesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s", ToUtf8(caption).c_str());
+  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box), "%s", ToUtf8(text).c_str());
   gtk_window_set_title(GTK_WINDOW(box), ToUtf8(caption).c_str());
   gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER_ON_PARENT);
   if (type & MB_SYSTEMMODAL)
     gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
+  const char *icon = kind == GTK_MESSAGE_ERROR     ? "dialog-error"
+                     : kind == GTK_MESSAGE_WARNING ? "dialog-warning"
+                     : kind == GTK_MESSAGE_QUESTION ? "dialog-question"
+                                                    : "dialog-information";
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS // the one way to give the box its icon in GTK 3
+  gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(box), gtk_image_new_from_icon_name(icon, GTK_ICON_SIZE_DIALOG));
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  gtk_widget_show_all(box);
   const int response = gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);
   switch (response) {
