@@ -5,6 +5,8 @@
 #include "setup_fixture.h"
 
 #include <algorithm>
+#include <clocale>
+#include <cstring>
 #include <functional>
 
 namespace {
@@ -117,6 +119,13 @@ TEST_F(SetupDialogOnScreen, OpensCentredWithEveryControlAtItsTemplatePlace) {
   EXPECT_EQ(result, 1);
   EXPECT_EQ(demoSettings.videoMode.width, 800u);
   EXPECT_TRUE(demoSettings.fullscreen);
+}
+
+// The test runs with LC_ALL=C.UTF-8: a toolkit that took the desktop's locale
+// would change how the show formats and reads numbers afterwards.
+TEST_F(SetupDialogOnScreen, LeavesTheProgramInTheCLocale) {
+  EXPECT_EQ(Run([](HWND shown, int) { EndDialog(shown, 5); }), 5);
+  EXPECT_STREQ(std::setlocale(LC_ALL, nullptr), "C");
 }
 
 TEST_F(SetupDialogOnScreen, EscapeIsIgnoredAndClicksReachTheProcedureThroughGtk) {

@@ -37,8 +37,12 @@ platform::DialogWindow *AsDialog(HWND window) {
 // GTK is opened once, on the first dialog; false when there is no display.
 bool OpenGtk() {
   static int state = 0; // 0 not tried, 1 open, -1 failed
-  if (state == 0)
+  if (state == 0) {
+    // The show formats and parses numbers after the dialog; GTK must not
+    // switch the whole program to the desktop's locale for that.
+    gtk_disable_setlocale();
     state = gtk_init_check(nullptr, nullptr) ? 1 : -1;
+  }
   return state > 0;
 }
 
