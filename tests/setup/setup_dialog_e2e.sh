@@ -71,12 +71,16 @@ if start; then
   finish "result=1 mode=640x480x32@60 fullscreen=1 driver=0 output=2 rate=44100"
 fi
 
-# 2. "window" and a rate by mouse, then Start.
+# 2. The second mode from the dropped-down list, "window" and a rate by
+#    mouse, then Start.
 if start; then
+  click 101
+  xdotool key Down Return
+  sleep 0.3
   click 1003
   click 1030
   click 1001
-  finish "result=1 mode=640x480x32@60 fullscreen=0 driver=0 output=2 rate=22050"
+  finish "result=1 mode=800x600x32@75 fullscreen=0 driver=0 output=2 rate=22050"
 fi
 
 # 3. Escape leaves the dialog open; Exit ends with 0.
