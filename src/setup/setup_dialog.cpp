@@ -43,8 +43,17 @@ const DialogControlTemplate kSetupControls[] = {
 // No caption bar, no system menu, no title; placed at (400, 325) until the
 // procedure centres it.
 const DialogTemplate kSetupTemplate = {
-    WS_POPUP | DS_MODALFRAME | DS_SETFONT, 0, 400, 325, 267, 95, "", "Verdana", 10,
-    kSetupControls, static_cast<int>(sizeof kSetupControls / sizeof kSetupControls[0]),
+    WS_POPUP | DS_MODALFRAME | DS_SETFONT,
+    0,
+    400,
+    325,
+    267,
+    95,
+    "",
+    "Verdana",
+    10,
+    kSetupControls,
+    static_cast<int>(sizeof kSetupControls / sizeof kSetupControls[0]),
 };
 
 // In this translation unit so that linking the procedure brings the template.
@@ -76,9 +85,13 @@ const char *const kSoundErrors[] = {
 // Index = FSOUND output type.
 const char *const kOutputTypes[] = {"No Sound", "Windows MM WaveOut", "Direct Sound", "Aureal A3D"};
 
-int Selection(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0)); }
+int Selection(HWND dialog, int id) {
+  return static_cast<int>(SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0));
+}
 
-void Check(HWND dialog, int id) { SendDlgItemMessageA(dialog, id, BM_SETCHECK, BST_CHECKED, 0); }
+void Check(HWND dialog, int id) {
+  SendDlgItemMessageA(dialog, id, BM_SETCHECK, BST_CHECKED, 0);
+}
 
 // Centres the dialog on the primary display. A dialog larger than the screen,
 // or a screen whose size is unknown, puts it at the top-left corner instead
@@ -192,15 +205,32 @@ INT_PTR CALLBACK SetupDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     return 0; // the focus is left where the system puts it
   case WM_COMMAND:
     switch (LOWORD(wParam)) {
-    case IDC_START: Start(dialog); break;
-    case IDC_EXIT: EndDialog(dialog, 0); break;
-    case IDC_WINDOW: demoSettings.fullscreen = false; break;
-    case IDC_FULLSCREEN: demoSettings.fullscreen = true; break;
-    case IDC_RATE_48K: demoSettings.soundSetup.mixRate = 48000; break;
-    case IDC_RATE_44K: demoSettings.soundSetup.mixRate = 44100; break;
-    case IDC_RATE_22K: demoSettings.soundSetup.mixRate = 22050; break;
-    case IDC_RATE_11K: demoSettings.soundSetup.mixRate = 11025; break;
-    default: break; // IDCANCEL from Escape and the lists' notifications
+    case IDC_START:
+      Start(dialog);
+      break;
+    case IDC_EXIT:
+      EndDialog(dialog, 0);
+      break;
+    case IDC_WINDOW:
+      demoSettings.fullscreen = false;
+      break;
+    case IDC_FULLSCREEN:
+      demoSettings.fullscreen = true;
+      break;
+    case IDC_RATE_48K:
+      demoSettings.soundSetup.mixRate = 48000;
+      break;
+    case IDC_RATE_44K:
+      demoSettings.soundSetup.mixRate = 44100;
+      break;
+    case IDC_RATE_22K:
+      demoSettings.soundSetup.mixRate = 22050;
+      break;
+    case IDC_RATE_11K:
+      demoSettings.soundSetup.mixRate = 11025;
+      break;
+    default:
+      break; // IDCANCEL from Escape and the lists' notifications
     }
     return 0;
   default:

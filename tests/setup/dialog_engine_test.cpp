@@ -205,8 +205,8 @@ TEST_F(DialogEngine, MovingKeepsTheSizeAndControlsFollow) {
 TEST(DialogUnits, ScaleByAQuarterOfTheLetterWidthAndAnEighthOfTheLineHeight) {
   const platform::DialogBaseUnits units = {7, 16};
   const RECT rect = platform::MapDialogUnits(units, 209, 44, 51, 13);
-  EXPECT_EQ(rect.left, 366);   // 209 * 7 / 4 = 365.75
-  EXPECT_EQ(rect.top, 88);     // 44 * 16 / 8
+  EXPECT_EQ(rect.left, 366);       // 209 * 7 / 4 = 365.75
+  EXPECT_EQ(rect.top, 88);         // 44 * 16 / 8
   EXPECT_EQ(rect.right, 366 + 89); // 51 * 7 / 4 = 89.25
   EXPECT_EQ(rect.bottom, 88 + 26);
 }

@@ -19,10 +19,14 @@ void FSOUND_Close(void) {
   fakeSound.initialised = false;
 }
 
-int FSOUND_GetError(void) { return fakeSound.initFails ? fakeSound.error : FSOUND_ERR_NONE; }
+int FSOUND_GetError(void) {
+  return fakeSound.initFails ? fakeSound.error : FSOUND_ERR_NONE;
+}
 
 // Devices are listed only while the library is initialised, as the real one does.
-int FSOUND_GetNumDrivers(void) { return fakeSound.initialised ? static_cast<int>(fakeSound.drivers.size()) : 0; }
+int FSOUND_GetNumDrivers(void) {
+  return fakeSound.initialised ? static_cast<int>(fakeSound.drivers.size()) : 0;
+}
 
 const char *FSOUND_GetDriverName(int driver) {
   if (!fakeSound.initialised || driver < 0 || driver >= static_cast<int>(fakeSound.drivers.size()))

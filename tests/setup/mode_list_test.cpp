@@ -5,7 +5,7 @@
 using ModeList = SetupDialogTest;
 
 TEST(ModeFilter, KeepsThirtyTwoBitModesWithOneStandardSide) {
-  std::vector<DEVMODEA> modes = {Mode(1280, 720, 32, 60), Mode(720, 480, 32, 60), Mode(1024, 768, 16, 60),
+  std::vector<DEVMODEA> modes = {Mode(1280, 720, 32, 60), Mode(720, 480, 32, 60),  Mode(1024, 768, 16, 60),
                                  Mode(1366, 768, 32, 60), Mode(1366, 700, 32, 60), Mode(1600, 900, 24, 60),
                                  Mode(1600, 900, 32, 60)};
   FilterModes(modes, 32);

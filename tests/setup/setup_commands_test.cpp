@@ -59,8 +59,11 @@ TEST_F(SetupCommands, FlagAndRateChangeAtTheClickNotAtStart) {
 
 TEST_F(SetupCommands, TheLastClickedRateWins) {
   Open();
-  const std::pair<int, int> rates[] = {
-      {IDC_RATE_48K, 48000}, {IDC_RATE_11K, 11025}, {IDC_RATE_22K, 22050}, {IDC_RATE_44K, 44100}, {IDC_RATE_48K, 48000}};
+  const std::pair<int, int> rates[] = {{IDC_RATE_48K, 48000},
+                                       {IDC_RATE_11K, 11025},
+                                       {IDC_RATE_22K, 22050},
+                                       {IDC_RATE_44K, 44100},
+                                       {IDC_RATE_48K, 48000}};
   for (auto [id, hertz] : rates) {
     Click(id);
     EXPECT_EQ(demoSettings.soundSetup.mixRate, hertz);

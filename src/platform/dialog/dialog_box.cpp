@@ -53,7 +53,9 @@ double ScreenDpi() {
 
 } // namespace
 
-void RegisterDialogTemplate(int id, const DialogTemplate *dialogTemplate) { Templates()[id] = dialogTemplate; }
+void RegisterDialogTemplate(int id, const DialogTemplate *dialogTemplate) {
+  Templates()[id] = dialogTemplate;
+}
 
 INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM initParam) {
   const DialogTemplate *source = FindTemplate(templateName);

@@ -189,8 +189,7 @@ protected:
       const char *item = reinterpret_cast<const char *>(lParam);
       items.push_back(item != nullptr ? item : "");
       if (widget != nullptr)
-        dialog->Quietly(
-            [&] { gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(widget), ToUtf8(item).c_str()); });
+        dialog->Quietly([&] { gtk_combo_box_text_append_text(GTK_COMBO_BOX_TEXT(widget), ToUtf8(item).c_str()); });
       return count;
     }
     case CB_GETCOUNT:
@@ -295,7 +294,9 @@ LRESULT DialogControl::Send(UINT message, WPARAM wParam, LPARAM lParam) {
   return ControlMessage(message, wParam, lParam);
 }
 
-LRESULT DialogControl::ControlMessage(UINT, WPARAM, LPARAM) { return 0; }
+LRESULT DialogControl::ControlMessage(UINT, WPARAM, LPARAM) {
+  return 0;
+}
 
 void DialogControl::Notify(WORD code) {
   dialog->Send(WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(static_cast<HWND>(this)));
@@ -321,7 +322,9 @@ BOOL DialogControl::GetRect(RECT *out) {
 }
 
 // Controls stay where their template puts them.
-BOOL DialogControl::SetPos(HWND, int, int, int, int, UINT) { return FALSE; }
+BOOL DialogControl::SetPos(HWND, int, int, int, int, UINT) {
+  return FALSE;
+}
 
 BOOL DialogControl::Destroy() {
   destroyed = true;
@@ -346,7 +349,9 @@ DialogWindow::DialogWindow(const DialogTemplate &source, DLGPROC procedure, Dial
   radioNone.assign(controls.size(), nullptr);
 }
 
-DialogWindow::~DialogWindow() { DestroyView(); }
+DialogWindow::~DialogWindow() {
+  DestroyView();
+}
 
 LRESULT DialogWindow::Send(UINT message, WPARAM wParam, LPARAM lParam) {
   return procedure != nullptr ? procedure(this, message, wParam, lParam) : 0;
@@ -403,10 +408,17 @@ int DialogWindow::ShowMessageBox(const char *text, const char *caption, UINT typ
     return HWND__::ShowMessageBox(text, caption, type);
   GtkMessageType kind = GTK_MESSAGE_INFO;
   switch (type & MB_ICONMASK) {
-  case MB_ICONERROR: kind = GTK_MESSAGE_ERROR; break;
-  case MB_ICONWARNING: kind = GTK_MESSAGE_WARNING; break;
-  case MB_ICONQUESTION: kind = GTK_MESSAGE_QUESTION; break;
-  default: break;
+  case MB_ICONERROR:
+    kind = GTK_MESSAGE_ERROR;
+    break;
+  case MB_ICONWARNING:
+    kind = GTK_MESSAGE_WARNING;
+    break;
+  case MB_ICONQUESTION:
+    kind = GTK_MESSAGE_QUESTION;
+    break;
+  default:
+    break;
   }
   const bool yesNo = (type & MB_TYPEMASK) == MB_YESNO;
   // Many desktops show no title on message boxes, so the caption heads the
@@ -418,21 +430,25 @@ int DialogWindow::ShowMessageBox(const char *text, const char *caption, UINT typ
   gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER_ON_PARENT);
   if (type & MB_SYSTEMMODAL)
     gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
-  const char *icon = kind == GTK_MESSAGE_ERROR     ? "dialog-error"
-                     : kind == GTK_MESSAGE_WARNING ? "dialog-warning"
+  const char *icon = kind == GTK_MESSAGE_ERROR      ? "dialog-error"
+                     : kind == GTK_MESSAGE_WARNING  ? "dialog-warning"
                      : kind == GTK_MESSAGE_QUESTION ? "dialog-question"
                                                     : "dialog-information";
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS // the one way to give the box its icon in GTK 3
-  gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(box), gtk_image_new_from_icon_name(icon, GTK_ICON_SIZE_DIALOG));
+      gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(box), gtk_image_new_from_icon_name(icon, GTK_ICON_SIZE_DIALOG));
   G_GNUC_END_IGNORE_DEPRECATIONS
   gtk_widget_show_all(box);
   const int response = gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);
   switch (response) {
-  case GTK_RESPONSE_OK: return IDOK;
-  case GTK_RESPONSE_YES: return IDYES;
-  case GTK_RESPONSE_NO: return IDNO;
-  default: return yesNo ? IDNO : IDCANCEL;
+  case GTK_RESPONSE_OK:
+    return IDOK;
+  case GTK_RESPONSE_YES:
+    return IDYES;
+  case GTK_RESPONSE_NO:
+    return IDNO;
+  default:
+    return yesNo ? IDNO : IDCANCEL;
   }
 }
 
@@ -535,7 +551,9 @@ void DialogWindow::ShowView() {
   gtk_window_present(GTK_WINDOW(window));
 }
 
-bool DialogWindow::ViewMapped() const { return window != nullptr && gtk_widget_get_mapped(window); }
+bool DialogWindow::ViewMapped() const {
+  return window != nullptr && gtk_widget_get_mapped(window);
+}
 
 void DialogWindow::DestroyView() {
   if (window == nullptr)

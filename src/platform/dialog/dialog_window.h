@@ -45,8 +45,8 @@ public:
   const DWORD style;
   const DWORD exStyle;
   const std::string text;
-  RECT rect;                  // pixels in the dialog's client area
-  int group = 0;              // index of the control that opens its WS_GROUP run
+  RECT rect;                   // pixels in the dialog's client area
+  int group = 0;               // index of the control that opens its WS_GROUP run
   GtkWidget *widget = nullptr; // NULL without a view, or once it is gone
 
 protected:
@@ -96,10 +96,10 @@ public:
   DLGPROC procedure;
   DialogBaseUnits units;
   std::vector<std::unique_ptr<DialogControl>> controls; // template order
-  RECT rect;                 // outer rectangle, screen pixels
-  int frame = 1;             // pixels of border around the client area
-  bool ended = false;        // EndDialog was called
-  INT_PTR result = 0;        // EndDialog's result
+  RECT rect;                                            // outer rectangle, screen pixels
+  int frame = 1;                                        // pixels of border around the client area
+  bool ended = false;                                   // EndDialog was called
+  INT_PTR result = 0;                                   // EndDialog's result
   GtkWidget *window = nullptr;
   GtkCssProvider *css = nullptr;
   // GTK keeps one radio button of a group on; where the controls have none
