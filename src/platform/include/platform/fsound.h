@@ -3,7 +3,7 @@
 // mixing runs on SDL's audio thread, the decoding on a thread of the layer.
 #pragma once
 #ifdef _WIN32
-#error You should not be including this file on this platform: use the header that comes with the sound library
+#error You should not be including this file on this platform: use the header of the sound library
 #endif
 
 struct FSOUND_STREAM; // an open stream; opaque
