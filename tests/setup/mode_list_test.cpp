@@ -73,8 +73,8 @@ TEST_F(ModeList, NoUsableModeLeavesTheVideoModeAsItWas) {
   EXPECT_EQ(demoSettings.videoMode.refreshRate, 50u);
 }
 
-TEST_F(ModeList, NoDisplayAtAllLeavesTheListEmpty) {
-  SetModes({});
+TEST_F(ModeList, NoModeAtAllLeavesTheListEmpty) {
+  SetModes({Mode(1920, 1080, 32, 60)}); // the current mode and nothing to choose from
   Open();
   EXPECT_TRUE(Items(IDC_VIDEO_MODES).empty());
   EXPECT_TRUE(modeList.empty());
