@@ -2,13 +2,13 @@
 #include "app/demo.h"
 
 #include "app/data_archive.h"
+#include "sound/music_player.h"
 
 Demo::Demo(HINSTANCE instance, int32_t lengthSeconds)
     : lengthSeconds(lengthSeconds), instance(instance), musicPlayer(nullptr),
       dataArchive(new DataArchive("zarvox.dat")) {}
 
 void Demo::Setup(const VideoMode &videoMode, const SoundSetup &soundSetup, bool fullscreen) {
-  (void)soundSetup; // for the music player, below
   mainWindow.mode = videoMode;
   // If the switch fails the window opens in windowed mode; set-up goes on.
   mainWindow.SetDisplayMode(fullscreen);
@@ -19,9 +19,9 @@ void Demo::Setup(const VideoMode &videoMode, const SoundSetup &soundSetup, bool 
   glContext.SetDefaultState();
   glContext.SetViewport(0, 0, int(videoMode.width), int(videoMode.height), true);
 
-  // The music player goes here, once it exists:
-  //   musicPlayer = new MusicPlayer(soundSetup, dataArchive);
-  //   musicPlayer->Open("zarvox.mp3");  (result not consulted)
+  // A missing soundtrack leaves the show silent; the result is not consulted.
+  musicPlayer = new MusicPlayer(soundSetup, dataArchive);
+  musicPlayer->Open("zarvox.mp3");
 
   // The timeline goes here, each effect appended as soon as it is made, so
   // that all extraction and decoding is done before the clock starts:
@@ -34,7 +34,8 @@ void Demo::Setup(const VideoMode &videoMode, const SoundSetup &soundSetup, bool 
 
 void Demo::Run() {
   timer.Start();
-  // The music starts here, once it exists: musicPlayer->Play() (result not consulted).
+  if (musicPlayer != nullptr)
+    musicPlayer->Play(); // starts with the clock; a failure leaves the show silent
 
   MSG message;
   for (;;) {
@@ -67,8 +68,9 @@ Demo::~Demo() {
   // The effects go first, in list order, while the GL context is still
   // current so that they can delete their textures; once they exist:
   //   for (Effect *effect : effects) delete effect;
-  // Then the music player (stream, sound system, soundtrack block):
-  //   delete musicPlayer;
+  // Then the music player: stream, sound system, soundtrack block, in that order.
+  delete musicPlayer;
+  musicPlayer = nullptr;
   delete dataArchive;
   dataArchive = nullptr;
   if (mainWindow.fullscreen)
