@@ -169,6 +169,8 @@ Result Run(const Options &options, FrameSink *sink, Progress *progress) {
     // Output type 0 plays nothing; with the pull, type 2 mixes offline and
     // opens no device either.
     const SoundSetup sound = {0, options.pullSound ? FSOUND_OUTPUT_DSOUND : FSOUND_OUTPUT_NOSOUND, options.mixRate};
+    if (options.beforeSetup)
+      options.beforeSetup();
     demo.Setup(mode, sound, false);
     window = demo.mainWindow.handle;
     if (window == nullptr) {

@@ -2,6 +2,7 @@
 // counter that stands exactly on each frame's tick, its swaps read back.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ struct Options {
   int64_t toMs = INT64_MAX;   // last show time written (inclusive)
   bool pullSound = false;     // mix the soundtrack offline and hand it to the sink
   int mixRate = 44100;        // for pullSound
+  std::function<void()> beforeSetup; // called with the Demo built, right before its Setup (benchmarks)
 };
 
 // First and last frame index written for `options`; false when no frame of
