@@ -24,7 +24,9 @@ namespace {
 
 typedef std::chrono::steady_clock Clock;
 
-double Millis(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Millis(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
 
 struct Figures {
   double median;
@@ -185,9 +187,12 @@ int main(int argc, char **argv) {
     }
     const Figures grid = TimeTwirlGrid(frames);
     std::printf("  effects' own CPU work per frame (median ms, share of the effect's median frame):\n");
-    std::printf("    twirl grid (step + 560 points)   %8.4f  %5.1f %%\n", grid.median, 100 * grid.median / twirlFrame.median);
-    std::printf("    wave row copy                     %8.4f  %5.1f %%\n", rows.median, 100 * rows.median / waveFrame.median);
-    std::printf("    wave upload (glTexSubImage2D)     %8.4f  %5.1f %%\n", upload.median, 100 * upload.median / waveFrame.median);
+    std::printf("    twirl grid (step + 560 points)   %8.4f  %5.1f %%\n", grid.median,
+                100 * grid.median / twirlFrame.median);
+    std::printf("    wave row copy                     %8.4f  %5.1f %%\n", rows.median,
+                100 * rows.median / waveFrame.median);
+    std::printf("    wave upload (glTexSubImage2D)     %8.4f  %5.1f %%\n", upload.median,
+                100 * upload.median / waveFrame.median);
 
     if (!shots.empty() && &size == &sizes.front()) {
       // One frame per effect, at a moment that shows what it does.

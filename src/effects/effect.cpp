@@ -67,8 +67,10 @@ ArchiveImage Effect::LoadArchiveImage(const std::string &fileName, GLenum format
   if (decoded && !HasLayout(format))
     decoded = ilConvertImage(format, IL_UNSIGNED_BYTE) == IL_TRUE && HasLayout(format);
   if (!decoded) {
-    std::fprintf(stderr, "zarvox: \"%s\" is missing from the data file or is not a usable PNG image; "
-                         "showing it blank\n", fileName.c_str());
+    std::fprintf(stderr,
+                 "zarvox: \"%s\" is missing from the data file or is not a usable PNG image; "
+                 "showing it blank\n",
+                 fileName.c_str());
     MakeWhitePixel(format);
   }
 

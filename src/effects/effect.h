@@ -31,12 +31,12 @@ public:
   // a frame was drawn.
   virtual bool Render(int timeMs) = 0;
 
-  GLContext *context;    // the window's GL context (not owned)
-  DataArchive *archive;  // source of the effect's images (not owned)
-  std::string name;      // descriptive only; nothing reads it
-  int startMs;           // first millisecond of the window
-  int endMs;             // last millisecond of the window (inclusive)
-  int durationMs;        // endMs - startMs
+  GLContext *context;   // the window's GL context (not owned)
+  DataArchive *archive; // source of the effect's images (not owned)
+  std::string name;     // descriptive only; nothing reads it
+  int startMs;          // first millisecond of the window
+  int endMs;            // last millisecond of the window (inclusive)
+  int durationMs;       // endMs - startMs
 
 protected:
   // True when timeMs lies inside the window, both ends included.

@@ -8,8 +8,7 @@
 
 LogoSpinEffect::LogoSpinEffect(GLContext *context, DataArchive *archive, const std::string &name, int startMs,
                                int endMs)
-    : Effect(context, archive, name, startMs, endMs), scrollStep(0.1f), spinStep(2.0f), scroll(0), spin(0),
-      texture(0) {
+    : Effect(context, archive, name, startMs, endMs), scrollStep(0.1f), spinStep(2.0f), scroll(0), spin(0), texture(0) {
   const ArchiveImage image = LoadArchiveImage("krel.png", GL_RGBA);
   texture = context->CreateTexture(image.width, image.height, GL_RGBA, GL_NEAREST, GL_NEAREST, GL_REPEAT, GL_REPEAT,
                                    GL_DECAL, image.pixels);
@@ -17,7 +16,9 @@ LogoSpinEffect::LogoSpinEffect(GLContext *context, DataArchive *archive, const s
   glFlush();
 }
 
-LogoSpinEffect::~LogoSpinEffect() { glDeleteTextures(1, &texture); }
+LogoSpinEffect::~LogoSpinEffect() {
+  glDeleteTextures(1, &texture);
+}
 
 bool LogoSpinEffect::Render(int timeMs) {
   if (!IsActive(timeMs))

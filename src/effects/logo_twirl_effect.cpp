@@ -10,8 +10,8 @@
 
 LogoTwirlEffect::LogoTwirlEffect(GLContext *context, DataArchive *archive, const std::string &name, int startMs,
                                  int endMs)
-    : Effect(context, archive, name, startMs, endMs), scale(1.0f), twist(0), exponent(1.0f), velocity(0.1f),
-      gridX(), gridY(), texture(0) {
+    : Effect(context, archive, name, startMs, endMs), scale(1.0f), twist(0), exponent(1.0f), velocity(0.1f), gridX(),
+      gridY(), texture(0) {
   const ArchiveImage image = LoadArchiveImage("krel.png", GL_RGBA);
   texture = context->CreateTexture(image.width, image.height, GL_RGBA, GL_LINEAR, GL_LINEAR, GL_CLAMP, GL_CLAMP,
                                    GL_DECAL, image.pixels);
@@ -19,7 +19,9 @@ LogoTwirlEffect::LogoTwirlEffect(GLContext *context, DataArchive *archive, const
   glFlush();
 }
 
-LogoTwirlEffect::~LogoTwirlEffect() { context->DeleteTexture(texture); }
+LogoTwirlEffect::~LogoTwirlEffect() {
+  context->DeleteTexture(texture);
+}
 
 namespace {
 
@@ -42,7 +44,9 @@ void LogoTwirlEffect::Advance(int timeMs, float &exponent, float &twist, float &
     Swing(twist, velocity, -2.4, 2.4);
 }
 
-void LogoTwirlEffect::Advance(int timeMs) { Advance(timeMs, exponent, twist, velocity); }
+void LogoTwirlEffect::Advance(int timeMs) {
+  Advance(timeMs, exponent, twist, velocity);
+}
 
 void LogoTwirlEffect::BuildGrid(float exponent, float twist, float scale, float *gridX, float *gridY) {
   for (int c = 0; c < kColumns; ++c) {
@@ -62,7 +66,9 @@ void LogoTwirlEffect::BuildGrid(float exponent, float twist, float scale, float 
   }
 }
 
-void LogoTwirlEffect::BuildGrid(float exponent, float twist) { BuildGrid(exponent, twist, scale, gridX, gridY); }
+void LogoTwirlEffect::BuildGrid(float exponent, float twist) {
+  BuildGrid(exponent, twist, scale, gridX, gridY);
+}
 
 void LogoTwirlEffect::DrawMesh() {
   glBegin(GL_TRIANGLES);

@@ -28,11 +28,11 @@ public:
 
   void DrawMesh();
 
-  float scale;                     // multiplies every grid position; stays 1
-  float twist;                     // twirl angle at the circle's centre, radians
-  float exponent;                  // power applied to the radius inside the unit circle
-  float velocity;                  // the per-frame step of whichever animation runs
-  float gridX[kColumns * kRows];   // x of the distorted points
-  float gridY[kColumns * kRows];   // y of the distorted points
-  GLuint texture;                  // the logo
+  float scale;                   // multiplies every grid position; stays 1
+  float twist;                   // twirl angle at the circle's centre, radians
+  float exponent;                // power applied to the radius inside the unit circle
+  float velocity;                // the per-frame step of whichever animation runs
+  float gridX[kColumns * kRows]; // x of the distorted points
+  float gridY[kColumns * kRows]; // y of the distorted points
+  GLuint texture;                // the logo
 };

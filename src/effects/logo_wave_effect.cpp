@@ -12,8 +12,8 @@
 
 LogoWaveEffect::LogoWaveEffect(GLContext *context, DataArchive *archive, const std::string &name, int startMs,
                                int endMs)
-    : Effect(context, archive, name, startMs, endMs), sourcePixels(nullptr), workPixels(nullptr), width(0),
-      height(0), pixelCount(0), texture(0), phase(0) {
+    : Effect(context, archive, name, startMs, endMs), sourcePixels(nullptr), workPixels(nullptr), width(0), height(0),
+      pixelCount(0), texture(0), phase(0) {
   const ArchiveImage image = LoadArchiveImage("krel.png", GL_RGBA);
   width = image.width;
   height = image.height;
@@ -34,10 +34,11 @@ LogoWaveEffect::~LogoWaveEffect() {
   std::free(workPixels);
 }
 
-int LogoWaveEffect::RowShift(float angle) { return int(4 * std::sin(double(angle))); }
+int LogoWaveEffect::RowShift(float angle) {
+  return int(4 * std::sin(double(angle)));
+}
 
-void LogoWaveEffect::ShiftRows(const unsigned char *source, unsigned char *work, int width, int height,
-                               float &phase) {
+void LogoWaveEffect::ShiftRows(const unsigned char *source, unsigned char *work, int width, int height, float &phase) {
   const size_t rowBytes = size_t(width) * 4;
   phase = float(phase + 0.1);
   float angle = phase;

@@ -16,7 +16,9 @@ LogoZoomEffect::LogoZoomEffect(GLContext *context, DataArchive *archive, const s
   glFlush();
 }
 
-LogoZoomEffect::~LogoZoomEffect() { context->DeleteTexture(texture); }
+LogoZoomEffect::~LogoZoomEffect() {
+  context->DeleteTexture(texture);
+}
 
 float LogoZoomEffect::DistanceAt(int durationMs, int timeMs) {
   const int quarter = durationMs / 4;

@@ -5,8 +5,7 @@
 
 #include "gl/gl_context.h"
 
-SphereEffect::SphereEffect(GLContext *context, DataArchive *archive, const std::string &name, int startMs,
-                           int endMs)
+SphereEffect::SphereEffect(GLContext *context, DataArchive *archive, const std::string &name, int startMs, int endMs)
     : Effect(context, archive, name, startMs, endMs), quadric(gluNewQuadric()), cylinderAngle(0), sphereAngle(0),
       cylinderStep(0.2f), sphereStep(0.4f), texture(0) {
   const ArchiveImage image = LoadArchiveImage("spheremap.png", GL_RGB);

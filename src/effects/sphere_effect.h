@@ -24,10 +24,10 @@ public:
   // angle + step as a float, less 360 once it has passed 360.
   static float AdvanceAngle(float angle, float step);
 
-  GLUquadric *quadric;  // serves the sphere and both cones
-  float cylinderAngle;  // base angle of the cones' rotations, degrees
-  float sphereAngle;    // base angle of the sphere frame's rotations, degrees, and its recession, units
-  float cylinderStep;   // per-frame increase of cylinderAngle
-  float sphereStep;     // per-frame increase of sphereAngle
-  GLuint texture;       // the RGB sphere map
+  GLUquadric *quadric; // serves the sphere and both cones
+  float cylinderAngle; // base angle of the cones' rotations, degrees
+  float sphereAngle;   // base angle of the sphere frame's rotations, degrees, and its recession, units
+  float cylinderStep;  // per-frame increase of cylinderAngle
+  float sphereStep;    // per-frame increase of sphereAngle
+  GLuint texture;      // the RGB sphere map
 };

@@ -36,7 +36,8 @@ TEST(ImageLoading, PngsArriveTopRowFirstInTheirOwnLayout) {
   const Bytes rgba = Quadrants(8, 4, 4, rgbaColours);
   const uint32_t rgbColours[4] = {0x11223300, 0x44556600, 0x77889900, 0xAABBCC00};
   const Bytes rgb = Quadrants(16, 8, 3, rgbColours);
-  EffectStage stage(64, 64, {{"krel.png", EncodePng(8, 4, kPngRgba, rgba)}, {"spheremap.png", EncodePng(16, 8, kPngRgb, rgb)}});
+  EffectStage stage(64, 64,
+                    {{"krel.png", EncodePng(8, 4, kPngRgba, rgba)}, {"spheremap.png", EncodePng(16, 8, kPngRgb, rgb)}});
   ASSERT_TRUE(stage.Ready()) << "no window or GL context";
   Probe probe(stage);
 
@@ -67,8 +68,7 @@ TEST(ImageLoading, OtherLayoutsAreConverted) {
   const ArchiveImage fromGrey = probe.LoadArchiveImage("grey.png", GL_RGBA);
   ASSERT_EQ(fromGrey.width * fromGrey.height, 8);
   for (int i = 0; i < 8; ++i)
-    EXPECT_EQ(Bytes(fromGrey.pixels + i * 4, fromGrey.pixels + i * 4 + 4),
-              (Bytes{grey[i], grey[i], grey[i], 255}));
+    EXPECT_EQ(Bytes(fromGrey.pixels + i * 4, fromGrey.pixels + i * 4 + 4), (Bytes{grey[i], grey[i], grey[i], 255}));
 
   const ArchiveImage fromRgb = probe.LoadArchiveImage("rgb.png", GL_RGBA);
   EXPECT_EQ(Pixels(fromRgb, 4), Quadrants(4, 2, 4, kLogoQuadrants)) << "opaque alpha added";

@@ -80,10 +80,12 @@ INSTANTIATE_TEST_SUITE_P(AllFive, TimeWindow, ::testing::Range(0, 5),
 
 namespace {
 
-int renderingNow = -1;        // list position of the effect inside Render
-std::vector<int> swappedBy;   // list positions, in the order of their swaps
+int renderingNow = -1;      // list position of the effect inside Render
+std::vector<int> swappedBy; // list positions, in the order of their swaps
 
-void NoteSwap(void *, const uint8_t *, int, int) { swappedBy.push_back(renderingNow); }
+void NoteSwap(void *, const uint8_t *, int, int) {
+  swappedBy.push_back(renderingNow);
+}
 
 } // namespace
 

@@ -18,8 +18,12 @@ struct Grid {
   Grid(float exponent, float twist) { LogoTwirlEffect::BuildGrid(exponent, twist, 1.0f, x, y); }
 };
 
-double FlatX(int c) { return -1 + 0.075 * c; }
-double FlatY(int r) { return -1 + 0.1 * r; }
+double FlatX(int c) {
+  return -1 + 0.075 * c;
+}
+double FlatY(int r) {
+  return -1 + 0.1 * r;
+}
 
 } // namespace
 
@@ -66,6 +70,5 @@ TEST(TwirlGrid, PowerPullsInsidePointsTowardsTheCentreAndTwistTurnsThem) {
 
   Grid twirled(1.0f, 1.5f);
   EXPECT_NEAR(std::hypot(twirled.x[i], twirled.y[i]), radius, 1e-5);
-  EXPECT_NEAR(std::remainder(std::atan2(twirled.y[i], twirled.x[i]) - angle, 2 * M_PI), (1 - radius) * 1.5,
-              1e-5);
+  EXPECT_NEAR(std::remainder(std::atan2(twirled.y[i], twirled.x[i]) - angle, 2 * M_PI), (1 - radius) * 1.5, 1e-5);
 }

@@ -17,8 +17,12 @@ const int kWidth = 320, kHeight = 240;
 // 2.5 units from the eye the 55-degree view is 2 * 2.5 * tan(27.5 deg) units across.
 const double kViewUnits = 2 * 2.5 * std::tan(27.5 * M_PI / 180);
 
-int PixelX(double x) { return int((x / kViewUnits + 0.5) * kWidth); }
-int PixelY(double y) { return int((0.5 - y / kViewUnits) * kHeight); }
+int PixelX(double x) {
+  return int((x / kViewUnits + 0.5) * kWidth);
+}
+int PixelY(double y) {
+  return int((0.5 - y / kViewUnits) * kHeight);
+}
 
 class TwirlFrames : public ::testing::Test {
 protected:

@@ -60,9 +60,7 @@ TEST_F(WaveFrames, TextureShowsTheUnshiftedImageBeforeTheFirstFrame) {
 TEST_F(WaveFrames, FirstFrameUploadsRowsShiftedAlongTheSine) {
   ASSERT_TRUE(wave->Render(89000));
   const Bytes texture = TextureOf(wave->texture);
-  const struct {
-    int first, last, shift;
-  } bands[] = {{0, 1, 0}, {2, 4, 1}, {5, 7, 2}, {8, 21, 3}};
+  const struct { int first, last, shift; } bands[] = {{0, 1, 0}, {2, 4, 1}, {5, 7, 2}, {8, 21, 3}};
   for (const auto &band : bands)
     for (int y = band.first; y <= band.last; ++y)
       EXPECT_EQ(ShiftOf(texture, y), band.shift) << "row " << y;

@@ -18,13 +18,15 @@ LRESULT CALLBACK StageProcedure(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 bool Near(const uint8_t *p, uint32_t rgb, int tolerance) {
-  return std::abs(p[0] - int((rgb >> 16) & 0xFF)) <= tolerance && std::abs(p[1] - int((rgb >> 8) & 0xFF)) <= tolerance &&
-         std::abs(p[2] - int(rgb & 0xFF)) <= tolerance;
+  return std::abs(p[0] - int((rgb >> 16) & 0xFF)) <= tolerance &&
+         std::abs(p[1] - int((rgb >> 8) & 0xFF)) <= tolerance && std::abs(p[2] - int(rgb & 0xFF)) <= tolerance;
 }
 
 } // namespace
 
-double Frame::ShareNear(uint32_t rgb, int tolerance) const { return ShareNear(rgb, 0, 0, width, height, tolerance); }
+double Frame::ShareNear(uint32_t rgb, int tolerance) const {
+  return ShareNear(rgb, 0, 0, width, height, tolerance);
+}
 
 double Frame::ShareNear(uint32_t rgb, int x0, int y0, int x1, int y1, int tolerance) const {
   size_t hits = 0, total = 0;
@@ -45,7 +47,9 @@ bool Frame::NonWhiteBox(int *x0, int *y0, int *x1, int *y1, int tolerance) const
   return *x1 >= 0;
 }
 
-Bytes TestLogoPng() { return EncodePng(64, 32, kPngRgba, Quadrants(64, 32, 4, kLogoQuadrants)); }
+Bytes TestLogoPng() {
+  return EncodePng(64, 32, kPngRgba, Quadrants(64, 32, 4, kLogoQuadrants));
+}
 
 Bytes TestSphereMapPng() {
   const uint32_t colours[4] = {0xFFFF0000, 0x00FFFF00, 0xFF00FF00, 0x80808000};

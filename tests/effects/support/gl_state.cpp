@@ -3,8 +3,8 @@
 
 namespace {
 
-const GLenum kEnables[] = {GL_BLEND,        GL_TEXTURE_2D,    GL_SCISSOR_TEST, GL_TEXTURE_GEN_S,
-                           GL_TEXTURE_GEN_T, GL_DEPTH_TEST,    GL_CULL_FACE,    GL_LIGHTING};
+const GLenum kEnables[] = {GL_BLEND,         GL_TEXTURE_2D, GL_SCISSOR_TEST, GL_TEXTURE_GEN_S,
+                           GL_TEXTURE_GEN_T, GL_DEPTH_TEST, GL_CULL_FACE,    GL_LIGHTING};
 
 void Push(std::vector<GLfloat> &out, GLenum name, int count) {
   GLfloat values[16];

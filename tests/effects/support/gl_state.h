@@ -6,9 +6,9 @@
 #include <vector>
 
 struct GLState {
-  std::vector<GLfloat> floats;      // matrices, colours, viewport, scissor box
-  std::vector<GLint> integers;      // modes, bindings, enables, blend factors
-  std::vector<unsigned char> back;  // the whole back buffer, RGBA
+  std::vector<GLfloat> floats;     // matrices, colours, viewport, scissor box
+  std::vector<GLint> integers;     // modes, bindings, enables, blend factors
+  std::vector<unsigned char> back; // the whole back buffer, RGBA
   bool operator==(const GLState &other) const {
     return floats == other.floats && integers == other.integers && back == other.back;
   }

@@ -108,13 +108,13 @@ bool WriteStoredRar(const std::string &path, const std::vector<ArchiveEntry> &en
     header.push_back(0x74);
     Put16(header, 0x8000); // packed data follows
     Put16(header, unsigned(32 + entry.first.size()));
-    Put32(header, uint32_t(data.size()));                           // packed size
-    Put32(header, uint32_t(data.size()));                           // unpacked size
-    header.push_back(3);                                            // host OS: Unix
+    Put32(header, uint32_t(data.size()));                              // packed size
+    Put32(header, uint32_t(data.size()));                              // unpacked size
+    header.push_back(3);                                               // host OS: Unix
     Put32(header, uint32_t(crc32(0, data.data(), uInt(data.size())))); // file CRC
-    Put32(header, 0x5A210000);                                      // a DOS date in 2025
-    header.push_back(20);                                           // unpack version 2.0
-    header.push_back(0x30);                                         // stored
+    Put32(header, 0x5A210000);                                         // a DOS date in 2025
+    header.push_back(20);                                              // unpack version 2.0
+    header.push_back(0x30);                                            // stored
     Put16(header, unsigned(entry.first.size()));
     Put32(header, 0x81A4); // -rw-r--r--
     header.insert(header.end(), entry.first.begin(), entry.first.end());

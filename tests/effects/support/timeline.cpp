@@ -17,8 +17,8 @@ template <class T> Effect *Build(EffectStage &stage, int startMs, int endMs) {
 } // namespace
 
 const EffectKind kTimeline[5] = {
-    {"zoom", 0, 12500, Build<LogoZoomEffect>},       {"twirl", 12500, 25000, Build<LogoTwirlEffect>},
-    {"spin", 25000, 44500, Build<LogoSpinEffect>},   {"sphere", 44500, 89000, Build<SphereEffect>},
+    {"zoom", 0, 12500, Build<LogoZoomEffect>},      {"twirl", 12500, 25000, Build<LogoTwirlEffect>},
+    {"spin", 25000, 44500, Build<LogoSpinEffect>},  {"sphere", 44500, 89000, Build<SphereEffect>},
     {"wave", 89000, 128000, Build<LogoWaveEffect>},
 };
 
