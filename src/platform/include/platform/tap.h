@@ -21,12 +21,21 @@ void PlatformSetFrameTap(PlatformFrameTap tap, void *user);
 // 0 turns it off (benchmarks, capture).
 void PlatformSetSwapInterval(int interval);
 
-// Counts of the WGL calls the effects make, for tests of "draws / does not draw".
+// Counts of calls since the program started, for tests of "draws / does not
+// draw" and "switches once": every wglMakeCurrent and SwapBuffers call, and
+// every ChangeDisplaySettingsA call that changed the display (a switch to a
+// mode, or a restore while a mode was held).
 struct PlatformCallCounts {
   uint64_t makeCurrent;
   uint64_t swapBuffers;
+  uint64_t displayChanges;
 };
 PlatformCallCounts PlatformGetCallCounts(void);
+
+// ---- screen saver -----------------------------------------------------------
+// True while an active window keeps the screen saver and monitor power-down
+// away (it swallowed WM_SYSCOMMAND SC_SCREENSAVE or SC_MONITORPOWER).
+bool PlatformScreenSaverInhibited(void);
 
 // ---- message boxes ----------------------------------------------------------
 // Replaces every MessageBoxA: the hook gets the arguments and returns the
@@ -37,7 +46,12 @@ void PlatformSetMessageBoxHook(PlatformMessageBoxHook hook, void *user);
 // ---- display modes ----------------------------------------------------------
 // Replaces the modes SDL reports for the primary display, as seen by
 // EnumDisplaySettingsA and ChangeDisplaySettingsA: `modes[0]` is the current
-// mode, then the list in order. NULL restores SDL's list.
+// (desktop) mode, then the list that EnumDisplaySettingsA numbers from 0 and
+// ChangeDisplaySettingsA matches against. The list is copied. A switch then
+// only pretends: ENUM_CURRENT_SETTINGS reports the chosen mode until the
+// restore, and a full-screen window is a borderless window of the mode's size
+// at 0, 0; the real screen is left alone. NULL (or count < 1) restores SDL's
+// list and forgets a pretended switch.
 void PlatformSetDisplayModes(const DEVMODEA *modes, int count);
 
 // ---- sound ------------------------------------------------------------------
