@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -26,7 +27,7 @@ protected:
 
 } // namespace
 
-TEST_F(SpinFrames, FirstFrameFillsTheViewWithTheSlightlyMagnifiedLogo) {
+TEST_F(SpinFrames, FirstFrameFillsTheViewWithTheLogoTurnedClockwise) {
   ASSERT_TRUE(spin->Render(25000));
   EXPECT_FLOAT_EQ(spin->scroll, -0.1f);
   EXPECT_FLOAT_EQ(spin->spin, -2.0f);
@@ -34,8 +35,22 @@ TEST_F(SpinFrames, FirstFrameFillsTheViewWithTheSlightlyMagnifiedLogo) {
   EXPECT_EQ(f.ShareNear(kWhite), 0.0) << "the turning quad covers the whole view";
   const double logo = f.ShareNear(kRed) + f.ShareNear(kGreen) + f.ShareNear(kBlue) + f.ShareNear(kBlack);
   EXPECT_GT(logo, 0.99) << "unfiltered texels, no mixed colours";
-  EXPECT_GT(f.ShareNear(kRed), 0.05);
-  EXPECT_GT(f.ShareNear(kBlack), 0.05);
+  // Texture coordinates 0 to 0.9 magnify the logo: mostly its top-left
+  // (red) and bottom-left (blue) quadrants, a little of the other two.
+  EXPECT_GT(f.ShareNear(kRed), 0.3);
+  EXPECT_GT(f.ShareNear(kBlue), 0.2);
+  EXPECT_GT(f.ShareNear(kGreen), 0.01);
+  EXPECT_GT(f.ShareNear(kBlack), 0.01);
+  // The red-blue edge falls to the right: turned 2 degrees clockwise (the
+  // view's aspect of 1 squeezes the slope by height / width).
+  auto edgeAt = [&f](int x) {
+    int y = 0;
+    while (y < f.height && !f.ShareNear(kBlue, x, y, x + 1, y + 1))
+      ++y;
+    return y;
+  };
+  const int left = edgeAt(10), right = edgeAt(250);
+  EXPECT_NEAR(right - left, 240 * std::tan(2 * M_PI / 180) * kHeight / kWidth, 1.0);
 }
 
 TEST_F(SpinFrames, AfterTenFramesTheQuadIsOneFlatColour) {
