@@ -7,13 +7,13 @@
 #include "effects/logo_wave_effect.h"
 #include "effects/logo_zoom_effect.h"
 #include "effects/sphere_effect.h"
+#include "sound/music_player.h"
 
 Demo::Demo(HINSTANCE instance, int32_t lengthSeconds)
     : lengthSeconds(lengthSeconds), instance(instance), musicPlayer(nullptr),
       dataArchive(new DataArchive("zarvox.dat")) {}
 
 void Demo::Setup(const VideoMode &videoMode, const SoundSetup &soundSetup, bool fullscreen) {
-  (void)soundSetup; // for the music player, below
   mainWindow.mode = videoMode;
   // If the switch fails the window opens in windowed mode; set-up goes on.
   mainWindow.SetDisplayMode(fullscreen);
@@ -24,9 +24,9 @@ void Demo::Setup(const VideoMode &videoMode, const SoundSetup &soundSetup, bool 
   glContext.SetDefaultState();
   glContext.SetViewport(0, 0, int(videoMode.width), int(videoMode.height), true);
 
-  // The music player goes here, once it exists:
-  //   musicPlayer = new MusicPlayer(soundSetup, dataArchive);
-  //   musicPlayer->Open("zarvox.mp3");  (result not consulted)
+  // A missing soundtrack leaves the show silent; the result is not consulted.
+  musicPlayer = new MusicPlayer(soundSetup, dataArchive);
+  musicPlayer->Open("zarvox.mp3");
 
   // The timeline, each effect appended as soon as it is made. Every one
   // loads its images while it is built, so all extraction and decoding is
@@ -41,7 +41,8 @@ void Demo::Setup(const VideoMode &videoMode, const SoundSetup &soundSetup, bool 
 
 void Demo::Run() {
   timer.Start();
-  // The music starts here, once it exists: musicPlayer->Play() (result not consulted).
+  if (musicPlayer != nullptr)
+    musicPlayer->Play(); // starts with the clock; a failure leaves the show silent
 
   MSG message;
   for (;;) {
@@ -75,8 +76,9 @@ Demo::~Demo() {
   // current so that they can delete their textures.
   for (Effect *effect : effects)
     delete effect; // empty entries are skipped by delete itself
-  // Then the music player (stream, sound system, soundtrack block):
-  //   delete musicPlayer;
+  // Then the music player: stream, sound system, soundtrack block, in that order.
+  delete musicPlayer;
+  musicPlayer = nullptr;
   delete dataArchive;
   dataArchive = nullptr;
   if (mainWindow.fullscreen)

@@ -142,6 +142,6 @@ TEST_F(DemoRun, SetupTakesTheVideoModeIntoTheWindow) {
   EXPECT_EQ(client.bottom, 600);
   EXPECT_EQ(demo.glContext.viewport.width, 800); // remembered even where no GL context could be made
   EXPECT_EQ(demo.glContext.viewport.height, 600);
-  EXPECT_EQ(demo.musicPlayer, nullptr);
+  EXPECT_NE(demo.musicPlayer, nullptr); // made even without a soundtrack to play
   DestroyWindow(demo.mainWindow.handle);
 }
