@@ -174,6 +174,7 @@ int main(int argc, char **argv) {
     std::printf("  %-8s %10.3f %10.3f %14.2f\n", "bare", bare.median, bare.p99, 1.0);
 
     Figures twirlFrame = {0, 0}, waveFrame = {0, 0}, rows = {0, 0}, upload = {0, 0};
+    int waveWidth = 0, waveHeight = 0;
     for (const EffectKind &kind : kTimeline) {
       std::unique_ptr<Effect> effect = Make(kind, stage);
       const Figures f = TimeEffect(*effect, kind, frames);
@@ -182,26 +183,35 @@ int main(int argc, char **argv) {
         twirlFrame = f;
       if (kind.make == kTimeline[4].make) {
         waveFrame = f;
-        TimeWaveWork(*static_cast<LogoWaveEffect *>(effect.get()), frames, &rows, &upload);
+        LogoWaveEffect &wave = *static_cast<LogoWaveEffect *>(effect.get());
+        TimeWaveWork(wave, frames, &rows, &upload);
+        waveWidth = wave.width, waveHeight = wave.height;
       }
     }
     const Figures grid = TimeTwirlGrid(frames);
     std::printf("  effects' own CPU work per frame (median ms, share of the effect's median frame):\n");
     std::printf("    twirl grid (step + 560 points)   %8.4f  %5.1f %%\n", grid.median,
                 100 * grid.median / twirlFrame.median);
+    std::printf("    (wave image %dx%d)\n", waveWidth, waveHeight);
     std::printf("    wave row copy                     %8.4f  %5.1f %%\n", rows.median,
                 100 * rows.median / waveFrame.median);
     std::printf("    wave upload (glTexSubImage2D)     %8.4f  %5.1f %%\n", upload.median,
                 100 * upload.median / waveFrame.median);
 
     if (!shots.empty() && &size == &sizes.front()) {
-      // One frame per effect, at a moment that shows what it does.
-      const int at[5][2] = {{3000, 40}, {22000, 120}, {25000, 6}, {60000, 100}, {100000, 40}};
+      // One frame per effect, at a moment that shows what it does: a few
+      // (time, frames) steps from a fresh effect, the last frame kept.
+      const int steps[5][2][2] = {{{9000, 1}, {9000, 0}},
+                                  {{14000, 40}, {20000, 30}},
+                                  {{25000, 60}, {25000, 0}},
+                                  {{53000, 12}, {53000, 0}},
+                                  {{100000, 40}, {100000, 0}}};
       stage.Capture(true);
       for (int i = 0; i < 5; ++i) {
         std::unique_ptr<Effect> effect = Make(kTimeline[i], stage);
-        for (int n = 0; n < at[i][1]; ++n)
-          effect->Render(at[i][0]);
+        for (const auto &step : steps[i])
+          for (int n = 0; n < step[1]; ++n)
+            effect->Render(step[0]);
         const std::string path = shots + "/effect-" + std::to_string(i + 1) + "-" + kTimeline[i].name + ".png";
         if (!WritePng(path, stage.LastFrame()))
           std::fprintf(stderr, "effects_bench: cannot write %s\n", path.c_str());
