@@ -81,3 +81,24 @@ void PlatformSoundPull(int16_t *out, int frames);
 // NULL only the count is kept: libmpg123's cost alone, for benchmarks.
 bool PlatformDecodeMp3(const void *data, size_t length, int16_t **samples, size_t *sampleCount, int *rate,
                        int *channels);
+
+// ---- dialogs ----------------------------------------------------------------
+// Builds the dialog of a registered template with no screen, sends it
+// WM_INITDIALOG and returns it, not yet ended. Its controls keep their state
+// as with a screen, so a test drives the procedure with SendMessageA,
+// SendDlgItemMessageA (BM_CLICK as the viewer's click) and
+// PlatformDialogPressKey. NULL for an unknown template.
+HWND PlatformCreateDialog(LPCSTR templateName, DLGPROC procedure, LPARAM initParam);
+// TRUE once EndDialog or the dialog's destruction has ended it, with what
+// DialogBoxParamA would return in *result (may be NULL).
+BOOL PlatformDialogEnded(HWND dialog, INT_PTR *result);
+// Destroys (if still needed) and frees a dialog of PlatformCreateDialog.
+void PlatformDeleteDialog(HWND dialog);
+// Called from DialogBoxParamA's modal loop whenever the dialog is on the
+// screen and GTK has no event pending, until the dialog ends. NULL removes it.
+typedef void (*PlatformDialogHook)(void *user, HWND dialog);
+void PlatformSetDialogHook(PlatformDialogHook hook, void *user);
+// Presses and releases VK_RETURN or VK_ESCAPE on the dialog as the keyboard
+// would (through GTK's event path when it is on the screen). FALSE for other
+// keys and for an ended dialog.
+BOOL PlatformDialogPressKey(HWND dialog, UINT virtualKey);

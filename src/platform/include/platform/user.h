@@ -132,13 +132,52 @@ LONG ChangeDisplaySettingsA(DEVMODEA *mode, DWORD flags);
 
 // ---- modal dialogs ----------------------------------------------------------
 // Dialog templates are data registered under their resource id (see
-// platform/dialog_template.h). DialogBoxParamA builds a GTK window from the
-// template, sends WM_INITDIALOG (lParam = initParam) and runs a modal loop
-// that calls `procedure` with WM_COMMAND (control id in the low word,
-// notification code in the high word) until EndDialog. Returns EndDialog's
-// result, 0 when the dialog was destroyed without EndDialog, and -1 when it
-// could not be created (no template, no display).
+// platform/dialog_template.h); only numeric ids (MAKEINTRESOURCE) exist.
+// DialogBoxParamA builds a GTK window from the template: each control at its
+// template rectangle, converted from dialog units with the metrics of the
+// template's font as fontconfig resolves it (a quarter of the average letter
+// width across, an eighth of the line height down). A combo box shows its
+// selection field; the rest of its template height is its dropped-down list.
+// A dialog without WS_CAPTION has no window-manager frame. The dialog is
+// placed at its template position, sent WM_INITDIALOG (lParam = initParam),
+// then shown, and a modal loop calls `procedure` until EndDialog or the
+// dialog's destruction. The procedure gets:
+//   WM_COMMAND  control id in the low word of wParam, notification code in
+//               the high word (BN_CLICKED for a click, CBN_SELCHANGE when the
+//               viewer picks a list item), lParam the control's handle;
+//   Enter       WM_COMMAND of the focused push button or else of the
+//               BS_DEFPUSHBUTTON (IDOK without one);
+//   Escape      WM_COMMAND IDCANCEL (lParam the IDCANCEL control or NULL);
+//   window-manager close: WM_SYSCOMMAND SC_CLOSE.
+// Only the procedure handles messages: the engine adds no default dialog
+// behaviour besides the keys above. An owner that is itself a dialog becomes
+// the new one's transient parent; other owners are not disabled.
+// Returns EndDialog's result, 0 when the dialog was destroyed without
+// EndDialog (WM_CLOSE through DefWindowProcA), and -1 with a line on stderr
+// when it could not be created (no such template, no display).
 INT_PTR DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure, LPARAM initParam);
+// Ends the modal loop with `result` once the procedure returns; hides the
+// dialog at once. The dialog is destroyed (WM_DESTROY) before DialogBoxParamA
+// returns.
 BOOL EndDialog(HWND dialog, INT_PTR result);
+// The first control with this id, or NULL. Controls answer their messages
+// until DialogBoxParamA returns, even after WM_CLOSE destroyed the dialog.
 HWND GetDlgItem(HWND dialog, int id);
 LRESULT SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
+// Messages the controls answer through SendMessageA:
+//   combo box ("combobox"): CB_ADDSTRING (appends, no sorting; NULL adds an
+//     empty item; returns the index), CB_GETCOUNT, CB_GETCURSEL (CB_ERR for
+//     none), CB_SETCURSEL (an index out of range clears the selection and
+//     returns CB_ERR), CB_GETLBTEXT (copies the item, returns its length),
+//     CB_RESETCONTENT. The list drops down from a read-only field.
+//   button ("button"): BM_GETCHECK, BM_SETCHECK, BM_CLICK (as the viewer's
+//     click: an auto radio button is checked and the others of its WS_GROUP
+//     run unchecked, then BN_CLICKED). Unlike Win32, BM_SETCHECK with
+//     BST_CHECKED on a radio button unchecks the others of its group too,
+//     since GTK shows at most one checked button per group.
+//   static text ("static") and group boxes: nothing.
+// GetWindowRect gives a control's rectangle on the screen as GTK laid it out
+// (the template rectangle before the dialog is shown); SetWindowPos on a
+// dialog moves, shows (SWP_SHOWWINDOW) and hides it but keeps its size, and
+// is refused for a control. MessageBoxA with a dialog as owner shows a GTK
+// message box over it (MB_SYSTEMMODAL keeps it above other windows).
