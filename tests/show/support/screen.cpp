@@ -14,16 +14,31 @@ namespace {
 
 Display *D(void *display) { return static_cast<Display *>(display); }
 
-// Depth first through the window tree.
-Window FindIn(Display *display, Window window, const std::string &title) {
+// The window's title: WM_NAME, or _NET_WM_NAME where only that is set (SDL's
+// message boxes name themselves in UTF-8 only).
+std::string Title(Display *display, Window window) {
+  std::string title;
   char *name = nullptr;
   if (XFetchName(display, window, &name) != 0 && name != nullptr) {
-    const bool match = title == name;
+    title = name;
     XFree(name);
-    XWindowAttributes attributes;
-    if (match && XGetWindowAttributes(display, window, &attributes) != 0 && attributes.map_state == IsViewable)
-      return window;
+    return title;
   }
+  XTextProperty property;
+  const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+  if (XGetTextProperty(display, window, &property, netName) != 0 && property.value != nullptr) {
+    title.assign(reinterpret_cast<const char *>(property.value), property.nitems);
+    XFree(property.value);
+  }
+  return title;
+}
+
+// Depth first through the window tree.
+Window FindIn(Display *display, Window window, const std::string &title) {
+  XWindowAttributes attributes;
+  if (Title(display, window) == title && XGetWindowAttributes(display, window, &attributes) != 0 &&
+      attributes.map_state == IsViewable)
+    return window;
   Window root = 0, parent = 0, *children = nullptr;
   unsigned int count = 0;
   if (XQueryTree(display, window, &root, &parent, &children, &count) == 0)

@@ -259,6 +259,13 @@ double Picture::ShareNear(uint32_t colour, int tolerance) const {
   return rgb.empty() ? 0 : double(hits) / double(rgb.size() / 3);
 }
 
+double Picture::Share(bool (*test)(int r, int g, int b)) const {
+  size_t hits = 0;
+  for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+    hits += test(rgb[i], rgb[i + 1], rgb[i + 2]);
+  return rgb.empty() ? 0 : double(hits) / double(rgb.size() / 3);
+}
+
 double Picture::ShareColoured(int spread) const {
   size_t hits = 0;
   for (size_t i = 0; i + 2 < rgb.size(); i += 3) {

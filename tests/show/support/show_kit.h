@@ -99,6 +99,8 @@ struct Picture {
   // Share of pixels whose channels differ from each other by more than
   // `spread`: coloured rather than white, grey or black.
   double ShareColoured(int spread = 48) const;
+  // Share of the pixels whose (r, g, b) passes `test`.
+  double Share(bool (*test)(int r, int g, int b)) const;
   // Bounding box of the pixels further than `tolerance` from white; false
   // when there are none.
   bool NonWhiteBox(int *x0, int *y0, int *x1, int *y1, int tolerance = 24) const;
