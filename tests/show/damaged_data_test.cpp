@@ -7,8 +7,7 @@
 // extracted and the show is silent exactly where the soundtrack could not;
 // and the debug log names every failed extraction with its cause.
 #include "capture.h"
-#include "support/show_kit.h"
-#include "user/video.h"
+#include "support/show_environment.h"
 
 #include <gtest/gtest.h>
 
@@ -69,13 +68,6 @@ public:
 class DamagedData : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
-    state = new ScratchDir();
-    // The debug log goes to $XDG_STATE_HOME/zarvox, opened at the first
-    // extraction of the process; the cases read what each one adds.
-    setenv("XDG_STATE_HOME", state->Path().c_str(), 1);
-    std::string why;
-    displayOpen = platform::OpenDisplay(&why);
-    ASSERT_TRUE(displayOpen) << why;
     ASSERT_TRUE(ReadFile(DataFile(), &good)) << DataFile();
     ASSERT_TRUE(ArchiveLayout(good, &layout));
     ASSERT_EQ(layout.size(), 3u);
@@ -83,12 +75,8 @@ protected:
     ASSERT_EQ(layout[1].name, "spheremap.png");
     ASSERT_EQ(layout[2].name, "zarvox.mp3");
   }
-  static void TearDownTestSuite() {
-    if (displayOpen)
-      platform::Shutdown();
-    delete state;
-  }
-  static std::string LogPath() { return state->Path() + "/zarvox/debug_unrar.txt"; }
+  // The process's one debug log; each case reads what it adds.
+  static std::string LogPath() { return DebugLogPath(); }
 
   // Runs the show on `data` and checks what it shows, plays and logs.
   void Expect(const Bytes &data, const Outcome &expected, const std::vector<std::string> &causes) {
@@ -148,13 +136,9 @@ protected:
     return data;
   }
 
-  static ScratchDir *state;
-  static bool displayOpen;
   static Bytes good;
   static std::vector<EntryLayout> layout;
 };
-ScratchDir *DamagedData::state = nullptr;
-bool DamagedData::displayOpen = false;
 Bytes DamagedData::good;
 std::vector<EntryLayout> DamagedData::layout;
 
