@@ -3,10 +3,12 @@
 // (every frame is rendered from 0), the whole show ending with the frame
 // that reaches 128 s, a video with the soundtrack through ffmpeg, and a clear
 // error with a non-zero exit for each thing that can be missing.
+#include "support/pcm.h"
 #include "support/show_kit.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -94,6 +96,24 @@ TEST_F(CaptureCommand, AVideoHoldsTheFramesAndTheSoundtrack) {
   // The container lasts as long as the 20 frames: 2 s, give or take a frame.
   const double duration = std::atof(text.substr(text.rfind('\n', text.size() - 2) + 1).c_str());
   EXPECT_NEAR(duration, 2.0, 0.1) << text;
+
+  // Its sound is the soundtrack from 1 s on (the first frame's time), as
+  // libmpg123 decodes it, give or take the audio encoder's own delay.
+  const std::string raw = scratch / "sound.raw";
+  ASSERT_EQ(std::system(("ffmpeg -loglevel error -i " + (scratch / "show.mkv") +
+                         " -map 0:a -f s16le -ac 2 -ar 44100 " + raw).c_str()),
+            0);
+  const std::vector<int16_t> sound = soundtest::ReadRawStereo(raw);
+  Bytes mp3;
+  ASSERT_TRUE(ReadFile(MediaDir() + "/zarvox.mp3", &mp3));
+  const soundtest::Pcm track = soundtest::ReferenceDecode(std::vector<unsigned char>(mp3.begin(), mp3.end()));
+  ASSERT_GT(sound.size(), size_t(44100) * 2 * 3 / 2) << "less than 1.5 s of sound";
+  double best = -1;
+  for (long lag = -2048; lag <= 2048; lag += 4) {
+    const long from = 44100 / 4 + lag; // a quarter second in, clear of the edges
+    best = std::max(best, soundtest::Correlation(sound, size_t(from), track.samples, 44100 + 44100 / 4, 22050));
+  }
+  EXPECT_GT(best, 0.98) << "the video's sound is not the soundtrack from 1 s on";
 }
 
 TEST_F(CaptureCommand, SaysWhatIsMissingAndFails) {
