@@ -87,8 +87,8 @@ TEST_F(CaptureCommand, AVideoHoldsTheFramesAndTheSoundtrack) {
     GTEST_SKIP() << "no ffprobe to look into the video";
   const std::string out = scratch / "probe.txt";
   const std::string command = ffprobe + " -v error -count_frames -show_entries stream=codec_type,width,height," +
-                              "nb_read_frames:format=duration -of compact=p=0:nk=1 " + (scratch / "show.mkv") +
-                              " > " + out;
+                              "nb_read_frames:format=duration -of compact=p=0:nk=1 " + (scratch / "show.mkv") + " > " +
+                              out;
   ASSERT_EQ(std::system(command.c_str()), 0);
   const std::string text = ReadText(out);
   EXPECT_NE(text.find("video|160|120|20"), std::string::npos) << text;
@@ -100,9 +100,10 @@ TEST_F(CaptureCommand, AVideoHoldsTheFramesAndTheSoundtrack) {
   // Its sound is the soundtrack from 1 s on (the first frame's time), as
   // libmpg123 decodes it, give or take the audio encoder's own delay.
   const std::string raw = scratch / "sound.raw";
-  ASSERT_EQ(std::system(("ffmpeg -loglevel error -i " + (scratch / "show.mkv") +
-                         " -map 0:a -f s16le -ac 2 -ar 44100 " + raw).c_str()),
-            0);
+  ASSERT_EQ(
+      std::system(("ffmpeg -loglevel error -i " + (scratch / "show.mkv") + " -map 0:a -f s16le -ac 2 -ar 44100 " + raw)
+                      .c_str()),
+      0);
   const std::vector<int16_t> sound = soundtest::ReadRawStereo(raw);
   Bytes mp3;
   ASSERT_TRUE(ReadFile(MediaDir() + "/zarvox.mp3", &mp3));
@@ -154,9 +155,14 @@ TEST_F(CaptureCommand, SaysWhatIsMissingAndFails) {
   EXPECT_NE(run.err.find("needs ffmpeg"), std::string::npos) << run.err;
 
   // Usage errors: status 2.
-  for (const std::vector<std::string> &args : std::vector<std::vector<std::string>>{
-           {"--fps", "0", "out"}, {"--size", "640", "out"}, {"--from", "2000", "--to", "1000", "out"},
-           {"--from", "130000", "out"}, {"--size", "161x120", "show.mp4"}, {"--speed", "2", "out"}, {}}) {
+  for (const std::vector<std::string> &args :
+       std::vector<std::vector<std::string>>{{"--fps", "0", "out"},
+                                             {"--size", "640", "out"},
+                                             {"--from", "2000", "--to", "1000", "out"},
+                                             {"--from", "130000", "out"},
+                                             {"--size", "161x120", "show.mp4"},
+                                             {"--speed", "2", "out"},
+                                             {}}) {
     std::vector<std::string> argv = {capture};
     argv.insert(argv.end(), args.begin(), args.end());
     run = RunProgram(argv, options);

@@ -15,8 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace showkit;
@@ -78,8 +78,12 @@ void ExpectSoundtrack(const std::vector<int16_t> &device, const std::vector<int1
 // are chrome: blue sky over an orange floor; the sphere map has no orange.
 // Only the zoom is a function of the time alone; the other effects step once
 // per frame, so the statistics hold whatever the frame rate was.
-bool Orange(int r, int, int b) { return r >= 180 && b <= 150 && r - b >= 70; }
-bool White(int r, int g, int b) { return r >= 232 && g >= 232 && b >= 232; }
+bool Orange(int r, int, int b) {
+  return r >= 180 && b <= 150 && r - b >= 70;
+}
+bool White(int r, int g, int b) {
+  return r >= 232 && g >= 232 && b >= 232;
+}
 
 void ExpectSection(int section, const Picture &picture, const char *what) {
   int x0 = 0, y0 = 0, x1 = 0, y1 = 0;

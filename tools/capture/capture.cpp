@@ -13,7 +13,9 @@
 
 namespace capture {
 
-int64_t FrameTick(int64_t index, int fps) { return index * kTicksPerSecond / fps; }
+int64_t FrameTick(int64_t index, int fps) {
+  return index * kTicksPerSecond / fps;
+}
 
 int32_t FrameMs(int64_t index, int fps) {
   return int32_t((FrameTick(index, fps) * 1000 + kTicksPerSecond / 2) / kTicksPerSecond);
@@ -48,13 +50,13 @@ struct Session {
   Progress *progress = nullptr;
   int64_t firstWritten = 0; // frames [firstWritten, lastWritten] go to the sink
   int64_t lastWritten = 0;
-  int64_t lastShown = 0;    // the show's own last frame
+  int64_t lastShown = 0; // the show's own last frame
 
-  int64_t now = 0;            // the counter the show reads, in ticks
-  int64_t nextFrame = 0;      // the frame the next render pass draws
-  bool framePending = false;  // a pass is drawing frame nextFrame - 1, not yet handed out
-  bool swapped = false;       // that pass has swapped a buffer
-  bool stopped = false;       // no more frames wanted (end reached or the sink failed)
+  int64_t now = 0;              // the counter the show reads, in ticks
+  int64_t nextFrame = 0;        // the frame the next render pass draws
+  bool framePending = false;    // a pass is drawing frame nextFrame - 1, not yet handed out
+  bool swapped = false;         // that pass has swapped a buffer
+  bool stopped = false;         // no more frames wanted (end reached or the sink failed)
   std::vector<uint8_t> picture; // the latest swapped buffer, bottom row first
   int pictureWidth = 0, pictureHeight = 0;
   std::vector<int16_t> sound; // one frame's worth of pulled sound
@@ -63,7 +65,9 @@ struct Session {
 };
 Session *session = nullptr; // the one capture under way; the hooks have no other way to it
 
-int64_t ReadCounter(void *) { return session->now; }
+int64_t ReadCounter(void *) {
+  return session->now;
+}
 
 void OnSwap(void *, const uint8_t *rgba, int width, int height) {
   Session &s = *session;

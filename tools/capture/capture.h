@@ -23,10 +23,10 @@ struct Options {
   int fps = 60;
   int width = 640;
   int height = 480;
-  int64_t fromMs = 0;         // first show time written (inclusive)
-  int64_t toMs = INT64_MAX;   // last show time written (inclusive)
-  bool pullSound = false;     // mix the soundtrack offline and hand it to the sink
-  int mixRate = 44100;        // for pullSound
+  int64_t fromMs = 0;                // first show time written (inclusive)
+  int64_t toMs = INT64_MAX;          // last show time written (inclusive)
+  bool pullSound = false;            // mix the soundtrack offline and hand it to the sink
+  int mixRate = 44100;               // for pullSound
   std::function<void()> beforeSetup; // called with the Demo built, right before its Setup (benchmarks)
 };
 
@@ -58,9 +58,9 @@ public:
 
 struct Result {
   bool ok = false;
-  std::string error;         // why not, when !ok
-  int64_t rendered = 0;      // frames the show drew from 0 on
-  int64_t written = 0;       // frames handed to the sink
+  std::string error;             // why not, when !ok
+  int64_t rendered = 0;          // frames the show drew from 0 on
+  int64_t written = 0;           // frames handed to the sink
   int64_t passesWithoutSwap = 0; // rendered frames in which nothing was swapped
 };
 

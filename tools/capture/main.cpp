@@ -19,19 +19,18 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: zarvox-capture [--fps N] [--size WxH] [--from MS] [--to MS] OUT\n"
-    "Renders the show from zarvox.dat in the current directory, frame by frame:\n"
-    "frame i is what the show draws at i * 1000 / N ms. Every frame from the\n"
-    "start is rendered; --from and --to choose the show times written.\n"
-    "\n"
-    "  --fps N      frames per show second, 1 to 1000 (default 60)\n"
-    "  --size WxH   window size in pixels (default 640x480)\n"
-    "  --from MS    first show time written, in ms (default 0)\n"
-    "  --to MS      last show time written, in ms (default: the show's end)\n"
-    "  OUT          a folder, which receives frame-NNNNNN.png (N = frame index),\n"
-    "               or a file ending in .mp4, .mkv or .webm, encoded by ffmpeg\n"
-    "               with the soundtrack\n";
+const char kUsage[] = "usage: zarvox-capture [--fps N] [--size WxH] [--from MS] [--to MS] OUT\n"
+                      "Renders the show from zarvox.dat in the current directory, frame by frame:\n"
+                      "frame i is what the show draws at i * 1000 / N ms. Every frame from the\n"
+                      "start is rendered; --from and --to choose the show times written.\n"
+                      "\n"
+                      "  --fps N      frames per show second, 1 to 1000 (default 60)\n"
+                      "  --size WxH   window size in pixels (default 640x480)\n"
+                      "  --from MS    first show time written, in ms (default 0)\n"
+                      "  --to MS      last show time written, in ms (default: the show's end)\n"
+                      "  OUT          a folder, which receives frame-NNNNNN.png (N = frame index),\n"
+                      "               or a file ending in .mp4, .mkv or .webm, encoded by ffmpeg\n"
+                      "               with the soundtrack\n";
 
 const char kDataFile[] = "zarvox.dat"; // where the show looks, relative to the current directory
 

@@ -152,14 +152,16 @@ VideoSink::VideoSink(std::string ffmpeg_, std::string output_, std::string sound
     : ffmpeg(std::move(ffmpeg_)), output(std::move(output_)), soundtrack(std::move(soundtrack_)), options(options_),
       firstFrame(firstFrame_), lastFrame(lastFrame_) {}
 
-VideoSink::~VideoSink() { Finish(); }
+VideoSink::~VideoSink() {
+  Finish();
+}
 
 bool VideoSink::Start() {
   const std::string size = std::to_string(options.width) + "x" + std::to_string(options.height);
-  std::vector<std::string> args = {ffmpeg,      "-hide_banner", "-nostdin",   "-loglevel", "error",
-                                   "-y",        "-f",           "rawvideo",   "-pix_fmt",  "rgb24",
-                                   "-video_size", size,         "-framerate", std::to_string(options.fps),
-                                   "-i",        "pipe:0"};
+  std::vector<std::string> args = {
+      ffmpeg,     "-hide_banner", "-nostdin", "-loglevel",   "error", "-y",         "-f",
+      "rawvideo", "-pix_fmt",     "rgb24",    "-video_size", size,    "-framerate", std::to_string(options.fps),
+      "-i",       "pipe:0"};
   if (!soundtrack.empty()) {
     // The sound of the written frames only: from the first frame's time for
     // as long as the frames last.
@@ -174,8 +176,8 @@ bool VideoSink::Start() {
     args.insert(args.end(), {"-c:v", "libvpx-vp9", "-crf", "30", "-b:v", "0", "-row-mt", "1", "-deadline", "good",
                              "-cpu-used", "4", "-pix_fmt", "yuv420p", "-c:a", "libopus", "-b:a", "160k"});
   } else {
-    args.insert(args.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p", "-c:a",
-                             "aac", "-b:a", "192k"});
+    args.insert(args.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p", "-c:a", "aac",
+                             "-b:a", "192k"});
     if (EndsWith(output, ".mp4"))
       args.insert(args.end(), {"-movflags", "+faststart"});
   }
@@ -260,7 +262,9 @@ bool VideoSink::Finish() {
 ProgressBar::ProgressBar(FILE *stream_)
     : stream(stream_), terminal(isatty(fileno(stream_)) != 0), startSeconds(MonotonicSeconds()) {}
 
-ProgressBar::~ProgressBar() { Close(); }
+ProgressBar::~ProgressBar() {
+  Close();
+}
 
 void ProgressBar::Rendered(int64_t index, int64_t lastIndex) {
   if (!terminal)

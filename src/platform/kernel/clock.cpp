@@ -60,7 +60,9 @@ int MulDiv(int number, int numerator, int denominator) {
   return int(result);
 }
 
-DWORD GetTickCount(void) { return DWORD(MonotonicNanoseconds() / 1000000); }
+DWORD GetTickCount(void) {
+  return DWORD(MonotonicNanoseconds() / 1000000);
+}
 
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer) {
   std::string path(256, '\0');

@@ -12,9 +12,9 @@
 namespace platform {
 namespace {
 
-std::deque<MSG> posted;  // posted and input messages, oldest first
-bool quitPosted = false; // PostQuitMessage was called and WM_QUIT not yet taken
-int quitCode = 0;        // its exit code
+std::deque<MSG> posted;              // posted and input messages, oldest first
+bool quitPosted = false;             // PostQuitMessage was called and WM_QUIT not yet taken
+int quitCode = 0;                    // its exit code
 PlatformIdleHook idleHook = nullptr; // PlatformSetIdleHook: told whenever the queue is found empty
 void *idleHookUser = nullptr;
 

@@ -12,7 +12,9 @@ namespace showkit {
 
 namespace {
 
-Display *D(void *display) { return static_cast<Display *>(display); }
+Display *D(void *display) {
+  return static_cast<Display *>(display);
+}
 
 // The window's title: WM_NAME, or _NET_WM_NAME where only that is set (SDL's
 // message boxes name themselves in UTF-8 only).
@@ -53,7 +55,9 @@ Window FindIn(Display *display, Window window, const std::string &title) {
 
 // A window that goes away between the look-up and the call is no failure of
 // the test's: X errors are answered with nothing.
-int IgnoreErrors(Display *, XErrorEvent *) { return 0; }
+int IgnoreErrors(Display *, XErrorEvent *) {
+  return 0;
+}
 
 } // namespace
 
@@ -88,8 +92,8 @@ bool Screen::Grab(unsigned long window, Picture *picture) {
   XWindowAttributes attributes;
   if (display == nullptr || XGetWindowAttributes(D(display), window, &attributes) == 0)
     return false;
-  XImage *image = XGetImage(D(display), window, 0, 0, unsigned(attributes.width), unsigned(attributes.height),
-                            AllPlanes, ZPixmap);
+  XImage *image =
+      XGetImage(D(display), window, 0, 0, unsigned(attributes.width), unsigned(attributes.height), AllPlanes, ZPixmap);
   if (image == nullptr)
     return false;
   picture->width = attributes.width;

@@ -9,7 +9,7 @@ namespace showkit {
 
 class Screen {
 public:
-  Screen();  // connects to $DISPLAY
+  Screen(); // connects to $DISPLAY
   ~Screen();
   bool Open() const { return display != nullptr; }
   // A mapped window with this exact title, or 0.

@@ -40,6 +40,8 @@ const ::testing::Environment *const registered = ::testing::AddGlobalTestEnviron
 
 } // namespace
 
-std::string DebugLogPath() { return state != nullptr ? state->Path() + "/zarvox/debug_unrar.txt" : std::string(); }
+std::string DebugLogPath() {
+  return state != nullptr ? state->Path() + "/zarvox/debug_unrar.txt" : std::string();
+}
 
 } // namespace showkit

@@ -23,10 +23,18 @@ namespace showkit {
 
 // ---- files ------------------------------------------------------------------
 
-std::string BinaryDir() { return ZARVOX_BINARY_DIR; }
-std::string Program(const char *name) { return BinaryDir() + "/bin/" + name; }
-std::string DataFile() { return BinaryDir() + "/bin/zarvox.dat"; }
-std::string MediaDir() { return BinaryDir() + "/media"; }
+std::string BinaryDir() {
+  return ZARVOX_BINARY_DIR;
+}
+std::string Program(const char *name) {
+  return BinaryDir() + "/bin/" + name;
+}
+std::string DataFile() {
+  return BinaryDir() + "/bin/zarvox.dat";
+}
+std::string MediaDir() {
+  return BinaryDir() + "/media";
+}
 
 ScratchDir::ScratchDir() {
   const char *tmp = std::getenv("TMPDIR");
@@ -194,7 +202,9 @@ void Child::Kill() {
     kill(pid, SIGKILL);
 }
 
-std::string Child::Err() const { return ReadText(errFile); }
+std::string Child::Err() const {
+  return ReadText(errFile);
+}
 
 // ---- the data file's layout -------------------------------------------------
 

@@ -12,10 +12,10 @@ namespace showkit {
 typedef std::vector<uint8_t> Bytes;
 
 // ---- files ------------------------------------------------------------------
-std::string BinaryDir();          // the build tree
+std::string BinaryDir();               // the build tree
 std::string Program(const char *name); // a program of the build, in bin/
-std::string DataFile();           // the show's data file made by the build
-std::string MediaDir();           // the media it was packed from
+std::string DataFile();                // the show's data file made by the build
+std::string MediaDir();                // the media it was packed from
 
 // A fresh folder under TMPDIR, removed with everything in it at destruction.
 class ScratchDir {
@@ -39,10 +39,10 @@ std::vector<std::string> ListDir(const std::string &path); // names, sorted
 
 // ---- programs ---------------------------------------------------------------
 struct RunOptions {
-  std::string cwd;                  // "" keeps ours
-  std::vector<std::string> setEnv;  // "NAME=value"
+  std::string cwd;                 // "" keeps ours
+  std::vector<std::string> setEnv; // "NAME=value"
   std::vector<std::string> unsetEnv;
-  int timeoutSeconds = 120;         // then killed (status 137)
+  int timeoutSeconds = 120; // then killed (status 137)
 };
 
 struct RunResult {
