@@ -2,6 +2,7 @@
 // RAR 2.x archive and hands it back, stored or decompressed, in a fresh block.
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "rar/rar_internal.h"
 
@@ -43,6 +44,19 @@ void wipe(void *bytes, size_t count) {
     *p++ = 0;
 }
 
+// No RAR 2.0 code is shorter than a bit and no match longer than 260 bytes,
+// so no entry unpacks to more than 2080 bytes per packed byte. A size field
+// beyond that (a damaged header asking for up to 4 GiB) gets no block.
+constexpr uint64_t kMostBytesPerPackedByte = 8 * 260;
+
+uint64_t largest_possible_output(int64_t fileSize) {
+  const ExtractorState &s = rar_state;
+  int64_t dataStart = s.blockStart + s.fileHeader.headerSize;
+  int64_t inFile = fileSize > dataStart ? fileSize - dataStart : 0;
+  int64_t packed = inFile < int64_t(s.fileHeader.packedSize) ? inFile : int64_t(s.fileHeader.packedSize);
+  return uint64_t(packed) * kMostBytesPerPackedByte;
+}
+
 // Opens the archive, checks its marker and walks its blocks to the requested
 // entry, extracting it (and, in a solid archive, every entry before it).
 bool extraction_walk() {
@@ -63,6 +77,8 @@ bool extraction_walk() {
     RAR_PROBLEM("Can't allocate memory for decompression!");
     return false;
   }
+  struct stat info;
+  const int64_t fileSize = fstat(fileno(s.archive), &info) == 0 ? int64_t(info.st_size) : 0;
   fseeko(s.archive, off_t(s.mainHeader.headerSize) - 13, SEEK_CUR);
   const bool solid = (s.mainHeader.flags & kMainSolid) != 0;
   for (;;) {
@@ -77,7 +93,8 @@ bool extraction_walk() {
       // malloc(0) may give NULL, which would read as a failure; an empty entry
       // still gets a valid block.
       uint32_t size = s.fileHeader.unpackedSize;
-      s.output = static_cast<unsigned char *>(malloc(size > 0 ? size : 1));
+      if (size <= largest_possible_output(fileSize))
+        s.output = static_cast<unsigned char *>(malloc(size > 0 ? size : 1));
       if (s.output == nullptr) {
         RAR_PROBLEM("can't allocate memory for the file decompression");
         return false;
@@ -96,8 +113,8 @@ bool extraction_walk() {
 int rar_extract_to_memory(unsigned char **block, uint32_t *size, const char *fileName, const char *archivePath,
                           const char *password) {
   ExtractorState &s = rar_state;
-  if (s.log.firstCall) {
-    s.log.firstCall = false;
+  if (!s.log.firstCallDone) {
+    s.log.firstCallDone = true;
     debug_log_open_default();
   }
   crc32_init_table();

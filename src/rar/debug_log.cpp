@@ -86,7 +86,7 @@ bool debug_log_default_path(char *path, size_t size) {
 void debug_log_set_directory(const char *directory) {
   DebugLog &log = rar_state.log;
   log.opened = false;
-  log.firstCall = true;
+  log.firstCallDone = false;
   directoryOverridden = true;
   overrideDirectory[0] = '\0';
   if (directory != nullptr)

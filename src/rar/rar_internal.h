@@ -108,7 +108,7 @@ struct DecoderState {
   DecodeTable levelTable;
   DecodeTable audioTables[4];
   unsigned char previousLengths[kTableLengths]; // code lengths of the last table read
-  unsigned char lengths[kTableLengths];         // the table read's working copy
+  unsigned char lengths[kTableLengths];         // the table being read (starts as a copy of the previous)
   uint32_t oldDist[4];     // ring of the last four match distances
   uint32_t oldDistCount;   // insertions into the ring; the newest is at (count - 1) % 4
   uint32_t lastDist;       // distance of the previous match
@@ -130,7 +130,7 @@ struct CryptKey {
 // The debug log, kept for the life of the process.
 struct DebugLog {
   bool opened;     // the log file was created at the first call
-  bool firstCall = true; // no extraction has run yet (or a test re-armed the log)
+  bool firstCallDone; // the first extraction of the process has run and tried to open the log
   char path[4096]; // the log file
   uint32_t startMs; // GetTickCount when the log was opened
 };

@@ -143,7 +143,6 @@ void reset_decoder() {
   memset(d.oldDist, 0, sizeof d.oldDist);
   d.oldDistCount = 0;
   memset(d.previousLengths, 0, sizeof d.previousLengths);
-  memset(d.lengths, 0, sizeof d.lengths);
   d.lastDist = 0;
   d.lastLength = 0;
   d.writePos = 0;
@@ -241,7 +240,11 @@ void read_tables() {
     levelLengths[i] = (unsigned char)get_bits(d, 4);
   build_decode_table(&d.levelTable, levelLengths, kLevelSymbols);
 
+  // Lengths past this table's count keep their previous values (zeros after a
+  // fresh start), so a later table that builds on them finds what the packer
+  // assumed: the lengths of the last table that reached that far.
   unsigned char *lengths = d.lengths;
+  memcpy(lengths, d.previousLengths, kTableLengths);
   for (uint32_t i = 0; i < count;) {
     if (d.inputPos > kRefillLengthCode)
       refill_input(false);
