@@ -73,6 +73,7 @@ bool extraction_walk() {
   // Zeroed, so that even a damaged archive whose first entry claims to go on
   // from an earlier one reads defined bytes.
   s.window = static_cast<unsigned char *>(calloc(kWindowSize, 1));
+  s.windowClean = true;
   if (s.window == nullptr) {
     RAR_PROBLEM("Can't allocate memory for decompression!");
     return false;
@@ -325,8 +326,7 @@ uint32_t read_packed(unsigned char *buffer, uint32_t count) {
     } else {
       // The caller's buffer has room for whole blocks: the last may reach up
       // to 15 bytes past what was read.
-      for (uint32_t offset = 0; offset < got; offset += 16)
-        crypt_decrypt_block(buffer + offset);
+      crypt_decrypt_blocks(buffer, (got + 15) / 16);
     }
   }
   return got;

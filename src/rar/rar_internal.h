@@ -97,7 +97,7 @@ struct AudioChannelState {
 struct DecoderState {
   uint32_t writePos;   // next window byte to produce (kept below kWindowSize)
   uint32_t flushedPos; // first window byte not yet handed to the output
-  unsigned char input[kInputSize]; // packed bytes being decoded
+  unsigned char input[kInputSize + 8]; // packed bytes being decoded (the 8 past the end let peeks load whole words)
   uint32_t inputPos;   // byte index of the next unread bit in input[]
   uint32_t inputBit;   // 0..7: bit offset inside that byte, from its most significant bit
   uint32_t inputTop;   // valid bytes as the refill rule counts them (for the end-of-entry table check)
@@ -123,8 +123,9 @@ struct DecoderState {
 // The cipher key: four words that move on after every block, and the byte
 // substitution of the round function.
 struct CryptKey {
-  uint32_t key[4];
-  unsigned char substitution[256];
+  uint32_t key[4];                  // the key words, moved on by every block
+  unsigned char substitution[256];  // the byte substitution of the round function
+  uint32_t substitutionWords[4][256]; // the same, shifted to each byte position of a word
 };
 
 // The debug log, kept for the life of the process.
@@ -150,6 +151,7 @@ struct ExtractorState {
   unsigned char *output; // the caller's block, allocated when the entry is found
   uint32_t *outputCount; // the caller's size variable: bytes written so far
   unsigned char *window; // the decoder's 1 MiB window, allocated per call
+  bool windowClean;      // the window is fresh from calloc: all zeros, none of its pages touched yet
   uint32_t packedLeft;  // packed bytes of the current entry not yet read
   int64_t unpackedLeft; // bytes of the current entry not yet produced (below 0: done)
   int encryptionLevel;  // 0 plain, else the entry's unpack version

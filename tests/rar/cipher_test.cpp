@@ -58,6 +58,24 @@ TEST(Cipher, KeyRunsOnFromBlockToBlock) {
   EXPECT_EQ(Bytes(chained.begin(), chained.begin() + 16), Deciphered("tarsk", Bytes(two.begin(), two.begin() + 16)));
 }
 
+// Many blocks at once (two at a time inside) give what one block at a time
+// gives, and leave the key where it would be.
+TEST(Cipher, BlocksAtOnceEqualOneAtATime) {
+  for (size_t count = 1; count <= 9; count++) {
+    Bytes data = RandomBytes(count * 16 + 16, uint32_t(count));
+    Bytes single = data;
+    crc32_init_table();
+    crypt_set_key("tarsk");
+    crypt_decrypt_blocks(data.data(), count + 1);
+    CryptKey afterMany = rar_state.key;
+    crypt_set_key("tarsk");
+    for (size_t i = 0; i <= count; i++)
+      crypt_decrypt_block(single.data() + 16 * i);
+    EXPECT_EQ(data, single) << count;
+    EXPECT_EQ(memcmp(afterMany.key, rar_state.key.key, sizeof afterMany.key), 0) << count;
+  }
+}
+
 TEST(Cipher, DifferentPasswordsGiveDifferentKeys) {
   crc32_init_table();
   crypt_set_key("abc");
