@@ -1,0 +1,541 @@
+// Archive layout and file handling: headers with their checksums, stored and
+// compressed entries, encryption in 16-byte blocks, the temporary file.
+#include "rarpack/archive_writer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "rarpack/cipher.h"
+#include "rarpack/crc32.h"
+
+namespace rarpack {
+
+namespace {
+
+constexpr uint8_t kMarker[7] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
+constexpr uint8_t kMainHeaderType = 0x73;
+constexpr uint8_t kFileHeaderType = 0x74;
+constexpr uint8_t kEndType = 0x7B;
+constexpr uint16_t kMainSolid = 0x08;
+constexpr uint16_t kFileEncrypted = 0x04;
+constexpr uint16_t kFileSolid = 0x10;           // continues the decoder state of the entry before
+constexpr uint16_t kFileWindow1M = 0x80;        // dictionary size bits: 1024 KiB
+constexpr uint16_t kHasData = 0x8000;           // a 32-bit packed size follows; that much data after the header
+constexpr uint16_t kEndSkipIfUnknown = 0x4000;
+constexpr uint8_t kHostUnix = 3;
+constexpr uint8_t kUnpackVersion = 20;
+constexpr uint8_t kMethodStore = 0x30;
+constexpr size_t kMaxName = 259;
+constexpr size_t kMaxPassword = 254;
+constexpr size_t kIoChunk = 256 * 1024;
+
+void put16(uint8_t *p, uint32_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+void put32(uint8_t *p, uint32_t v) {
+  put16(p, v);
+  put16(p + 2, v >> 16);
+}
+
+std::string describe_errno() { return strerror(errno); }
+
+// The output archive while it is being written.
+class ArchiveFile {
+public:
+  ~ArchiveFile() { discard(); }
+
+  bool create(const std::string &finalPath, std::string *error) {
+    finalPath_ = finalPath;
+    tempPath_ = finalPath + ".tmpXXXXXX";
+    int fd = mkstemp(&tempPath_[0]);
+    if (fd < 0) {
+      *error = "cannot create '" + tempPath_ + "': " + describe_errno();
+      tempPath_.clear();
+      return false;
+    }
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    file_ = fdopen(fd, "wb+");
+    if (!file_) {
+      *error = "cannot write '" + tempPath_ + "': " + describe_errno();
+      close(fd);
+      return false;
+    }
+    return true;
+  }
+
+  bool write(const void *data, size_t size) {
+    if (size && fwrite(data, 1, size, file_) != size)
+      return fail();
+    return true;
+  }
+
+  long tell() { return ftell(file_); }
+  bool seek(long offset) { return fseek(file_, offset, SEEK_SET) == 0 || fail(); }
+  bool truncateAt(long offset) {
+    if (fflush(file_) != 0 || ftruncate(fileno(file_), offset) != 0)
+      return fail();
+    return seek(offset);
+  }
+
+  // Flushes, closes and renames the file into place.
+  bool commit(std::string *error) {
+    if (!ok_ || fflush(file_) != 0) {
+      *error = "cannot write '" + tempPath_ + "': " + describe_errno();
+      return false;
+    }
+    int rc = fclose(file_);
+    file_ = nullptr;
+    if (rc != 0) {
+      *error = "cannot write '" + tempPath_ + "': " + describe_errno();
+      return false;
+    }
+    if (rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
+      *error = "cannot rename '" + tempPath_ + "' to '" + finalPath_ + "': " + describe_errno();
+      return false;
+    }
+    tempPath_.clear();
+    return true;
+  }
+
+  // Removes the temporary file if it was not committed.
+  void discard() {
+    if (file_)
+      fclose(file_);
+    file_ = nullptr;
+    if (!tempPath_.empty())
+      unlink(tempPath_.c_str());
+    tempPath_.clear();
+  }
+
+  bool ok() const { return ok_; }
+  std::string writeError() const { return "cannot write '" + tempPath_ + "': " + strerror(savedErrno_); }
+
+private:
+  bool fail() {
+    if (ok_)
+      savedErrno_ = errno;
+    ok_ = false;
+    return false;
+  }
+
+  FILE *file_ = nullptr;
+  std::string finalPath_;
+  std::string tempPath_;
+  bool ok_ = true;
+  int savedErrno_ = 0;
+};
+
+// Packed data on its way to the file: enciphered in 16-byte blocks when a
+// password is set, the last block padded with zeros.
+class DataSink {
+public:
+  DataSink(ArchiveFile &file, const std::string &password) : file_(file), password_(password) {
+    if (!password_.empty())
+      cipher_.setKey(password_.c_str());
+  }
+
+  bool write(const uint8_t *data, size_t size) {
+    if (password_.empty()) {
+      written_ += size;
+      return file_.write(data, size);
+    }
+    while (size > 0) {
+      size_t n = std::min(size, sizeof pending_ - pendingSize_);
+      memcpy(pending_ + pendingSize_, data, n);
+      pendingSize_ += n;
+      data += n;
+      size -= n;
+      if (pendingSize_ == sizeof pending_ && !flushPending())
+        return false;
+    }
+    return true;
+  }
+
+  bool finish() {
+    if (password_.empty() || pendingSize_ == 0)
+      return true;
+    size_t whole = (pendingSize_ + 15) & ~size_t(15);
+    memset(pending_ + pendingSize_, 0, whole - pendingSize_);
+    pendingSize_ = whole;
+    return flushPending();
+  }
+
+  uint64_t written() const { return written_; }
+
+private:
+  bool flushPending() {
+    for (size_t i = 0; i + 16 <= pendingSize_; i += 16)
+      cipher_.encryptBlock(pending_ + i);
+    written_ += pendingSize_;
+    bool ok = file_.write(pending_, pendingSize_);
+    pendingSize_ = 0;
+    return ok;
+  }
+
+  ArchiveFile &file_;
+  const std::string &password_;
+  Rar20Cipher cipher_;
+  uint8_t pending_[4096];  // whole blocks are enciphered when it fills
+  size_t pendingSize_ = 0;
+  uint64_t written_ = 0;
+};
+
+struct FileHeader {
+  uint16_t flags = 0;
+  uint32_t packedSize = 0;
+  uint32_t size = 0;
+  uint32_t crc = 0;
+  uint32_t time = 0;
+  uint8_t method = kMethodStore;
+  uint32_t attributes = 0;
+  std::string name;
+
+  std::vector<uint8_t> bytes() const {
+    std::vector<uint8_t> h(32 + name.size(), 0);
+    h[2] = kFileHeaderType;
+    put16(&h[3], flags | kHasData);
+    put16(&h[5], uint32_t(h.size()));
+    put32(&h[7], packedSize);
+    put32(&h[11], size);
+    h[15] = kHostUnix;
+    put32(&h[16], crc);
+    put32(&h[20], time);
+    h[24] = kUnpackVersion;
+    h[25] = method;
+    put16(&h[26], uint32_t(name.size()));
+    put32(&h[28], attributes);
+    memcpy(&h[32], name.data(), name.size());
+    put16(&h[0], crc32_of(&h[2], h.size() - 2) & 0xFFFF);
+    return h;
+  }
+};
+
+std::vector<uint8_t> block_bytes(uint8_t type, uint16_t flags, size_t size) {
+  std::vector<uint8_t> h(size, 0);
+  h[2] = type;
+  put16(&h[3], flags);
+  put16(&h[5], uint32_t(size));
+  put16(&h[0], crc32_of(&h[2], size - 2) & 0xFFFF);
+  return h;
+}
+
+// One input file, opened and checked before anything is written.
+struct Input {
+  std::string path;
+  std::string name;
+  FILE *file = nullptr;
+  uint64_t size = 0;
+  time_t mtime = 0;
+  uint32_t attributes = 0;
+};
+
+bool open_input(const std::string &path, Input &in, std::string *error) {
+  in.path = path;
+  in.name = stored_name(path);
+  if (in.name.empty()) {
+    *error = "cannot store '" + path + "': the name must be a relative path without '..'";
+    return false;
+  }
+  if (in.name.size() > kMaxName) {
+    *error = "cannot store '" + path + "': name longer than 259 bytes";
+    return false;
+  }
+  in.file = fopen(path.c_str(), "rb");
+  if (!in.file) {
+    *error = "cannot open '" + path + "': " + describe_errno();
+    return false;
+  }
+  struct stat st;
+  if (fstat(fileno(in.file), &st) != 0) {
+    *error = "cannot read '" + path + "': " + describe_errno();
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    *error = "cannot store '" + path + "': not a regular file";
+    return false;
+  }
+  if (uint64_t(st.st_size) > 0xFFFFFFFFull) {
+    *error = "cannot store '" + path + "': larger than 4 GiB - 1 bytes";
+    return false;
+  }
+  in.size = uint64_t(st.st_size);
+  in.mtime = st.st_mtime;
+  // Regular file; owner-executable files keep their execute bits.
+  in.attributes = (st.st_mode & S_IXUSR) ? 0100755 : 0100644;
+  // Opened again when its turn comes, so that many files never hold many descriptors.
+  fclose(in.file);
+  in.file = nullptr;
+  return true;
+}
+
+bool reopen_input(Input &in, std::string *error) {
+  in.file = fopen(in.path.c_str(), "rb");
+  if (!in.file) {
+    *error = "cannot open '" + in.path + "': " + describe_errno();
+    return false;
+  }
+  return true;
+}
+
+class Packer {
+public:
+  Packer(const PackOptions &options, ArchiveFile &file, std::vector<EntryReport> *report)
+      : options_(options), file_(file), report_(report), encoder_(options.level > 0 ? options.level : 1) {}
+
+  bool writeStart() {
+    uint8_t main[13] = {};
+    main[2] = kMainHeaderType;
+    put16(&main[3], options_.solid ? kMainSolid : 0);
+    put16(&main[5], sizeof main);
+    put16(&main[0], crc32_of(&main[2], sizeof main - 2) & 0xFFFF);
+    return file_.write(kMarker, sizeof kMarker) && file_.write(main, sizeof main);
+  }
+
+  bool writeEnd() {
+    std::vector<uint8_t> end = block_bytes(kEndType, kEndSkipIfUnknown, 7);
+    return file_.write(end.data(), end.size());
+  }
+
+  bool addEntry(Input &in, std::string *error) {
+    FileHeader h;
+    h.name = in.name;
+    h.time = dos_time(options_.fixedTime ? options_.mtime : int64_t(in.mtime));
+    h.attributes = in.attributes;
+    h.flags = kFileWindow1M;
+    if (!options_.password.empty())
+      h.flags |= kFileEncrypted;
+    const long headerAt = file_.tell();
+    std::vector<uint8_t> placeholder = h.bytes();
+    if (!file_.write(placeholder.data(), placeholder.size()))
+      return writeFailed(error);
+    const long dataAt = file_.tell();
+
+    bool compress = options_.level > 0 && in.size > 0;
+    uint64_t packed = 0, size = 0;
+    uint32_t crc = 0;
+    EntryReport entry;
+    if (compress) {
+      const bool continuation = options_.solid && encoder_.hasState();
+      if (continuation)
+        h.flags |= kFileSolid;
+      if (!compressData(in, continuation, &packed, &size, &crc, error))
+        return false;
+      entry.audioBytes = encoder_.entryStats().audioBytes;
+      // A normal archive keeps data that does not shrink stored; a solid one
+      // cannot, since a stored entry would leave a gap in the decoder's window.
+      if (!options_.solid && packed >= size) {
+        compress = false;
+        entry.audioBytes = 0;
+        h.flags &= uint16_t(~kFileSolid);
+        if (fseek(in.file, 0, SEEK_SET) != 0 || !file_.truncateAt(dataAt)) {
+          *error = "cannot rewind '" + in.path + "': " + describe_errno();
+          return false;
+        }
+      }
+    }
+    if (!compress && !storeData(in, &packed, &size, &crc, error))
+      return false;
+
+    h.method = compress ? uint8_t(kMethodStore + std::min(options_.level, 5)) : kMethodStore;
+    h.size = uint32_t(size);
+    h.packedSize = uint32_t(packed);
+    h.crc = crc;
+    const long after = file_.tell();
+    std::vector<uint8_t> header = h.bytes();
+    if (!file_.seek(headerAt) || !file_.write(header.data(), header.size()) || !file_.seek(after))
+      return writeFailed(error);
+    entry.name = h.name;
+    entry.size = h.size;
+    entry.packedSize = h.packedSize;
+    entry.stored = !compress;
+    if (report_)
+      report_->push_back(entry);
+    return true;
+  }
+
+private:
+  bool writeFailed(std::string *error) {
+    *error = file_.writeError();
+    return false;
+  }
+
+  // Reads the whole file in chunks, feeding `consume`; checks the size limit.
+  template <typename Consume>
+  bool readAll(Input &in, uint64_t *size, uint32_t *crc, std::string *error, Consume consume) {
+    std::unique_ptr<uint8_t[]> chunk(new uint8_t[kIoChunk]);
+    uint32_t running = 0xFFFFFFFFu;
+    uint64_t total = 0;
+    for (;;) {
+      size_t n = fread(chunk.get(), 1, kIoChunk, in.file);
+      if (n == 0)
+        break;
+      total += n;
+      if (total > 0xFFFFFFFFull) {
+        *error = "cannot store '" + in.path + "': larger than 4 GiB - 1 bytes";
+        return false;
+      }
+      running = crc32_continue(running, chunk.get(), n);
+      if (!consume(chunk.get(), n))
+        return writeFailed(error);
+    }
+    if (ferror(in.file)) {
+      *error = "cannot read '" + in.path + "': " + describe_errno();
+      return false;
+    }
+    *size = total;
+    *crc = ~running;
+    return true;
+  }
+
+  bool storeData(Input &in, uint64_t *packed, uint64_t *size, uint32_t *crc, std::string *error) {
+    DataSink sink(file_, options_.password);
+    if (!readAll(in, size, crc, error, [&](const uint8_t *d, size_t n) { return sink.write(d, n); }))
+      return false;
+    if (!sink.finish())
+      return writeFailed(error);
+    return checkPacked(in, sink.written(), packed, error);
+  }
+
+  bool compressData(Input &in, bool continuation, uint64_t *packed, uint64_t *size, uint32_t *crc,
+                    std::string *error) {
+    DataSink sink(file_, options_.password);
+    encoder_.beginEntry(continuation, options_.audio);
+    std::vector<uint8_t> &out = encoder_.output();
+    auto drain = [&]() {
+      bool ok = sink.write(out.data(), out.size());
+      out.clear();
+      return ok;
+    };
+    if (!readAll(in, size, crc, error, [&](const uint8_t *d, size_t n) {
+          encoder_.write(d, n);
+          return drain();
+        }))
+      return false;
+    encoder_.finishEntry();
+    if (!drain() || !sink.finish())
+      return writeFailed(error);
+    return checkPacked(in, sink.written(), packed, error);
+  }
+
+  bool checkPacked(const Input &in, uint64_t written, uint64_t *packed, std::string *error) {
+    if (written > 0xFFFFFFFFull) {
+      *error = "cannot store '" + in.path + "': packed data larger than 4 GiB - 1 bytes";
+      return false;
+    }
+    *packed = written;
+    return true;
+  }
+
+  const PackOptions &options_;
+  ArchiveFile &file_;
+  std::vector<EntryReport> *report_;
+  Rar20Encoder encoder_;
+};
+
+} // namespace
+
+std::string stored_name(const std::string &path) {
+  std::string name;
+  size_t i = 0;
+  while (i < path.size()) {
+    size_t slash = path.find('/', i);
+    if (slash == std::string::npos)
+      slash = path.size();
+    std::string part = path.substr(i, slash - i);
+    i = slash + 1;
+    if (part.empty() || part == ".")
+      continue;
+    if (part == "..")
+      return std::string();
+    if (!name.empty())
+      name += '/';
+    name += part;
+  }
+  return name;
+}
+
+uint32_t dos_time(int64_t unixSeconds) {
+  time_t t = time_t(unixSeconds);
+  struct tm local;
+  if (!localtime_r(&t, &local) || local.tm_year < 80)
+    return (0u << 25) | (1u << 21) | (1u << 16); // 1980-01-01 00:00:00
+  if (local.tm_year > 207)
+    return (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
+  return uint32_t(local.tm_year - 80) << 25 | uint32_t(local.tm_mon + 1) << 21 | uint32_t(local.tm_mday) << 16 |
+         uint32_t(local.tm_hour) << 11 | uint32_t(local.tm_min) << 5 | uint32_t(local.tm_sec / 2);
+}
+
+bool pack_archive(const std::string &archivePath, const std::vector<std::string> &files, const PackOptions &options,
+                  std::string *error, std::vector<EntryReport> *report) {
+  if (options.password.size() > kMaxPassword) {
+    *error = "password longer than 254 characters";
+    return false;
+  }
+  if (options.password.find('\0') != std::string::npos) {
+    *error = "password contains a zero byte";
+    return false;
+  }
+  if (options.level < 0 || options.level > 5) {
+    *error = "compression level must be 0 to 5";
+    return false;
+  }
+  if (options.audio < kAudioAuto || options.audio > 4) {
+    *error = "audio channels must be 1 to 4";
+    return false;
+  }
+  struct stat st;
+  if (stat(archivePath.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    *error = "cannot write '" + archivePath + "': is a directory";
+    return false;
+  }
+  std::vector<Input> inputs(files.size());
+  struct Closer {
+    std::vector<Input> &inputs;
+    ~Closer() {
+      for (Input &in : inputs)
+        if (in.file)
+          fclose(in.file);
+    }
+  } closer{inputs};
+  for (size_t i = 0; i < files.size(); i++)
+    if (!open_input(files[i], inputs[i], error))
+      return false;
+  // Empty files lead a solid archive: an extractor that sees the solid
+  // entries as one stream (unar 1.10) loses its place at an empty entry
+  // between two compressed ones, but not at empty ones before the first.
+  if (options.solid)
+    std::stable_partition(inputs.begin(), inputs.end(), [](const Input &in) { return in.size == 0; });
+
+  ArchiveFile file;
+  if (!file.create(archivePath, error))
+    return false;
+  Packer packer(options, file, report);
+  if (!packer.writeStart()) {
+    *error = file.writeError();
+    return false;
+  }
+  for (Input &in : inputs) {
+    if (!reopen_input(in, error) || !packer.addEntry(in, error))
+      return false;
+    fclose(in.file);
+    in.file = nullptr;
+  }
+  if (!packer.writeEnd()) {
+    *error = file.writeError();
+    return false;
+  }
+  return file.commit(error);
+}
+
+} // namespace rarpack

@@ -1,0 +1,47 @@
+// Writes single-volume RAR 2.x archives: marker, main header, one file header
+// and packed data per file, end-of-archive block. The library surface of the
+// packer; `rarpack` is its command line.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "rarpack/encoder.h"
+
+namespace rarpack {
+
+struct PackOptions {
+  int level = 3;            // 0: store every file; 1 (fastest) to 5 (smallest)
+  bool solid = false;       // entries continue each other's decoder state
+  std::string password;     // empty: no encryption; else at most 254 bytes
+  int audio = kAudioAuto;   // kAudioOff, kAudioAuto or 1 to 4 channels
+  bool fixedTime = false;   // write `mtime` as every entry's time instead of the file's own
+  int64_t mtime = 0;        // Unix seconds, used with fixedTime
+};
+
+// What was written for one file.
+struct EntryReport {
+  std::string name;          // as stored
+  uint32_t size = 0;         // unpacked bytes
+  uint32_t packedSize = 0;   // packed bytes, cipher padding included
+  bool stored = false;       // method 0x30
+  uint64_t audioBytes = 0;   // bytes coded in audio mode
+};
+
+// The name a path is stored under: relative, without "./" or leading "/",
+// with "/" as the separator. Empty when the path cannot be stored (no file
+// name, a ".." component); check the 259-byte limit separately.
+std::string stored_name(const std::string &path);
+
+// Unix time to the archive's DOS date and time (local time, 2-second steps,
+// clamped to 1980..2107).
+uint32_t dos_time(int64_t unixSeconds);
+
+// Packs `files` into a new archive at `archivePath` (replacing any file
+// there). Writes a temporary file beside it and renames it into place only
+// when everything succeeded, so a failure never leaves a half-written
+// archive. On failure returns false with a one-line message in *error.
+bool pack_archive(const std::string &archivePath, const std::vector<std::string> &files, const PackOptions &options,
+                  std::string *error, std::vector<EntryReport> *report = nullptr);
+
+} // namespace rarpack

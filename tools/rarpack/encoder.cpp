@@ -1,0 +1,832 @@
+// The RAR 2.0 stream encoder. Input is cut into units of about 32 KiB; each
+// unit is parsed (LZ) and, for sampled sound, also run through the audio
+// predictor, and the cheaper coding is kept. Units with similar statistics
+// are gathered into one block under one set of Huffman tables; a block whose
+// statistics drift from the tables in force gets new ones.
+#include "rarpack/encoder.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+#include "rarpack/audio_predictor.h"
+#include "rarpack/bit_writer.h"
+#include "rarpack/huffman.h"
+#include "rarpack/match_finder.h"
+
+namespace rarpack {
+
+namespace {
+
+constexpr unsigned kMainSymbols = 298;
+constexpr unsigned kDistSymbols = 48;
+constexpr unsigned kRepSymbols = 28;
+constexpr unsigned kLzLengths = kMainSymbols + kDistSymbols + kRepSymbols; // 374
+constexpr unsigned kAudioSymbols = 257;
+constexpr unsigned kMaxLengths = 4 * kAudioSymbols; // 1028
+constexpr unsigned kCodeLengthSymbols = 19;
+constexpr unsigned kRepeatLast = 256;   // main symbol: repeat the previous match
+constexpr unsigned kOldDistance = 257;  // 257..260: one of the four last distances
+constexpr unsigned kShortMatch = 261;   // 261..268: length 2, distance up to 256
+constexpr unsigned kNewTables = 269;    // main symbol: tables follow
+constexpr unsigned kLongMatch = 270;    // 270..297: length slot, then a distance symbol
+constexpr unsigned kAudioNewTables = 256;
+
+const uint8_t kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,   10,  12,  14,  16,  20,
+                                 24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
+const uint8_t kLengthBits[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
+const uint32_t kDistBase[48] = {0,      1,      2,      3,      4,      6,      8,      12,     16,     24,
+                                32,     48,     64,     96,     128,    192,    256,    384,    512,    768,
+                                1024,   1536,   2048,   3072,   4096,   6144,   8192,   12288,  16384,  24576,
+                                32768,  49152,  65536,  98304,  131072, 196608, 262144, 327680, 393216, 458752,
+                                524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
+const uint8_t kDistBits[48] = {0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
+                               7,  7,  8,  8,  9,  9,  10, 10, 11, 11, 12, 12, 13, 13, 14, 14,
+                               15, 15, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
+const uint8_t kShortDistBase[8] = {0, 4, 8, 16, 32, 64, 128, 192};
+const uint8_t kShortDistBits[8] = {2, 2, 3, 4, 5, 6, 6, 6};
+
+// Slot look-ups: length slot of a coded length 0..255, short-distance slot of
+// distance-1 in 0..255, distance slot of distance-1 below 65536.
+struct SlotTables {
+  uint8_t length[256];
+  uint8_t shortDist[256];
+  uint8_t dist[65536];
+  SlotTables() {
+    for (unsigned v = 0, s = 0; v < 256; v++) {
+      while (s + 1 < 28 && kLengthBase[s + 1] <= v)
+        s++;
+      length[v] = uint8_t(s);
+    }
+    for (unsigned v = 0, s = 0; v < 256; v++) {
+      while (s + 1 < 8 && kShortDistBase[s + 1] <= v)
+        s++;
+      shortDist[v] = uint8_t(s);
+    }
+    for (unsigned v = 0, s = 0; v < 65536; v++) {
+      while (s + 1 < 48 && kDistBase[s + 1] <= v)
+        s++;
+      dist[v] = uint8_t(s);
+    }
+  }
+};
+const SlotTables &slots() {
+  static const SlotTables tables;
+  return tables;
+}
+
+unsigned dist_slot(uint32_t distance) {
+  uint32_t v = distance - 1;
+  if (v < 65536)
+    return slots().dist[v];
+  if (v < 131072)
+    return 32 + (v - 65536) / 32768;
+  return 34 + (v - 131072) / 65536;
+}
+
+// Extra length the decoder adds for far distances: long matches.
+uint32_t long_bonus(uint32_t distance) { return (distance >= 0x2000) + (distance >= 0x40000); }
+// ... and old-distance matches.
+uint32_t repeat_bonus(uint32_t distance) { return (distance >= 0x101) + long_bonus(distance); }
+
+// The decoder's old-distance ring and last match.
+struct LzState {
+  uint32_t ring[4] = {}; // last four distances, ring[count & 3] is overwritten next
+  uint32_t count = 0;    // matches so far (only its low two bits matter)
+  uint32_t lastDistance = 0;
+  uint32_t lastLength = 0;
+
+  uint32_t old(unsigned k) const { return ring[(count - 1 - k) & 3]; } // k = 0: newest
+  void push(uint32_t length, uint32_t distance) {
+    lastDistance = distance;
+    ring[count++ & 3] = distance;
+    lastLength = length;
+  }
+};
+
+// One coded item: a literal (sym < 256), or a match in the form chosen for it.
+struct Command {
+  uint16_t sym;
+  uint16_t length;
+  uint32_t distance;
+};
+
+// One audio item: the channel it belongs to and its delta.
+struct AudioItem {
+  uint8_t channel;
+  uint8_t delta;
+};
+
+// Commands or audio items under one set of tables, with their symbol counts.
+// LZ counts are laid out main, distance, repeat-length (374); audio counts one
+// run of 257 per channel.
+struct Block {
+  bool audio = false;
+  unsigned channels = 0;
+  std::vector<Command> commands;
+  std::vector<AudioItem> items;
+  std::vector<uint32_t> freq;
+  uint64_t extraBits = 0;        // bits outside the Huffman codes
+  std::vector<uint8_t> lengths;  // own code lengths for freq
+  uint64_t ownCost = 0;          // bits with its own tables, header included
+
+  bool empty() const { return commands.empty() && items.empty(); }
+  size_t size() const { return commands.size() + items.size(); }
+  void start(bool isAudio, unsigned channelCount) {
+    audio = isAudio;
+    channels = channelCount;
+    commands.clear();
+    items.clear();
+    freq.assign(isAudio ? kAudioSymbols * channelCount : kLzLengths, 0);
+    extraBits = 0;
+    lengths.clear();
+    ownCost = 0;
+  }
+};
+
+struct LevelConfig {
+  unsigned depth;      // hash-chain links followed per search
+  uint32_t niceLength; // a match this long is taken at once
+  bool lazy;           // look one byte ahead before taking a match
+};
+
+LevelConfig level_config(int level) {
+  switch (level) {
+  case 1:
+    return {6, 24, false};
+  case 2:
+    return {16, 48, true};
+  case 4:
+    return {128, 200, true};
+  case 5:
+    return {512, kMaxMatch, true};
+  default:
+    return {40, 96, true};
+  }
+}
+
+constexpr size_t kUnit = 32 * 1024;       // input bytes per coding decision
+constexpr size_t kLookahead = kMaxMatch + 2; // bytes kept unparsed until the entry's end is known
+constexpr size_t kMaxBlock = 1 << 20;     // items per block at most
+
+// Code lengths for a block's counts: per table, with the new-tables symbol
+// always given a code so that the block can be left.
+std::vector<uint8_t> build_lengths(bool audio, unsigned channels, const std::vector<uint32_t> &freq) {
+  std::vector<uint8_t> lengths;
+  auto add = [&](size_t from, size_t count, std::vector<unsigned> forced) {
+    std::vector<uint32_t> part(freq.begin() + long(from), freq.begin() + long(from + count));
+    std::vector<uint8_t> l = huffman_lengths(part, kMaxCodeLength, forced);
+    lengths.insert(lengths.end(), l.begin(), l.end());
+  };
+  if (audio) {
+    for (unsigned c = 0; c < channels; c++)
+      add(c * kAudioSymbols, kAudioSymbols, {kAudioNewTables});
+  } else {
+    add(0, kMainSymbols, {kNewTables});
+    add(kMainSymbols, kDistSymbols, {});
+    add(kMainSymbols + kDistSymbols, kRepSymbols, {});
+  }
+  return lengths;
+}
+
+// The code-length code's symbols for one table: 0..15 a length as the
+// difference to the previous table's, 16 repeat the last length 3..6 times,
+// 17 3..10 zeros, 18 11..138 zeros.
+struct LengthPlan {
+  std::vector<uint8_t> symbols;
+  std::vector<uint8_t> extra; // extra-bit value per symbol (counts of 16/17/18)
+};
+
+void plan_lengths(const uint8_t *lengths, const uint8_t *previous, unsigned count, LengthPlan &plan) {
+  plan.symbols.clear();
+  plan.extra.clear();
+  unsigned i = 0;
+  while (i < count) {
+    unsigned run = 1;
+    while (i + run < count && lengths[i + run] == lengths[i])
+      run++;
+    if (lengths[i] == 0 && run >= 3) {
+      unsigned n = run >= 11 ? std::min(run, 138u) : std::min(run, 10u);
+      plan.symbols.push_back(n >= 11 ? 18 : 17);
+      plan.extra.push_back(uint8_t(n >= 11 ? n - 11 : n - 3));
+      i += n;
+      continue;
+    }
+    if (i > 0 && lengths[i] == lengths[i - 1] && run >= 3) {
+      // Worth it only where the differences to the previous table are not all 0 already.
+      bool unchanged = true;
+      for (unsigned k = 0; k < std::min(run, 6u); k++)
+        unchanged = unchanged && lengths[i + k] == previous[i + k];
+      if (!unchanged) {
+        unsigned n = std::min(run, 6u);
+        plan.symbols.push_back(16);
+        plan.extra.push_back(uint8_t(n - 3));
+        i += n;
+        continue;
+      }
+    }
+    plan.symbols.push_back(uint8_t((lengths[i] - previous[i]) & 15));
+    plan.extra.push_back(0);
+    i++;
+  }
+}
+
+unsigned extra_bits_of(uint8_t lengthSymbol) { return lengthSymbol == 16 ? 2 : lengthSymbol == 17 ? 3 : lengthSymbol == 18 ? 7 : 0; }
+
+// A table header as the decoder reads it, worked out in full so that its
+// size is exact; write() puts it into a bit stream.
+struct TableHeader {
+  bool audio = false;
+  unsigned channels = 1;
+  bool keep = false; // lengths coded as differences to the previous table
+  LengthPlan plan;
+  std::vector<uint8_t> codeLengths; // 19 lengths of the code-length code
+  std::vector<uint16_t> codes;
+  uint64_t bits = 0;
+
+  void build(bool isAudio, unsigned channelCount, const uint8_t *lengths, unsigned count, const uint8_t *previous,
+             bool keepPrevious) {
+    static const uint8_t kZeros[kMaxLengths] = {};
+    audio = isAudio;
+    channels = channelCount;
+    keep = keepPrevious;
+    plan_lengths(lengths, keep ? previous : kZeros, count, plan);
+    std::vector<uint32_t> freq(kCodeLengthSymbols, 0);
+    for (uint8_t s : plan.symbols)
+      freq[s]++;
+    codeLengths = huffman_lengths(freq, kMaxCodeLength);
+    codes = canonical_codes(codeLengths);
+    bits = 2 + (audio ? 2 : 0) + 4 * kCodeLengthSymbols;
+    for (uint8_t s : plan.symbols)
+      bits += codeLengths[s] + extra_bits_of(s);
+  }
+
+  void write(BitWriter &out) const {
+    out.put(audio ? 1 : 0, 1);
+    out.put(keep ? 1 : 0, 1);
+    if (audio)
+      out.put(channels - 1, 2);
+    for (uint8_t l : codeLengths)
+      out.put(l, 4);
+    for (size_t k = 0; k < plan.symbols.size(); k++) {
+      uint8_t s = plan.symbols[k];
+      out.put(codes[s], codeLengths[s]);
+      if (unsigned n = extra_bits_of(s))
+        out.put(plan.extra[k], n);
+    }
+  }
+};
+
+uint64_t header_bits(bool audio, unsigned channels, const std::vector<uint8_t> &lengths) {
+  static const uint8_t kZeros[kMaxLengths] = {};
+  TableHeader h;
+  h.build(audio, channels, lengths.data(), unsigned(lengths.size()), kZeros, false);
+  return h.bits;
+}
+
+void evaluate(Block &b) {
+  b.lengths = build_lengths(b.audio, b.channels, b.freq);
+  b.ownCost = coded_bits(b.freq, b.lengths.data()) + header_bits(b.audio, b.channels, b.lengths) + b.extraBits;
+}
+
+// Bits per symbol as the parser prices them.
+struct Prices {
+  uint32_t main[kMainSymbols];
+  uint32_t dist[kDistSymbols];
+  uint32_t rep[kRepSymbols];
+
+  void setDefault() {
+    for (unsigned s = 0; s < kMainSymbols; s++)
+      main[s] = s < 256 ? 8 : s < kShortMatch ? 7 : s < kNewTables ? 8 : s == kNewTables ? 15 : 7;
+    for (uint32_t &p : dist)
+      p = 5;
+    for (uint32_t &p : rep)
+      p = 4;
+  }
+  void set(const std::vector<uint8_t> &lengths) {
+    auto price = [](uint8_t l) { return l ? uint32_t(l) : 13u; };
+    for (unsigned s = 0; s < kMainSymbols; s++)
+      main[s] = price(lengths[s]);
+    for (unsigned s = 0; s < kDistSymbols; s++)
+      dist[s] = price(lengths[kMainSymbols + s]);
+    for (unsigned s = 0; s < kRepSymbols; s++)
+      rep[s] = price(lengths[kMainSymbols + kDistSymbols + s]);
+  }
+};
+
+// The number of byte channels sampled sound in `data` seems to have: from a
+// WAV header, else from how much the predictor shrinks the order-0 entropy.
+// 0 when it does not look like sound.
+unsigned guess_audio_channels(const uint8_t *data, size_t size) {
+  auto u16 = [&](size_t at) { return unsigned(data[at]) | unsigned(data[at + 1]) << 8; };
+  auto u32 = [&](size_t at) { return uint32_t(u16(at)) | uint32_t(u16(at + 2)) << 16; };
+  if (size >= 36 && memcmp(data, "RIFF", 4) == 0 && memcmp(data + 8, "WAVE", 4) == 0) {
+    for (size_t at = 12; at + 24 <= size;) {
+      uint32_t chunk = u32(at + 4);
+      if (memcmp(data + at, "fmt ", 4) == 0) {
+        unsigned format = u16(at + 8), blockAlign = u16(at + 20);
+        bool pcm = format == 1 || format == 0xFFFE;
+        return pcm && blockAlign >= 1 && blockAlign <= 4 ? blockAlign : 0;
+      }
+      if (chunk > size)
+        break;
+      at += 8 + chunk + (chunk & 1);
+    }
+    return 0;
+  }
+  size = std::min<size_t>(size, 32768);
+  if (size < 4096)
+    return 0;
+  auto entropy = [](const uint32_t *counts, unsigned n, size_t total) {
+    double bits = 0;
+    for (unsigned k = 0; k < n; k++)
+      if (counts[k])
+        bits -= counts[k] * std::log2(double(counts[k]) / double(total));
+    return bits;
+  };
+  uint32_t raw[256] = {};
+  for (size_t i = 0; i < size; i++)
+    raw[data[i]]++;
+  const double rawBits = entropy(raw, 256, size);
+  double bestBits = rawBits * 0.8;
+  unsigned best = 0;
+  for (unsigned c = 1; c <= 4; c++) {
+    AudioState state;
+    state.channelCount = c;
+    std::vector<uint32_t> counts(256 * c, 0);
+    for (size_t i = 0; i < size; i++) {
+      unsigned ch = state.currentChannel;
+      counts[ch * 256 + state.encode(data[i])]++;
+    }
+    double bits = 0;
+    for (unsigned ch = 0; ch < c; ch++) {
+      size_t total = 0;
+      for (unsigned k = 0; k < 256; k++)
+        total += counts[ch * 256 + k];
+      bits += entropy(&counts[ch * 256], 256, total);
+    }
+    if (bits < bestBits) {
+      bestBits = bits;
+      best = c;
+    }
+  }
+  return best;
+}
+
+} // namespace
+
+struct Rar20Encoder::Impl {
+  explicit Impl(int level) : config(level_config(level)) { prices.setDefault(); }
+
+  LevelConfig config;
+  MatchFinder finder;
+  BitWriter out;
+  size_t pos = 0; // next input position to code (finder buffer index)
+
+  // Encoder's picture of the decoder, as it will be when the bits written so
+  // far are decoded.
+  LzState lz;                       // old distances and last match, as of the parse position
+  AudioState audio;                 // audio predictor, as of the parse position
+  unsigned emitChannel = 0;         // decoder's current audio channel, as of the bits written
+  bool haveTables = false;          // the decoder holds tables
+  bool tablesAudio = false;         // ... in audio mode
+  unsigned tablesChannels = 0;      // ... with this many channels
+  std::vector<uint8_t> lengths;     // ... their code lengths
+  std::vector<uint16_t> codes;      // ... and canonical codes
+  uint8_t previous[kMaxLengths] = {}; // the decoder's previous lengths
+  bool previousAudio = false;       // mode and count of the table they came from
+  unsigned previousCount = 0;       // 0: all zero (after a reset)
+
+  bool stateExists = false;  // an entry was encoded (a solid continuation may follow)
+  bool freshStream = false;  // the entry started afresh: its first tables need no new-tables symbol
+  int audioChoice = kAudioOff;
+  unsigned audioChannels = 0; // channels to try in audio mode (0: none)
+  bool guessPending = false;
+
+  Block block;
+  Prices prices;
+  EntryStats stats;
+  Match matches[kMaxMatch + 2];
+
+  // ---- decisions ---------------------------------------------------------
+
+  struct Choice {
+    uint32_t length = 0;
+    uint32_t distance = 0;
+    int32_t gain = INT32_MIN; // bits saved against coding the bytes as literals
+  };
+
+  // The cheapest code form for a match under `state`, with its price; sym 0 if none fits.
+  Command formFor(const LzState &state, uint32_t length, uint32_t distance, uint32_t *price) const {
+    Command best{0, uint16_t(length), distance};
+    uint32_t bestPrice = UINT32_MAX;
+    if (length == state.lastLength && distance == state.lastDistance) {
+      best.sym = kRepeatLast;
+      bestPrice = prices.main[kRepeatLast];
+    }
+    uint32_t repLength = length - 2 - repeat_bonus(distance);
+    if (length >= min_repeat_length(distance) && repLength < 256) {
+      for (unsigned k = 0; k < 4; k++) {
+        if (state.old(k) != distance)
+          continue;
+        unsigned slot = slots().length[repLength];
+        uint32_t p = prices.main[kOldDistance + k] + prices.rep[slot] + kLengthBits[slot];
+        if (p < bestPrice) {
+          bestPrice = p;
+          best.sym = uint16_t(kOldDistance + k);
+        }
+        break;
+      }
+    }
+    if (length == 2 && distance <= 256) {
+      unsigned slot = slots().shortDist[distance - 1];
+      uint32_t p = prices.main[kShortMatch + slot] + kShortDistBits[slot];
+      if (p < bestPrice) {
+        bestPrice = p;
+        best.sym = uint16_t(kShortMatch + slot);
+      }
+    }
+    uint32_t longLength = length - 3 - long_bonus(distance);
+    if (length >= min_long_length(distance) && longLength < 256) {
+      unsigned slot = slots().length[longLength];
+      unsigned d = dist_slot(distance);
+      uint32_t p = prices.main[kLongMatch + slot] + kLengthBits[slot] + prices.dist[d] + kDistBits[d];
+      if (p < bestPrice) {
+        bestPrice = p;
+        best.sym = uint16_t(kLongMatch + slot);
+      }
+    }
+    *price = bestPrice;
+    return best;
+  }
+
+  // The best match at p under the current old distances, by bits saved.
+  Choice bestAt(size_t p, uint32_t maxLength) {
+    Choice choice;
+    if (maxLength < 2)
+      return choice;
+    const uint8_t *data = finder.data() + p;
+    int32_t literalSum[kMaxMatch + 1];
+    uint32_t summed = 0;
+    literalSum[0] = 0;
+    auto consider = [&](uint32_t length, uint32_t distance) {
+      uint32_t price;
+      formFor(lz, length, distance, &price);
+      if (price == UINT32_MAX)
+        return;
+      while (summed < length) {
+        literalSum[summed + 1] = literalSum[summed] + int32_t(prices.main[data[summed]]);
+        summed++;
+      }
+      int32_t gain = literalSum[length] - int32_t(price);
+      if (gain > choice.gain || (gain == choice.gain && length > choice.length))
+        choice = {length, distance, gain};
+    };
+    if (lz.lastDistance && lz.lastLength <= maxLength &&
+        finder.lengthAt(p, lz.lastDistance, lz.lastLength) == lz.lastLength)
+      consider(lz.lastLength, lz.lastDistance);
+    for (unsigned k = 0; k < 4; k++) {
+      uint32_t d = lz.old(k);
+      if (d == 0)
+        continue;
+      uint32_t len = finder.lengthAt(p, d, maxLength);
+      if (len >= min_repeat_length(d))
+        consider(len, d);
+    }
+    size_t n = finder.find(p, maxLength, config.depth, config.niceLength, matches);
+    for (size_t i = 0; i < n; i++)
+      consider(matches[i].length, matches[i].distance);
+    if (choice.gain <= 0)
+      choice = Choice{};
+    return choice;
+  }
+
+  // ---- units and blocks --------------------------------------------------
+
+  void addLiteral(Block &b, uint8_t byte) {
+    b.commands.push_back({byte, 0, 0});
+    b.freq[byte]++;
+  }
+
+  void addMatch(Block &b, uint32_t length, uint32_t distance) {
+    uint32_t price;
+    Command c = formFor(lz, length, distance, &price);
+    b.commands.push_back(c);
+    b.freq[c.sym]++;
+    if (c.sym >= kOldDistance && c.sym < kShortMatch) {
+      unsigned slot = slots().length[length - 2 - repeat_bonus(distance)];
+      b.freq[kMainSymbols + kDistSymbols + slot]++;
+      b.extraBits += kLengthBits[slot];
+    } else if (c.sym >= kShortMatch && c.sym < kNewTables) {
+      b.extraBits += kShortDistBits[c.sym - kShortMatch];
+    } else if (c.sym >= kLongMatch) {
+      unsigned d = dist_slot(distance);
+      b.freq[kMainSymbols + d]++;
+      b.extraBits += kLengthBits[c.sym - kLongMatch] + kDistBits[d];
+    }
+    lz.push(length, distance);
+  }
+
+  // Parses from pos to at least `to` into `unit`; returns where it stopped.
+  size_t parseLz(size_t to, Block &unit) {
+    size_t p = pos;
+    const size_t end = finder.end();
+    Choice next;
+    bool haveNext = false;
+    while (p < to) {
+      uint32_t maxLength = uint32_t(std::min<size_t>(kMaxMatch, end - p));
+      Choice here;
+      if (haveNext) {
+        here = next;
+        haveNext = false;
+      } else {
+        finder.insertUpTo(p);
+        here = bestAt(p, maxLength);
+      }
+      if (here.length >= 2 && config.lazy && here.length < config.niceLength && p + 2 < end) {
+        finder.insertUpTo(p + 1);
+        next = bestAt(p + 1, std::min(kMaxMatch, maxLength - 1));
+        haveNext = true;
+        if (next.gain > here.gain)
+          here.length = 0;
+      }
+      if (here.length >= 2) {
+        addMatch(unit, here.length, here.distance);
+        p += here.length;
+        haveNext = false;
+      } else {
+        addLiteral(unit, finder.data()[p]);
+        p++;
+      }
+    }
+    finder.insertUpTo(p);
+    return p;
+  }
+
+  void simulateAudio(size_t from, size_t to, AudioState &state, Block &unit) {
+    const uint8_t *data = finder.data();
+    for (size_t p = from; p < to; p++) {
+      unsigned ch = state.currentChannel;
+      uint8_t delta = state.encode(data[p]);
+      unit.items.push_back({uint8_t(ch), delta});
+      unit.freq[ch * kAudioSymbols + delta]++;
+    }
+  }
+
+  void processUnit(size_t to) {
+    const bool tryAudio = audioChannels > 0;
+    const bool tryLz = audioChoice <= 0;
+    Block lzUnit, audioUnit;
+    LzState savedLz = lz;
+    size_t end = to;
+    if (tryLz) {
+      lzUnit.start(false, 0);
+      end = parseLz(to, lzUnit);
+    }
+    AudioState audioCopy;
+    if (tryAudio) {
+      audioCopy = audio;
+      if (audioCopy.currentChannel >= audioChannels)
+        audioCopy.currentChannel = 0; // what reading an audio table header does
+      audioCopy.channelCount = audioChannels;
+      audioUnit.start(true, audioChannels);
+      simulateAudio(pos, end, audioCopy, audioUnit);
+    }
+    bool useAudio = tryAudio;
+    if (tryAudio && tryLz) {
+      evaluate(lzUnit);
+      evaluate(audioUnit);
+      useAudio = audioUnit.ownCost < lzUnit.ownCost;
+    }
+    if (useAudio) {
+      lz = savedLz;
+      audio = audioCopy;
+      finder.insertUpTo(end);
+      stats.audioBytes += end - pos;
+      addUnit(audioUnit);
+    } else {
+      stats.lzBytes += end - pos;
+      addUnit(lzUnit);
+    }
+    pos = end;
+  }
+
+  void addUnit(Block &unit) {
+    if (unit.lengths.empty())
+      evaluate(unit);
+    if (!block.empty() && (block.audio != unit.audio || block.channels != unit.channels ||
+                           block.size() + unit.size() > kMaxBlock))
+      flushBlock();
+    if (block.empty()) {
+      block = std::move(unit);
+    } else {
+      Block merged;
+      merged.audio = block.audio;
+      merged.channels = block.channels;
+      merged.freq = block.freq;
+      for (size_t s = 0; s < merged.freq.size(); s++)
+        merged.freq[s] += unit.freq[s];
+      merged.extraBits = block.extraBits + unit.extraBits;
+      evaluate(merged);
+      if (merged.ownCost <= block.ownCost + unit.ownCost) {
+        block.commands.insert(block.commands.end(), unit.commands.begin(), unit.commands.end());
+        block.items.insert(block.items.end(), unit.items.begin(), unit.items.end());
+        block.freq = std::move(merged.freq);
+        block.extraBits = merged.extraBits;
+        block.lengths = std::move(merged.lengths);
+        block.ownCost = merged.ownCost;
+      } else {
+        flushBlock();
+        block = std::move(unit);
+      }
+    }
+    if (!block.audio)
+      prices.set(block.lengths);
+  }
+
+  // ---- bit output --------------------------------------------------------
+
+  void putSymbol(unsigned index) { out.put(codes[index], lengths[index]); }
+
+  void writeTables(bool isAudio, unsigned channels, const std::vector<uint8_t> &newLengths) {
+    const unsigned count = unsigned(newLengths.size());
+    TableHeader header;
+    header.build(isAudio, channels, newLengths.data(), count, previous, false);
+    if (previousCount == count && previousAudio == isAudio) {
+      TableHeader keep;
+      keep.build(isAudio, channels, newLengths.data(), count, previous, true);
+      if (keep.bits < header.bits)
+        header = std::move(keep);
+    }
+    header.write(out);
+    memcpy(previous, newLengths.data(), count);
+    previousAudio = isAudio;
+    previousCount = count;
+    haveTables = true;
+    tablesAudio = isAudio;
+    tablesChannels = channels;
+    lengths = newLengths;
+    codes.clear();
+    // Canonical codes per table of the layout.
+    auto addCodes = [&](size_t from, size_t n) {
+      std::vector<uint8_t> part(lengths.begin() + long(from), lengths.begin() + long(from + n));
+      std::vector<uint16_t> c = canonical_codes(part);
+      codes.insert(codes.end(), c.begin(), c.end());
+    };
+    if (isAudio) {
+      for (unsigned c = 0; c < channels; c++)
+        addCodes(c * kAudioSymbols, kAudioSymbols);
+      if (emitChannel >= channels)
+        emitChannel = 0;
+    } else {
+      addCodes(0, kMainSymbols);
+      addCodes(kMainSymbols, kDistSymbols);
+      addCodes(kMainSymbols + kDistSymbols, kRepSymbols);
+    }
+    stats.tableReads++;
+  }
+
+  // The new-tables symbol under the tables in force.
+  void putNewTablesSymbol() {
+    if (tablesAudio)
+      putSymbol(emitChannel * kAudioSymbols + kAudioNewTables);
+    else
+      putSymbol(kNewTables);
+  }
+
+  void flushBlock() {
+    if (block.empty())
+      return;
+    if (block.lengths.empty())
+      evaluate(block);
+    bool reuse = false;
+    if (haveTables && tablesAudio == block.audio && (!block.audio || tablesChannels == block.channels)) {
+      uint64_t old = coded_bits(block.freq, lengths.data());
+      if (old != UINT64_MAX) {
+        uint32_t leave = tablesAudio ? lengths[emitChannel * kAudioSymbols + kAudioNewTables] : lengths[kNewTables];
+        uint64_t fresh = coded_bits(block.freq, block.lengths.data()) +
+                         header_bits(block.audio, block.channels, block.lengths) + leave;
+        reuse = old <= fresh;
+      }
+    }
+    if (!reuse) {
+      if (!freshStream)
+        putNewTablesSymbol();
+      freshStream = false;
+      writeTables(block.audio, block.channels, block.lengths);
+    }
+    if (block.audio) {
+      for (const AudioItem &item : block.items) {
+        putSymbol(item.channel * kAudioSymbols + item.delta);
+        emitChannel = item.channel + 1u >= tablesChannels ? 0 : item.channel + 1u;
+      }
+    } else {
+      for (const Command &c : block.commands)
+        putCommand(c);
+    }
+    block.start(false, 0);
+  }
+
+  void putCommand(const Command &c) {
+    putSymbol(c.sym);
+    if (c.sym < kRepeatLast || c.sym == kRepeatLast)
+      return;
+    if (c.sym < kShortMatch) {
+      uint32_t v = c.length - 2 - repeat_bonus(c.distance);
+      unsigned slot = slots().length[v];
+      putSymbol(kMainSymbols + kDistSymbols + slot);
+      out.put(v - kLengthBase[slot], kLengthBits[slot]);
+    } else if (c.sym < kNewTables) {
+      unsigned slot = c.sym - kShortMatch;
+      out.put(c.distance - 1 - kShortDistBase[slot], kShortDistBits[slot]);
+    } else {
+      unsigned slot = c.sym - kLongMatch;
+      uint32_t v = c.length - 3 - long_bonus(c.distance);
+      out.put(v - kLengthBase[slot], kLengthBits[slot]);
+      unsigned d = dist_slot(c.distance);
+      putSymbol(kMainSymbols + d);
+      out.put(c.distance - 1 - kDistBase[d], kDistBits[d]);
+    }
+  }
+
+  // After an entry's last symbol the decoder may decode one more symbol to
+  // see whether new tables follow; give it a harmless one.
+  void putTerminator() {
+    size_t from = tablesAudio ? emitChannel * kAudioSymbols : 0;
+    size_t count = tablesAudio ? kAudioSymbols : kMainSymbols;
+    size_t avoid = tablesAudio ? from + kAudioNewTables : kNewTables;
+    size_t pick = SIZE_MAX;
+    for (size_t s = from; s < from + count; s++)
+      if (s != avoid && lengths[s] && (pick == SIZE_MAX || lengths[s] < lengths[pick]))
+        pick = s;
+    if (pick != SIZE_MAX)
+      putSymbol(unsigned(pick));
+    out.alignToByte();
+  }
+
+  // ---- entry flow --------------------------------------------------------
+
+  void guessAudio() {
+    guessPending = false;
+    audioChannels = guess_audio_channels(finder.data() + pos, finder.end() - pos);
+  }
+
+  void beginEntry(bool continuation, int audioMode) {
+    if (!continuation || !stateExists) {
+      finder.clear();
+      pos = 0;
+      lz = LzState{};
+      audio = AudioState{};
+      emitChannel = 0;
+      haveTables = false;
+      memset(previous, 0, sizeof previous);
+      previousCount = 0;
+      prices.setDefault();
+      freshStream = true;
+    } else {
+      freshStream = false;
+    }
+    block.start(false, 0);
+    audioChoice = audioMode;
+    audioChannels = audioMode > 0 ? unsigned(std::min(audioMode, 4)) : 0;
+    guessPending = audioMode == kAudioAuto;
+    stats = EntryStats{};
+  }
+
+  void write(const uint8_t *data, size_t size) {
+    while (size > 0) {
+      size_t shift = 0;
+      size_t n = finder.append(data, std::min<size_t>(size, kUnit), pos, &shift);
+      pos -= shift;
+      data += n;
+      size -= n;
+      if (guessPending && finder.end() - pos >= 65536)
+        guessAudio();
+      while (!guessPending && finder.end() - pos >= kUnit + kLookahead)
+        processUnit(pos + kUnit);
+    }
+  }
+
+  void finishEntry() {
+    if (guessPending)
+      guessAudio();
+    while (pos < finder.end())
+      processUnit(std::min(pos + kUnit, finder.end()));
+    flushBlock();
+    putTerminator();
+    stateExists = true;
+  }
+};
+
+Rar20Encoder::Rar20Encoder(int level) : impl_(new Impl(level)) {}
+Rar20Encoder::~Rar20Encoder() = default;
+bool Rar20Encoder::hasState() const { return impl_->stateExists; }
+void Rar20Encoder::beginEntry(bool continuation, int audio) { impl_->beginEntry(continuation, audio); }
+void Rar20Encoder::write(const uint8_t *data, size_t size) { impl_->write(data, size); }
+void Rar20Encoder::finishEntry() { impl_->finishEntry(); }
+std::vector<uint8_t> &Rar20Encoder::output() { return impl_->out.bytes(); }
+const Rar20Encoder::EntryStats &Rar20Encoder::entryStats() const { return impl_->stats; }
+
+} // namespace rarpack

@@ -1,0 +1,111 @@
+// Hash chains over the sliding input buffer.
+#include "rarpack/match_finder.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace rarpack {
+
+namespace {
+// History plus one megabyte of fresh input, so that slides are rare.
+constexpr size_t kBufferSize = size_t(kMaxDistance) + 1 + (size_t(1) << 20) + (size_t(1) << 17);
+} // namespace
+
+MatchFinder::MatchFinder()
+    : buf_(kBufferSize + 8, 0), head_(size_t(1) << kHashBits, -1), prev_(kBufferSize, -1), last2_(65536, -1) {}
+
+void MatchFinder::clear() {
+  std::fill(head_.begin(), head_.end(), -1);
+  std::fill(last2_.begin(), last2_.end(), -1);
+  end_ = inserted_ = historyStart_ = 0;
+}
+
+size_t MatchFinder::room(size_t keepFrom) const {
+  size_t droppable = keepFrom > kMaxDistance ? keepFrom - kMaxDistance : 0;
+  return kBufferSize - end_ + droppable;
+}
+
+size_t MatchFinder::append(const uint8_t *data, size_t size, size_t keepFrom, size_t *shift) {
+  *shift = 0;
+  if (end_ + size > kBufferSize) {
+    *shift = keepFrom > kMaxDistance ? keepFrom - kMaxDistance : 0;
+    *shift = std::min(*shift, inserted_);
+    slide(*shift);
+  }
+  size = std::min(size, kBufferSize - end_);
+  memcpy(buf_.data() + end_, data, size);
+  end_ += size;
+  return size;
+}
+
+void MatchFinder::slide(size_t shift) {
+  if (shift == 0)
+    return;
+  memmove(buf_.data(), buf_.data() + shift, end_ - shift);
+  end_ -= shift;
+  inserted_ -= shift;
+  historyStart_ = historyStart_ > shift ? historyStart_ - shift : 0;
+  const int32_t s = int32_t(shift);
+  auto rebase = [s](int32_t v) { return v >= s ? v - s : -1; };
+  for (int32_t &v : head_)
+    v = rebase(v);
+  for (int32_t &v : last2_)
+    v = rebase(v);
+  for (size_t i = 0; i < inserted_; i++)
+    prev_[i] = rebase(prev_[i + shift]);
+}
+
+void MatchFinder::insertUpTo(size_t pos) {
+  const uint8_t *b = buf_.data();
+  size_t limit = std::min(pos, end_ >= 2 ? end_ - 2 : 0);
+  for (size_t i = inserted_; i < limit; i++) {
+    uint32_t h = hash3(b + i);
+    prev_[i] = head_[h];
+    head_[h] = int32_t(i);
+    last2_[uint32_t(b[i]) << 8 | b[i + 1]] = int32_t(i);
+  }
+  if (limit > inserted_)
+    inserted_ = limit;
+}
+
+size_t MatchFinder::find(size_t pos, uint32_t maxLength, unsigned depth, uint32_t niceLength, Match *out) {
+  size_t count = 0;
+  if (maxLength < 2 || pos + 2 > end_)
+    return 0;
+  const uint8_t *b = buf_.data();
+  const uint8_t *cur = b + pos;
+  const size_t reach = std::min<size_t>(pos - historyStart_, kMaxDistance);
+  uint32_t best = 1;
+
+  // Length 2 only pays at short distances (a short-distance code).
+  int32_t two = last2_[uint32_t(cur[0]) << 8 | cur[1]];
+  if (two >= 0 && size_t(two) < pos && pos - size_t(two) <= std::min<size_t>(reach, 256)) {
+    out[count++] = {2, uint32_t(pos - size_t(two))};
+    best = 2;
+  }
+  if (maxLength < 3 || pos + 3 > end_)
+    return count;
+
+  int32_t candidate = head_[hash3(cur)];
+  while (candidate >= 0 && depth-- > 0 && best < maxLength) {
+    size_t distance = pos - size_t(candidate);
+    if (distance > reach || distance == 0)
+      break;
+    const uint8_t *m = b + candidate;
+    if (m[best] == cur[best] && m[0] == cur[0] && m[1] == cur[1]) {
+      uint32_t len = 2;
+      while (len < maxLength && m[len] == cur[len])
+        len++;
+      if (len > best && len >= min_long_length(uint32_t(distance))) {
+        best = len;
+        out[count++] = {len, uint32_t(distance)};
+        if (len >= niceLength)
+          break;
+      }
+    }
+    candidate = prev_[size_t(candidate)];
+  }
+  return count;
+}
+
+} // namespace rarpack

@@ -1,0 +1,87 @@
+// Hash-chain match finder over a sliding buffer that keeps the last 1 MiB of
+// input reachable, the reach of the decompressor's window.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace rarpack {
+
+// The longest distance the packer codes (the window is 0x100000 bytes).
+constexpr uint32_t kMaxDistance = 0xFFFFF;
+// The longest match the packer codes; every code form can carry it.
+constexpr uint32_t kMaxMatch = 257;
+
+struct Match {
+  uint32_t length;
+  uint32_t distance;
+};
+
+class MatchFinder {
+public:
+  MatchFinder();
+
+  // Empties the buffer and forgets all history (a new, non-solid stream).
+  void clear();
+  // Appends as much of the input as fits and returns how much that was.
+  // `keepFrom` is the earliest position the caller still needs (its parse
+  // position); data more than kMaxDistance before it may be dropped, which
+  // shifts every position down by *shift.
+  size_t append(const uint8_t *data, size_t size, size_t keepFrom, size_t *shift);
+  // Free room for append() without exceeding the buffer, given keepFrom.
+  size_t room(size_t keepFrom) const;
+
+  const uint8_t *data() const { return buf_.data(); }
+  size_t end() const { return end_; }
+  // Earliest position a match may reach back to.
+  size_t historyStart() const { return historyStart_; }
+
+  // Enters every position before `pos` into the hash chains (positions whose
+  // three bytes are not all buffered yet wait for more data).
+  void insertUpTo(size_t pos);
+
+  // Matches at `pos` (which must be the next position to insert), longest
+  // last, each longer than the one before; at most `maxLength` long, searched
+  // through `depth` chain links and cut short at `niceLength`. Matches too
+  // short for their distance's code forms are left out. Returns the count.
+  size_t find(size_t pos, uint32_t maxLength, unsigned depth, uint32_t niceLength, Match *out);
+
+  // Length of the match between `pos` and `pos - distance`, at most maxLength.
+  uint32_t lengthAt(size_t pos, uint32_t distance, uint32_t maxLength) const {
+    if (distance == 0 || distance > pos - historyStart_)
+      return 0;
+    const uint8_t *a = buf_.data() + pos;
+    const uint8_t *b = a - distance;
+    uint32_t n = 0;
+    while (n < maxLength && a[n] == b[n])
+      n++;
+    return n;
+  }
+
+private:
+  static uint32_t hash3(const uint8_t *p) {
+    return ((uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]) * 2654435761u) >> (32 - kHashBits);
+  }
+  void slide(size_t shift);
+
+  static constexpr unsigned kHashBits = 18;
+  std::vector<uint8_t> buf_;     // input: up to 1 MiB of history, then unparsed data
+  std::vector<int32_t> head_;    // newest position per 3-byte hash, or -1
+  std::vector<int32_t> prev_;    // per position: the previous one with the same hash, or -1
+  std::vector<int32_t> last2_;   // newest position per 2-byte value, or -1 (length-2 matches)
+  size_t end_ = 0;               // buffered bytes
+  size_t inserted_ = 0;          // positions below this are in the chains
+  size_t historyStart_ = 0;      // no match reaches before this position
+};
+
+// The shortest length each code form can carry at `distance`: long matches
+// gain one byte from 0x2000 and one more from 0x40000, old-distance matches
+// one more from 0x101.
+inline uint32_t min_long_length(uint32_t distance) {
+  return 3 + (distance >= 0x2000) + (distance >= 0x40000);
+}
+inline uint32_t min_repeat_length(uint32_t distance) {
+  return 2 + (distance >= 0x101) + (distance >= 0x2000) + (distance >= 0x40000);
+}
+
+} // namespace rarpack
