@@ -28,8 +28,12 @@ bool prepare() {
   return true;
 }
 
-uint32_t load16(const uint8_t *p) { return uint32_t(p[0] | p[1] << 8); }
-uint32_t load32(const uint8_t *p) { return load16(p) | load16(p + 2) << 16; }
+uint32_t load16(const uint8_t *p) {
+  return uint32_t(p[0] | p[1] << 8);
+}
+uint32_t load32(const uint8_t *p) {
+  return load16(p) | load16(p + 2) << 16;
+}
 
 // The names of the first few file headers, found the way the module walks.
 std::vector<std::string> entry_names(const uint8_t *data, size_t size) {

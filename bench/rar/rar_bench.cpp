@@ -25,7 +25,9 @@ double clock_seconds(clockid_t clock) {
   clock_gettime(clock, &t);
   return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
-double now() { return clock_seconds(CLOCK_MONOTONIC); }
+double now() {
+  return clock_seconds(CLOCK_MONOTONIC);
+}
 
 // One run: wall-clock and processor seconds (user and system). On a busy
 // shared machine the processor time is the steadier figure.
@@ -142,7 +144,8 @@ int main(int argc, char **argv) {
     uint32_t n = 0;
     double start = now();
     double cpuStart = clock_seconds(CLOCK_PROCESS_CPUTIME_ID);
-    int ok = rar_extract_to_memory(&b, &n, entry.c_str(), archive.c_str(), password.empty() ? nullptr : password.c_str());
+    int ok =
+        rar_extract_to_memory(&b, &n, entry.c_str(), archive.c_str(), password.empty() ? nullptr : password.c_str());
     Run r{now() - start, clock_seconds(CLOCK_PROCESS_CPUTIME_ID) - cpuStart};
     free(b);
     return ok != 0 ? r : Run{};

@@ -10,7 +10,9 @@
 ExtractorState rar_state;
 
 namespace {
-inline uint16_t load16(const unsigned char *p) { return uint16_t(p[0] | p[1] << 8); }
+inline uint16_t load16(const unsigned char *p) {
+  return uint16_t(p[0] | p[1] << 8);
+}
 inline uint32_t load32(const unsigned char *p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
@@ -292,8 +294,7 @@ bool extract_entry() {
     // Short data (a truncated file, a split set's first part, a decoder that
     // ran out of input or stopped at an overrun) fails without a checksum
     // over bytes that were never written.
-    if (*s.outputCount != h.unpackedSize ||
-        ~crc32_update(0xFFFFFFFFu, s.output, h.unpackedSize) != h.fileCrc) {
+    if (*s.outputCount != h.unpackedSize || ~crc32_update(0xFFFFFFFFu, s.output, h.unpackedSize) != h.fileCrc) {
       RAR_PROBLEM("CRC32 error - file couldn't be decompressed correctly!");
       return false;
     }

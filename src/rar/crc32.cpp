@@ -10,7 +10,9 @@ void crc32_init_table() {
   }
 }
 
-const uint32_t *crc32_table() { return rar_state.crcTable; }
+const uint32_t *crc32_table() {
+  return rar_state.crcTable;
+}
 
 uint32_t crc32_update(uint32_t value, const void *bytes, size_t count) {
   const uint32_t *table = rar_state.crcTable;

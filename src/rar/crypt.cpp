@@ -26,7 +26,9 @@ const unsigned char kInitialSubstitution[256] = {
     0x74, 0xB8, 0xA0, 0x60, 0x6D, 0x25, 0x1E, 0x6A, 0x8C, 0x68, 0x96, 0x05, 0xCC, 0x75, 0x70, 0x54, //
 };
 
-inline uint32_t rol(uint32_t x, unsigned n) { return (x << n) | (x >> (32 - n)); }
+inline uint32_t rol(uint32_t x, unsigned n) {
+  return (x << n) | (x >> (32 - n));
+}
 
 inline uint32_t load32(const unsigned char *p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -46,20 +48,20 @@ inline uint32_t substitute(const uint32_t (*words)[256], uint32_t x) {
 }
 
 // One round with key word k on the state words x0..x3.
-#define CRYPT_ROUND(k)                                                                                             \
-  do {                                                                                                             \
-    uint32_t t0 = x0 ^ substitute(words, (x2 + rol(x3, 11)) ^ (k));                                                \
-    uint32_t t1 = x1 ^ substitute(words, (x3 ^ rol(x2, 17)) + (k));                                                \
-    x0 = x2;                                                                                                       \
-    x1 = x3;                                                                                                       \
-    x2 = t0;                                                                                                       \
-    x3 = t1;                                                                                                       \
+#define CRYPT_ROUND(k)                                                                                                 \
+  do {                                                                                                                 \
+    uint32_t t0 = x0 ^ substitute(words, (x2 + rol(x3, 11)) ^ (k));                                                    \
+    uint32_t t1 = x1 ^ substitute(words, (x3 ^ rol(x2, 17)) + (k));                                                    \
+    x0 = x2;                                                                                                           \
+    x1 = x3;                                                                                                           \
+    x2 = t0;                                                                                                           \
+    x3 = t1;                                                                                                           \
   } while (0)
 
 // Runs the network over one block: rounds 0 to 31, or 31 down to 0.
 template <bool forward> void cipher_block(unsigned char block[16]) {
   const CryptKey &key = rar_state.key;
-  const uint32_t (*words)[256] = key.substitutionWords;
+  const uint32_t(*words)[256] = key.substitutionWords;
   const uint32_t k0 = key.key[0], k1 = key.key[1], k2 = key.key[2], k3 = key.key[3];
   uint32_t x0 = load32(block) ^ k0;
   uint32_t x1 = load32(block + 4) ^ k1;
@@ -91,7 +93,7 @@ template <bool forward> void cipher_block(unsigned char block[16]) {
 void decrypt_two_blocks(unsigned char *first, unsigned char *second) {
   CryptKey &key = rar_state.key;
   const uint32_t *crc = rar_state.crcTable;
-  const uint32_t (*words)[256] = key.substitutionWords;
+  const uint32_t(*words)[256] = key.substitutionWords;
   uint32_t a[4], b[4];
   for (int i = 0; i < 4; i++)
     a[i] = key.key[i];

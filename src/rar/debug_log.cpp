@@ -145,4 +145,6 @@ void debug_log_printf(const char *sourceFile, unsigned line, bool problem, const
   debug_log_write(message, sourceFile, line);
 }
 
-const char *rar_last_problem() { return rar_state.lastProblem; }
+const char *rar_last_problem() {
+  return rar_state.lastProblem;
+}

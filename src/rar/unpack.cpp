@@ -62,13 +62,17 @@ struct BitReader {
   }
 };
 
-inline BitReader reader_of(const DecoderState &d) { return BitReader{d.input, d.inputPos, d.inputBit}; }
+inline BitReader reader_of(const DecoderState &d) {
+  return BitReader{d.input, d.inputPos, d.inputBit};
+}
 inline void keep_reader(DecoderState &d, const BitReader &b) {
   d.inputPos = b.pos;
   d.inputBit = b.bit;
 }
 
-inline uint32_t peek16(const DecoderState &d) { return reader_of(d).peek16(); }
+inline uint32_t peek16(const DecoderState &d) {
+  return reader_of(d).peek16();
+}
 
 inline void skip_bits(DecoderState &d, uint32_t n) {
   BitReader b = reader_of(d);
@@ -114,7 +118,9 @@ inline uint32_t decode_with(BitReader &b, const DecodeTable &t) {
 }
 
 // Signed 32-bit arithmetic that wraps like the machine's, without overflow.
-inline int32_t wrap_sub(int32_t a, int32_t b) { return int32_t(uint32_t(a) - uint32_t(b)); }
+inline int32_t wrap_sub(int32_t a, int32_t b) {
+  return int32_t(uint32_t(a) - uint32_t(b));
+}
 inline uint32_t abs_diff(int32_t a, int32_t b) {
   int32_t d = wrap_sub(a, b);
   return d < 0 ? 0u - uint32_t(d) : uint32_t(d);

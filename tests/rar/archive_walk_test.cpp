@@ -87,8 +87,8 @@ TEST(FailureTable, EntryNotFoundSaysNothingOfItsOwn) {
   endBlock.AddEnd();
   ArchiveWriter tiny = end; // a block whose header size is below 7
   tiny.bytes.insert(tiny.bytes.end(), {0, 0, 0x79, 0, 0, 3, 0});
-  for (auto &[name, writer] : {std::pair<const char *, ArchiveWriter &>{"end.rar", end}, {"endblock.rar", endBlock},
-                               {"tiny.rar", tiny}}) {
+  for (auto &[name, writer] :
+       {std::pair<const char *, ArchiveWriter &>{"end.rar", end}, {"endblock.rar", endBlock}, {"tiny.rar", tiny}}) {
     PrivateLog log;
     ExpectFailed(Extract(writer.Save(dir, name), "b.txt"));
     EXPECT_EQ(FailureMessages(log, "b.txt"), Messages{}) << name;

@@ -96,8 +96,7 @@ TEST(Cipher, UnarReadsWhatWeEncipher) {
   TempDir dir;
   for (const std::string &password :
        {std::string("a"), std::string("abc"), std::string("tarsk"), std::string("password"),
-        std::string("0123456789abcdefg"), std::string(31, 'z'), std::string(32, 'y'),
-        std::string(127, 'q')}) {
+        std::string("0123456789abcdefg"), std::string(31, 'z'), std::string(32, 'y'), std::string(127, 'q')}) {
     Bytes content = RandomBytes(1000 + password.size(), uint32_t(password.size()));
     ArchiveWriter w;
     w.AddStored("data.bin", content, password);

@@ -14,8 +14,7 @@
 
 namespace {
 // Our module and, when present, unar must both give `expected`.
-void ExpectExtractsTo(const std::string &archive, const std::string &name, const Bytes &expected,
-                      bool askUnar = true) {
+void ExpectExtractsTo(const std::string &archive, const std::string &name, const Bytes &expected, bool askUnar = true) {
   Extraction e = Extract(archive, name);
   EXPECT_EQ(e.result, 1);
   EXPECT_TRUE(e.data == expected) << "our module: " << e.data.size() << " bytes, expected " << expected.size();
@@ -54,16 +53,16 @@ TEST(Decompressor, EveryKindOfSymbol) {
   Rar20Writer w;
   w.Tables();
   w.Literals(BytesOf("abcdefgh"));
-  w.Match(5, 8);          // long match
-  w.ShortMatch(3);        // length 2
-  w.RepeatLast();         // the previous match again
-  w.OldDistance(2, 4);    // the second newest distance
+  w.Match(5, 8);       // long match
+  w.ShortMatch(3);     // length 2
+  w.RepeatLast();      // the previous match again
+  w.OldDistance(2, 4); // the second newest distance
   w.Literals(BytesOf("0123456789"));
-  w.Match(258, 1);        // a run: the copy repeats its own bytes
-  w.Match(12, 0x2000);    // distance past 0x2000 (longer by one)
-  w.OldDistance(1, 7);    // newest distance over 0x101 (longer by two)
+  w.Match(258, 1);     // a run: the copy repeats its own bytes
+  w.Match(12, 0x2000); // distance past 0x2000 (longer by one)
+  w.OldDistance(1, 7); // newest distance over 0x101 (longer by two)
   w.NewTables(SkewedLengths(), true);
-  w.RepeatLast();         // right after a table change: the match before it
+  w.RepeatLast(); // right after a table change: the match before it
   w.Literals(BytesOf("end"));
   ArchiveWriter a;
   a.AddPacked("symbols.bin", w.Finish(), w.output);
@@ -230,7 +229,7 @@ TEST(AudioMode, TableChangesKeepOrRestartTheChannelTurn) {
   w.AudioTables(4);
   for (int i = 0; i < 7; i++)
     w.AudioDelta(uint8_t(i)); // the next byte is channel 3's
-  w.AudioNewTables(2);       // 3 is not below 2: back to channel 0
+  w.AudioNewTables(2);        // 3 is not below 2: back to channel 0
   for (int i = 0; i < 5; i++)
     w.AudioDelta(uint8_t(10 + i)); // the next byte is channel 1's
   w.AudioNewTables(3);             // channel 1 goes on
@@ -269,10 +268,10 @@ TEST(CodeLengths, RunsStayWithinTheTable) {
   using Code = Rar20Writer::LevelCode;
   Rar20Writer w;
   std::vector<Code> codes;
-  codes.push_back({16, 2, 3}); // at the very start: repeats 0, six times
-  codes.push_back({9, 0, 0});  // literal 6 gets 9 bits
-  codes.push_back({16, 2, 3}); // literals 7..12 too
-  codes.push_back({17, 3, 7}); // 10 zeros: 13..22
+  codes.push_back({16, 2, 3});   // at the very start: repeats 0, six times
+  codes.push_back({9, 0, 0});    // literal 6 gets 9 bits
+  codes.push_back({16, 2, 3});   // literals 7..12 too
+  codes.push_back({17, 3, 7});   // 10 zeros: 13..22
   codes.push_back({18, 7, 127}); // 138 zeros: 23..160
   size_t i = 161;
   for (; i < 374 - 2; i++)

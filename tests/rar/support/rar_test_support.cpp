@@ -38,7 +38,9 @@ void WriteFile(const std::string &path, const Bytes &bytes) {
   out.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-Bytes BytesOf(const std::string &text) { return Bytes(text.begin(), text.end()); }
+Bytes BytesOf(const std::string &text) {
+  return Bytes(text.begin(), text.end());
+}
 
 uint32_t Crc32(const Bytes &bytes) {
   uint32_t crc = 0xFFFFFFFFu;
@@ -79,7 +81,9 @@ PrivateLog::PrivateLog() {
   path = dir_.File("debug_unrar.txt");
 }
 
-PrivateLog::~PrivateLog() { debug_log_set_directory(nullptr); }
+PrivateLog::~PrivateLog() {
+  debug_log_set_directory(nullptr);
+}
 
 std::string PrivateLog::Text() const {
   Bytes b = ReadFile(path);
@@ -145,8 +149,8 @@ void ArchiveWriter::AddStored(const std::string &name, const Bytes &content, con
   AddEntry(e);
 }
 
-void ArchiveWriter::AddPacked(const std::string &name, const Bytes &packed, const Bytes &content,
-                              uint16_t extraFlags, const std::string &password) {
+void ArchiveWriter::AddPacked(const std::string &name, const Bytes &packed, const Bytes &content, uint16_t extraFlags,
+                              const std::string &password) {
   EntrySpec e;
   e.name = name;
   e.packed = packed;
@@ -210,7 +214,9 @@ void ArchiveWriter::AddBlock(uint8_t type, uint16_t flags, const Bytes &data) {
   bytes.insert(bytes.end(), data.begin(), data.end());
 }
 
-void ArchiveWriter::AddEnd() { AddBlock(0x7B, 0x4000); }
+void ArchiveWriter::AddEnd() {
+  AddBlock(0x7B, 0x4000);
+}
 
 std::string ArchiveWriter::Save(const TempDir &dir, const std::string &name) const {
   std::string path = dir.File(name);
@@ -229,7 +235,9 @@ void BitWriter::Put(uint32_t value, int bits) {
   }
 }
 
-Bytes BitWriter::Finish() { return bytes_; }
+Bytes BitWriter::Finish() {
+  return bytes_;
+}
 
 std::vector<uint32_t> CanonicalCodes(const std::vector<uint8_t> &lengths) {
   uint32_t count[16] = {};
@@ -259,7 +267,9 @@ uint32_t DistBase(int slot) {
     base += 1u << (i < 4 ? 0 : i >= 34 ? 16 : (i - 2) / 2);
   return base;
 }
-int DistBits(int slot) { return slot < 4 ? 0 : slot >= 34 ? 16 : (slot - 2) / 2; }
+int DistBits(int slot) {
+  return slot < 4 ? 0 : slot >= 34 ? 16 : (slot - 2) / 2;
+}
 const uint32_t kShortBase[8] = {0, 4, 8, 16, 32, 64, 128, 192};
 const int kShortBits[8] = {2, 2, 3, 4, 5, 6, 6, 6};
 
@@ -276,8 +286,7 @@ Rar20Writer::Rar20Writer() {
   levelCodes_ = CanonicalCodes(levelLengths_);
 }
 
-void Rar20Writer::PutSymbol(const std::vector<uint32_t> &codes, const std::vector<uint8_t> &lengths,
-                            uint32_t symbol) {
+void Rar20Writer::PutSymbol(const std::vector<uint32_t> &codes, const std::vector<uint8_t> &lengths, uint32_t symbol) {
   if (symbol >= lengths.size() || lengths[symbol] == 0)
     throw std::logic_error("symbol without a code");
   bits.Put(codes[symbol], lengths[symbol]);

@@ -53,14 +53,14 @@ private:
 // ---- archives -------------------------------------------------------------
 struct EntrySpec {
   std::string name;
-  Bytes packed;              // the entry's data as it stands in the archive (before encryption)
+  Bytes packed; // the entry's data as it stands in the archive (before encryption)
   uint32_t unpackedSize = 0;
   uint32_t fileCrc = 0;
   uint8_t version = 20;
   uint8_t method = 0x30;
   uint16_t flags = 0x8000;
-  Bytes extra;               // header bytes after the name (a file comment, say)
-  std::string password;      // enciphers `packed` with the RAR 2.0 cipher, padded to 16 bytes
+  Bytes extra;          // header bytes after the name (a file comment, say)
+  std::string password; // enciphers `packed` with the RAR 2.0 cipher, padded to 16 bytes
   bool breakHeaderCrc = false;
   int64_t packedSizeField = -1; // the packed-size field when it should lie
 };
@@ -116,22 +116,25 @@ public:
 
   void Literal(uint8_t byte);
   void Literals(const Bytes &bytes);
-  void Match(uint32_t length, uint32_t distance);      // symbols 270..297
-  void RepeatLast();                                   // symbol 256
-  void OldDistance(int which, uint32_t length);       // symbols 257..260, which = 1..4
-  void ShortMatch(uint32_t distance);                  // symbols 261..268, length 2
+  void Match(uint32_t length, uint32_t distance);                               // symbols 270..297
+  void RepeatLast();                                                            // symbol 256
+  void OldDistance(int which, uint32_t length);                                 // symbols 257..260, which = 1..4
+  void ShortMatch(uint32_t distance);                                           // symbols 261..268, length 2
   void NewTables(std::vector<uint8_t> lengths = {}, bool keepPrevious = false); // 269 and tables
   void NewAudioTables(int channels, std::vector<uint8_t> lengths = {}, bool keepPrevious = false);
   void AudioDelta(uint8_t delta);
   void AudioNewTables(int channels, std::vector<uint8_t> lengths = {}, bool keepPrevious = false); // 256 and tables
-  void AudioToLz(std::vector<uint8_t> lengths = {}, bool keepPrevious = false); // 256 and LZ tables
+  void AudioToLz(std::vector<uint8_t> lengths = {}, bool keepPrevious = false);                    // 256 and LZ tables
 
   Bytes Finish() { return bits.Finish(); }
   // The LZ output so far, across entries of a solid run (bytes before the
   // first read as zero). Call StartEntry between entries.
   Bytes output;
   size_t entryStart = 0;
-  void StartEntry() { entryStart = output.size(); bits = BitWriter(); }
+  void StartEntry() {
+    entryStart = output.size();
+    bits = BitWriter();
+  }
   Bytes EntryOutput() const { return Bytes(output.begin() + long(entryStart), output.end()); }
   BitWriter bits;
 
