@@ -220,6 +220,64 @@ void copy_to_output() {
   }
   *s.outputCount += count;
 }
+// The audio byte for a delta symbol, from the current channel's predictor,
+// which then learns from it (see decode_audio_byte).
+inline unsigned char predict_audio_byte(DecoderState &d, uint32_t delta) {
+  AudioChannelState &c = d.channels[d.currentChannel];
+  c.byteCount++;
+  c.d4 = c.d3;
+  c.d3 = c.d2;
+  c.d2 = wrap_sub(c.lastDelta, c.d1);
+  c.d1 = c.lastDelta;
+  uint32_t prediction = 8 * uint32_t(c.lastValue) + uint32_t(c.k1) * uint32_t(c.d1) + uint32_t(c.k2) * uint32_t(c.d2) +
+                        uint32_t(c.k3) * uint32_t(c.d3) + uint32_t(c.k4) * uint32_t(c.d4) +
+                        uint32_t(c.k5) * uint32_t(d.channelDelta);
+  prediction = uint32_t(int32_t(prediction) >> 3) & 0xFF;
+  const int32_t value = int32_t(prediction) - int32_t(delta);
+  const int32_t i = (delta >= 128 ? int32_t(delta) - 256 : int32_t(delta)) * 8;
+
+  c.dif[0] += i < 0 ? uint32_t(-i) : uint32_t(i);
+  c.dif[1] += abs_diff(i, c.d1);
+  c.dif[2] += abs_sum(i, c.d1);
+  c.dif[3] += abs_diff(i, c.d2);
+  c.dif[4] += abs_sum(i, c.d2);
+  c.dif[5] += abs_diff(i, c.d3);
+  c.dif[6] += abs_sum(i, c.d3);
+  c.dif[7] += abs_diff(i, c.d4);
+  c.dif[8] += abs_sum(i, c.d4);
+  c.dif[9] += abs_diff(i, d.channelDelta);
+  c.dif[10] += abs_sum(i, d.channelDelta);
+
+  const uint8_t deltaByte = uint8_t(uint32_t(value) - uint32_t(c.lastValue));
+  d.channelDelta = c.lastDelta = deltaByte >= 128 ? int32_t(deltaByte) - 256 : int32_t(deltaByte);
+  c.lastValue = value;
+
+  if ((c.byteCount & 31) == 0) {
+    uint32_t best = 0;
+    uint32_t smallest = c.dif[0];
+    for (uint32_t j = 1; j < 11; j++) {
+      if (c.dif[j] < smallest) {
+        smallest = c.dif[j];
+        best = j;
+      }
+    }
+    memset(c.dif, 0, sizeof c.dif);
+    // Odd winners lower a weight, even ones raise it: 1 and 2 for K1, up to
+    // 9 and 10 for K5.
+    if (best != 0) {
+      int32_t *weights[5] = {&c.k1, &c.k2, &c.k3, &c.k4, &c.k5};
+      int32_t &k = *weights[(best - 1) / 2];
+      if ((best & 1) != 0) {
+        if (k >= -16)
+          k--;
+      } else if (k < 16) {
+        k++;
+      }
+    }
+  }
+  return (unsigned char)value;
+}
+
 } // namespace
 
 void reset_decoder() {
@@ -381,60 +439,7 @@ void read_tables_at_end() {
 }
 
 unsigned char decode_audio_byte(uint32_t delta) {
-  DecoderState &d = rar_state.decoder;
-  AudioChannelState &c = d.channels[d.currentChannel];
-  c.byteCount++;
-  c.d4 = c.d3;
-  c.d3 = c.d2;
-  c.d2 = wrap_sub(c.lastDelta, c.d1);
-  c.d1 = c.lastDelta;
-  uint32_t prediction = 8 * uint32_t(c.lastValue) + uint32_t(c.k1) * uint32_t(c.d1) + uint32_t(c.k2) * uint32_t(c.d2) +
-                        uint32_t(c.k3) * uint32_t(c.d3) + uint32_t(c.k4) * uint32_t(c.d4) +
-                        uint32_t(c.k5) * uint32_t(d.channelDelta);
-  prediction = uint32_t(int32_t(prediction) >> 3) & 0xFF;
-  const int32_t value = int32_t(prediction) - int32_t(delta);
-  const int32_t i = (delta >= 128 ? int32_t(delta) - 256 : int32_t(delta)) * 8;
-
-  c.dif[0] += i < 0 ? uint32_t(-i) : uint32_t(i);
-  c.dif[1] += abs_diff(i, c.d1);
-  c.dif[2] += abs_sum(i, c.d1);
-  c.dif[3] += abs_diff(i, c.d2);
-  c.dif[4] += abs_sum(i, c.d2);
-  c.dif[5] += abs_diff(i, c.d3);
-  c.dif[6] += abs_sum(i, c.d3);
-  c.dif[7] += abs_diff(i, c.d4);
-  c.dif[8] += abs_sum(i, c.d4);
-  c.dif[9] += abs_diff(i, d.channelDelta);
-  c.dif[10] += abs_sum(i, d.channelDelta);
-
-  const uint8_t deltaByte = uint8_t(uint32_t(value) - uint32_t(c.lastValue));
-  d.channelDelta = c.lastDelta = deltaByte >= 128 ? int32_t(deltaByte) - 256 : int32_t(deltaByte);
-  c.lastValue = value;
-
-  if ((c.byteCount & 31) == 0) {
-    uint32_t best = 0;
-    uint32_t smallest = c.dif[0];
-    for (uint32_t j = 1; j < 11; j++) {
-      if (c.dif[j] < smallest) {
-        smallest = c.dif[j];
-        best = j;
-      }
-    }
-    memset(c.dif, 0, sizeof c.dif);
-    // Odd winners lower a weight, even ones raise it: 1 and 2 for K1, up to
-    // 9 and 10 for K5.
-    if (best != 0) {
-      int32_t *weights[5] = {&c.k1, &c.k2, &c.k3, &c.k4, &c.k5};
-      int32_t &k = *weights[(best - 1) / 2];
-      if ((best & 1) != 0) {
-        if (k >= -16)
-          k--;
-      } else if (k < 16) {
-        k++;
-      }
-    }
-  }
-  return (unsigned char)value;
+  return predict_audio_byte(rar_state.decoder, delta);
 }
 
 void flush_window() {
@@ -492,7 +497,7 @@ void unpack_file(unsigned char *window) {
         load();
         continue;
       }
-      window[write] = decode_audio_byte(symbol);
+      window[write] = predict_audio_byte(d, symbol);
       write = (write + 1) & kWindowMask;
       if (++d.currentChannel == d.channelCount)
         d.currentChannel = 0;
