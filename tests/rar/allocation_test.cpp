@@ -1,7 +1,7 @@
-// Proves the two allocation rows of the failure table: when the 1 MiB window
-// or the entry's block cannot be had, the call fails with its own message,
-// hands back nothing and leaks nothing. The module's calls of calloc and
-// malloc are routed through here at link time (-Wl,--wrap).
+// Proves the two allocation failures: when the 1 MiB window or the entry's
+// block cannot be had, the call fails with its own message, hands back
+// nothing and leaks nothing. The module's calls of calloc and malloc are
+// routed through here at link time (-Wl,--wrap).
 #include <cstddef>
 #include <cstdlib>
 
@@ -36,7 +36,7 @@ std::vector<std::string> Between(const PrivateLog &log) {
 }
 } // namespace
 
-TEST(FailureTable, WindowCannotBeAllocated) {
+TEST(Failures, WindowCannotBeAllocated) {
   TempDir dir;
   ArchiveWriter w;
   w.AddStored("a.txt", BytesOf("abc"));
@@ -53,7 +53,7 @@ TEST(FailureTable, WindowCannotBeAllocated) {
   EXPECT_EQ(Extract(archive, "a.txt").data, BytesOf("abc"));
 }
 
-TEST(FailureTable, OutputBlockCannotBeAllocated) {
+TEST(Failures, OutputBlockCannotBeAllocated) {
   TempDir dir;
   ArchiveWriter w;
   w.AddStored("a.bin", RandomBytes(12345, 1));

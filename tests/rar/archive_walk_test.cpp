@@ -1,7 +1,7 @@
-// Proves the archive walk and the entry point: each failure of the module's
-// failure table with its exact log lines, name matching, which entries are
-// read, the mended faults (data after the header, short blocks, short stored
-// data, encrypted stored tails), and the password wiped after every call.
+// Proves the archive walk and the entry point: every way a call can fail,
+// with its exact log lines; name matching; which entries are read; layouts
+// that once went wrong (data after the header, short blocks, short stored
+// data, encrypted stored tails); and the password wiped after every call.
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -34,16 +34,16 @@ void ExpectFailed(const Extraction &e) {
 using Messages = std::vector<std::string>;
 } // namespace
 
-// ---- the failure table ------------------------------------------------------
+// ---- every way a call fails ----------------------------------------------------
 
-TEST(FailureTable, ArchiveThatCannotBeOpened) {
+TEST(Failures, ArchiveThatCannotBeOpened) {
   TempDir dir;
   PrivateLog log;
   ExpectFailed(Extract(dir.File("absent.rar"), "a.txt"));
   EXPECT_EQ(FailureMessages(log, "a.txt"), Messages{"Error opening file."});
 }
 
-TEST(FailureTable, ShortMarkerOrMainHeader) {
+TEST(Failures, ShortMarkerOrMainHeader) {
   TempDir dir;
   WriteFile(dir.File("short.rar"), BytesOf("Rar!\x1A"));
   WriteFile(dir.File("empty.rar"), {});
@@ -55,7 +55,7 @@ TEST(FailureTable, ShortMarkerOrMainHeader) {
   }
 }
 
-TEST(FailureTable, OlderFormatMarker) {
+TEST(Failures, OlderFormatMarker) {
   TempDir dir;
   WriteFile(dir.File("old.rar"), BytesOf(std::string("RE~^\x07\x00\x00 and more", 16)));
   PrivateLog log;
@@ -64,7 +64,7 @@ TEST(FailureTable, OlderFormatMarker) {
             (Messages{"Attention: format as OLD detected! Can't handel archive!", "Not a RAR file"}));
 }
 
-TEST(FailureTable, UnknownMarker) {
+TEST(Failures, UnknownMarker) {
   TempDir dir;
   WriteFile(dir.File("plain.txt"), BytesOf("just some text, not an archive"));
   WriteFile(dir.File("rar5.rar"), BytesOf(std::string("Rar!\x1A\x07\x01\x00 more bytes here", 24)));
@@ -79,7 +79,7 @@ TEST(FailureTable, UnknownMarker) {
   }
 }
 
-TEST(FailureTable, EntryNotFoundSaysNothingOfItsOwn) {
+TEST(Failures, EntryNotFoundSaysNothingOfItsOwn) {
   TempDir dir;
   ArchiveWriter end;
   end.AddStored("a.txt", BytesOf("a"));
@@ -95,7 +95,7 @@ TEST(FailureTable, EntryNotFoundSaysNothingOfItsOwn) {
   }
 }
 
-TEST(FailureTable, SubBlockBeforeTheEntry) {
+TEST(Failures, SubBlockBeforeTheEntry) {
   TempDir dir;
   ArchiveWriter w;
   w.AddStored("a.txt", BytesOf("a"));
@@ -113,9 +113,9 @@ TEST(FailureTable, SubBlockBeforeTheEntry) {
 
 // A size field the entry's data could never fill gets no block: a damaged
 // header cannot make the module ask for gigabytes.
-TEST(FailureTable, OutputBlockRefused) {
+TEST(Failures, OutputBlockRefused) {
   TempDir dir;
-  EntrySpec e;
+  EntryFields e;
   e.name = "huge.bin";
   e.packed = BytesOf("tiny");
   e.unpackedSize = 0xFFFFFFF0u;
@@ -127,10 +127,10 @@ TEST(FailureTable, OutputBlockRefused) {
   EXPECT_EQ(FailureMessages(log, "huge.bin"), Messages{"can't allocate memory for the file decompression"});
 }
 
-TEST(FailureTable, UnpackVersionOutside13To20) {
+TEST(Failures, UnpackVersionOutside13To20) {
   TempDir dir;
   for (uint8_t version : {12, 21, 29}) {
-    EntrySpec e;
+    EntryFields e;
     e.name = "a.txt";
     e.packed = BytesOf("abc");
     e.unpackedSize = 3;
@@ -143,7 +143,7 @@ TEST(FailureTable, UnpackVersionOutside13To20) {
     EXPECT_EQ(FailureMessages(log, "a.txt"), Messages{"unknown compression method"}) << int(version);
   }
   for (uint8_t version : {13, 20}) {
-    EntrySpec e;
+    EntryFields e;
     e.name = "a.txt";
     e.packed = BytesOf("abc");
     e.unpackedSize = 3;
@@ -157,10 +157,10 @@ TEST(FailureTable, UnpackVersionOutside13To20) {
 
 // In a solid archive an unusable entry before the requested one fails the
 // call; in a normal archive it is never looked at.
-TEST(FailureTable, UnusableEntryBeforeTheRequestedOneInASolidArchive) {
+TEST(Failures, UnusableEntryBeforeTheRequestedOneInASolidArchive) {
   TempDir dir;
   for (uint16_t mainFlags : {0x00, 0x08}) {
-    EntrySpec bad;
+    EntryFields bad;
     bad.name = "first.bin";
     bad.packed = BytesOf("whatever");
     bad.unpackedSize = 8;
@@ -180,9 +180,9 @@ TEST(FailureTable, UnusableEntryBeforeTheRequestedOneInASolidArchive) {
   }
 }
 
-TEST(FailureTable, BrokenFileHeaderIsOnlyLogged) {
+TEST(Failures, BrokenFileHeaderIsOnlyLogged) {
   TempDir dir;
-  EntrySpec e;
+  EntryFields e;
   e.name = "a.txt";
   e.packed = BytesOf("sound data");
   e.unpackedSize = uint32_t(e.packed.size());
@@ -201,9 +201,9 @@ TEST(FailureTable, BrokenFileHeaderIsOnlyLogged) {
 
 // Entries enciphered by the cipher older than version 20 are not deciphered:
 // each read says so and the bytes go on as they were read.
-TEST(FailureTable, OldCipherIsLoggedAtEveryReadAndFailsTheCrc) {
+TEST(Failures, OldCipherIsLoggedAtEveryReadAndFailsTheCrc) {
   TempDir dir;
-  EntrySpec e;
+  EntryFields e;
   e.name = "a.txt";
   e.packed = RandomBytes(16, 77); // what an old cipher made of the text
   e.unpackedSize = 16;
@@ -212,7 +212,7 @@ TEST(FailureTable, OldCipherIsLoggedAtEveryReadAndFailsTheCrc) {
   e.flags |= 0x04;
   ArchiveWriter w;
   w.AddEntry(e);
-  EntrySpec asRead = e;
+  EntryFields asRead = e;
   asRead.name = "b.txt";
   asRead.fileCrc = Crc32(e.packed);
   w.AddEntry(asRead);
@@ -228,9 +228,9 @@ TEST(FailureTable, OldCipherIsLoggedAtEveryReadAndFailsTheCrc) {
   EXPECT_EQ(log.Messages()[1], "Old Crypt() not supported!");
 }
 
-TEST(FailureTable, CrcMismatch) {
+TEST(Failures, CrcMismatch) {
   TempDir dir;
-  EntrySpec e;
+  EntryFields e;
   e.name = "a.txt";
   e.packed = BytesOf("data");
   e.unpackedSize = 4;
@@ -242,7 +242,7 @@ TEST(FailureTable, CrcMismatch) {
   EXPECT_EQ(FailureMessages(log, "a.txt"), Messages{kCrcError});
 }
 
-TEST(FailureTable, EncryptedEntryWithoutPasswordFailsTheCrc) {
+TEST(Failures, EncryptedEntryWithoutPasswordFailsTheCrc) {
   TempDir dir;
   ArchiveWriter w;
   w.AddStored("secret.txt", BytesOf("the secret of the show, 32 bytes"), "tarsk");
@@ -283,7 +283,7 @@ TEST(NameMatching, FirstOfTwoEqualNamesWins) {
   EXPECT_EQ(Extract(w.Save(dir, "twice.rar"), "SAME.txt").data, BytesOf("first"));
 
   // Even when the first one fails, the walk ends there.
-  EntrySpec bad;
+  EntryFields bad;
   bad.name = "same.txt";
   bad.packed = BytesOf("x");
   bad.unpackedSize = 1;
@@ -300,7 +300,7 @@ TEST(ArchiveWalk, SecondEntryNeverReadsFirstEntrysData) {
   TempDir dir;
   // The first entry's header promises a compressed stream the decoder would
   // choke on and a version it refuses; it is passed over by its sizes alone.
-  EntrySpec first;
+  EntryFields first;
   first.name = "first.bin";
   first.packed = RandomBytes(3000, 1);
   first.unpackedSize = 100000;
@@ -339,7 +339,7 @@ TEST(ArchiveWalk, AlternativeMarkerIsAccepted) {
 // one): the packed data starts after the whole header.
 TEST(ArchiveWalk, PackedDataStartsAfterTheWholeHeader) {
   TempDir dir;
-  EntrySpec e;
+  EntryFields e;
   e.name = "FILE1.TXT";
   e.packed = BytesOf("file1\r\n");
   e.unpackedSize = 7;
@@ -360,7 +360,7 @@ TEST(ArchiveWalk, PackedDataStartsAfterTheWholeHeader) {
 // an empty name found there has version 0 and is refused as such.
 TEST(ArchiveWalk, ShortLastBlockReadsAsZeros) {
   TempDir dir;
-  EntrySpec e;
+  EntryFields e;
   e.name = "a.txt";
   e.packed = BytesOf("x");
   e.unpackedSize = 1;
@@ -380,7 +380,7 @@ TEST(ArchiveWalk, StoredDataShorterThanItsSizeFails) {
   Bytes content = RandomBytes(3270, 5);
   // A first volume of a split set: the header's CRC is the CRC of the part
   // that is there, so only the size tells that the rest is missing.
-  EntrySpec e;
+  EntryFields e;
   e.name = "split.nfo";
   e.packed = Bytes(content.begin(), content.begin() + 878);
   e.unpackedSize = 3270;

@@ -147,7 +147,7 @@ TEST(Decompressor, SolidEntriesBeforeTheRequestedOneAreNotChecked) {
   Rar20Writer w;
   w.Tables();
   w.Literals(BytesOf("first entry"));
-  EntrySpec one;
+  EntryFields one;
   one.name = "one.txt";
   one.packed = w.Finish();
   one.unpackedSize = uint32_t(w.output.size());
@@ -362,7 +362,7 @@ TEST(DamagedStreams, OverrunIsCaughtAndFailsTheCall) {
   w.Tables();
   w.Literal('a');
   w.Match(40, 1); // 41 bytes where the header says 3
-  EntrySpec e;
+  EntryFields e;
   e.name = "over.bin";
   e.packed = w.Finish();
   e.unpackedSize = 3;
@@ -389,7 +389,7 @@ TEST(DamagedStreams, DataThatRunsOutEndsTheEntry) {
   w.Literals(RandomBytes(20000, 4));
   Bytes packed = w.Finish();
   packed.resize(packed.size() / 2);
-  EntrySpec cut;
+  EntryFields cut;
   cut.name = "cut.bin";
   cut.packed = packed;
   cut.unpackedSize = 20000;
@@ -400,13 +400,13 @@ TEST(DamagedStreams, DataThatRunsOutEndsTheEntry) {
   z.Tables();
   for (int i = 0; i < 50; i++)
     z.RepeatLast(); // last length is 0: no progress
-  EntrySpec stuck;
+  EntryFields stuck;
   stuck.name = "stuck.bin";
   stuck.packed = z.Finish();
   stuck.unpackedSize = 1000;
   stuck.method = 0x33;
 
-  for (const EntrySpec &e : {cut, stuck}) {
+  for (const EntryFields &e : {cut, stuck}) {
     ArchiveWriter a;
     a.AddEntry(e);
     PrivateLog log;

@@ -138,7 +138,7 @@ ArchiveWriter::ArchiveWriter(uint16_t mainFlags, const std::string &marker) {
 }
 
 void ArchiveWriter::AddStored(const std::string &name, const Bytes &content, const std::string &password) {
-  EntrySpec e;
+  EntryFields e;
   e.name = name;
   e.packed = content;
   e.unpackedSize = uint32_t(content.size());
@@ -151,7 +151,7 @@ void ArchiveWriter::AddStored(const std::string &name, const Bytes &content, con
 
 void ArchiveWriter::AddPacked(const std::string &name, const Bytes &packed, const Bytes &content, uint16_t extraFlags,
                               const std::string &password) {
-  EntrySpec e;
+  EntryFields e;
   e.name = name;
   e.packed = packed;
   e.unpackedSize = uint32_t(content.size());
@@ -164,7 +164,7 @@ void ArchiveWriter::AddPacked(const std::string &name, const Bytes &packed, cons
   AddEntry(e);
 }
 
-void ArchiveWriter::AddEntry(const EntrySpec &entry) {
+void ArchiveWriter::AddEntry(const EntryFields &entry) {
   Bytes data = entry.packed;
   if (!entry.password.empty()) {
     data.resize((data.size() + 15) / 16 * 16, 0);

@@ -51,7 +51,7 @@ private:
 };
 
 // ---- archives -------------------------------------------------------------
-struct EntrySpec {
+struct EntryFields {
   std::string name;
   Bytes packed; // the entry's data as it stands in the archive (before encryption)
   uint32_t unpackedSize = 0;
@@ -73,7 +73,7 @@ public:
   // A compressed entry: its packed stream and what it must unpack to.
   void AddPacked(const std::string &name, const Bytes &packed, const Bytes &content, uint16_t extraFlags = 0,
                  const std::string &password = "");
-  void AddEntry(const EntrySpec &entry);
+  void AddEntry(const EntryFields &entry);
   // Any other block: 7-byte base, optional data size and data.
   void AddBlock(uint8_t type, uint16_t flags, const Bytes &data = {});
   void AddEnd();
