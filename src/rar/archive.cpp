@@ -41,6 +41,11 @@ void fold_name(char *name) {
   }
 }
 
+// RAR 2.0 data: unpack versions 13 to 20.
+bool supported_version(uint8_t version) {
+  return version >= 13 && version <= 20;
+}
+
 void wipe(void *bytes, size_t count) {
   volatile unsigned char *p = static_cast<volatile unsigned char *>(bytes);
   while (count-- > 0)
@@ -110,7 +115,9 @@ bool extraction_walk() {
       return false;
     }
     s.found = names_equal(s.requestedName, s.fileHeader.name);
-    if (s.found) {
+    // The block is made only for an entry of a version this module unpacks;
+    // any other fails on its version (in extract_entry) before a block is used.
+    if (s.found && supported_version(s.fileHeader.unpackVersion)) {
       // malloc(0) may give NULL, which would read as a failure; an empty entry
       // still gets a valid block.
       uint32_t size = s.fileHeader.unpackedSize;
@@ -271,7 +278,7 @@ bool names_equal(const char *a, const char *b) {
 bool extract_entry() {
   ExtractorState &s = rar_state;
   const FileHeader &h = s.fileHeader;
-  if (h.unpackVersion < 13 || h.unpackVersion > 20) {
+  if (!supported_version(h.unpackVersion)) {
     RAR_PROBLEM("unknown compression method");
     return false;
   }

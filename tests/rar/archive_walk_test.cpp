@@ -142,6 +142,21 @@ TEST(Failures, UnpackVersionOutside13To20) {
     ExpectFailed(Extract(w.Save(dir, "v.rar"), "a.txt"));
     EXPECT_EQ(FailureMessages(log, "a.txt"), Messages{"unknown compression method"}) << int(version);
   }
+  // A later version packs far more densely than RAR 2.0 can; such an entry
+  // is refused for its version, not for its size.
+  {
+    EntryFields e;
+    e.name = "dense.txt";
+    e.packed = BytesOf("abc");
+    e.unpackedSize = 0xFFFFFF00u;
+    e.version = 29;
+    e.method = 0x35;
+    ArchiveWriter w;
+    w.AddEntry(e);
+    PrivateLog log;
+    ExpectFailed(Extract(w.Save(dir, "v.rar"), "dense.txt"));
+    EXPECT_EQ(FailureMessages(log, "dense.txt"), Messages{"unknown compression method"});
+  }
   for (uint8_t version : {13, 20}) {
     EntryFields e;
     e.name = "a.txt";
