@@ -24,8 +24,9 @@ const uint8_t kShortDistBits[8] = {2, 2, 3, 4, 5, 6, 6, 6};
 constexpr uint32_t kRefillMainLoop = 8162;
 constexpr uint32_t kRefillTables = 8167;
 constexpr uint32_t kRefillLengthCode = 8187;
-// Fewer unflushed-free window bytes than this and the next match could
-// overwrite bytes not yet handed to the output (a match is at most 260 bytes).
+// When fewer window bytes than this are left before the first unflushed one,
+// the next match (at most 260 bytes) could overwrite bytes not yet handed to
+// the output: the window is flushed first.
 constexpr uint32_t kFlushMargin = 270;
 
 constexpr uint32_t kNewTableSymbol = 269;
