@@ -130,7 +130,8 @@ int main(int argc, char **argv) {
   if (rar_extract_to_memory(&block, &size, entry.c_str(), archive.c_str(),
                             password.empty() ? nullptr : password.c_str()) == 0) {
     fprintf(stderr, "rar_bench: the module cannot extract %s from %s\n", entry.c_str(), archive.c_str());
-    return 1;
+    std::string cleanup = "rm -rf '" + scratch + "'";
+    return system(cleanup.c_str()) == 0 ? 1 : 1;
   }
   const std::string payload = scratch + "/payload";
   FILE *out = fopen(payload.c_str(), "wb");
