@@ -131,7 +131,9 @@ int main(int argc, char **argv) {
                             password.empty() ? nullptr : password.c_str()) == 0) {
     fprintf(stderr, "rar_bench: the module cannot extract %s from %s\n", entry.c_str(), archive.c_str());
     std::string cleanup = "rm -rf '" + scratch + "'";
-    return system(cleanup.c_str()) == 0 ? 1 : 1;
+    if (system(cleanup.c_str()) != 0)
+      fprintf(stderr, "rar_bench: could not remove %s\n", scratch.c_str());
+    return 1;
   }
   const std::string payload = scratch + "/payload";
   FILE *out = fopen(payload.c_str(), "wb");
