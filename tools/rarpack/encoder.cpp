@@ -148,28 +148,30 @@ struct Block {
 
 struct LevelConfig {
   unsigned depth;      // hash-chain links followed per search
+  uint32_t goodLength; // a match this long cuts the rest of the search to a quarter
   uint32_t niceLength; // a match this long is taken at once
-  bool lazy;           // look one byte ahead before taking a match
+  uint32_t lazyLimit;  // look one byte ahead unless the match is this long (0: never)
 };
 
 LevelConfig level_config(int level) {
   switch (level) {
   case 1:
-    return {6, 24, false};
+    return {4, 8, 24, 0};
   case 2:
-    return {16, 48, true};
+    return {8, 12, 32, 12};
   case 4:
-    return {128, 200, true};
+    return {64, 48, 160, 64};
   case 5:
-    return {512, kMaxMatch, true};
+    return {384, 128, kMaxMatch, kMaxMatch};
   default:
-    return {40, 96, true};
+    return {16, 16, 64, 16};
   }
 }
 
 constexpr size_t kUnit = 32 * 1024;       // input bytes per coding decision
 constexpr size_t kLookahead = kMaxMatch + 2; // bytes kept unparsed until the entry's end is known
 constexpr size_t kMaxBlock = 1 << 20;     // items per block at most
+constexpr unsigned kLzRestUnits = 7;      // units without an LZ trial after audio mode won clearly
 
 // Code lengths for a block's counts: per table, with the new-tables symbol
 // always given a code so that the block can be left.
@@ -404,6 +406,7 @@ struct Rar20Encoder::Impl {
   int audioChoice = kAudioOff;
   unsigned audioChannels = 0; // channels to try in audio mode (0: none)
   bool guessPending = false;
+  unsigned lzRest = 0;        // units to code in audio mode before trying LZ again
 
   Block block;
   Prices prices;
@@ -495,7 +498,7 @@ struct Rar20Encoder::Impl {
       if (len >= min_repeat_length(d))
         consider(len, d);
     }
-    size_t n = finder.find(p, maxLength, config.depth, config.niceLength, matches);
+    size_t n = finder.find(p, maxLength, config.depth, config.goodLength, config.niceLength, matches);
     for (size_t i = 0; i < n; i++)
       consider(matches[i].length, matches[i].distance);
     if (choice.gain <= 0)
@@ -545,7 +548,7 @@ struct Rar20Encoder::Impl {
         finder.insertUpTo(p);
         here = bestAt(p, maxLength);
       }
-      if (here.length >= 2 && config.lazy && here.length < config.niceLength && p + 2 < end) {
+      if (here.length >= 2 && here.length < config.lazyLimit && p + 2 < end) {
         finder.insertUpTo(p + 1);
         next = bestAt(p + 1, std::min(kMaxMatch, maxLength - 1));
         haveNext = true;
@@ -577,7 +580,11 @@ struct Rar20Encoder::Impl {
 
   void processUnit(size_t to) {
     const bool tryAudio = audioChannels > 0;
-    const bool tryLz = audioChoice <= 0;
+    // Where audio mode wins clearly, LZ is tried again only every few units:
+    // parsing sampled sound is slow and seldom pays.
+    const bool tryLz = audioChoice <= 0 && (!tryAudio || lzRest == 0);
+    if (lzRest > 0)
+      lzRest--;
     Block lzUnit, audioUnit;
     LzState savedLz = lz;
     size_t end = to;
@@ -599,6 +606,8 @@ struct Rar20Encoder::Impl {
       evaluate(lzUnit);
       evaluate(audioUnit);
       useAudio = audioUnit.ownCost < lzUnit.ownCost;
+      if (audioUnit.ownCost < lzUnit.ownCost - lzUnit.ownCost / 8)
+        lzRest = kLzRestUnits;
     }
     if (useAudio) {
       lz = savedLz;
@@ -752,8 +761,11 @@ struct Rar20Encoder::Impl {
   }
 
   // After an entry's last symbol the decoder may decode one more symbol to
-  // see whether new tables follow; give it a harmless one.
+  // see whether new tables follow; give it a harmless one. Then zero bytes,
+  // so that a decoder peeking ahead for its last codes (unar does in audio
+  // mode) finds input there: 32 bits after the last symbol in all.
   void putTerminator() {
+    const uint64_t lastSymbolEnd = out.bitCount();
     size_t from = tablesAudio ? emitChannel * kAudioSymbols : 0;
     size_t count = tablesAudio ? kAudioSymbols : kMainSymbols;
     size_t avoid = tablesAudio ? from + kAudioNewTables : kNewTables;
@@ -764,6 +776,8 @@ struct Rar20Encoder::Impl {
     if (pick != SIZE_MAX)
       putSymbol(unsigned(pick));
     out.alignToByte();
+    while (out.bitCount() < lastSymbolEnd + 32)
+      out.put(0, 8);
   }
 
   // ---- entry flow --------------------------------------------------------
@@ -792,6 +806,7 @@ struct Rar20Encoder::Impl {
     audioChoice = audioMode;
     audioChannels = audioMode > 0 ? unsigned(std::min(audioMode, 4)) : 0;
     guessPending = audioMode == kAudioAuto;
+    lzRest = 0;
     stats = EntryStats{};
   }
 
