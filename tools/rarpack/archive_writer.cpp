@@ -459,7 +459,7 @@ std::string stored_name(const std::string &path) {
     if (part == "..")
       return std::string();
     if (!name.empty())
-      name += '/';
+      name += '\\';
     name += part;
   }
   return name;

@@ -28,9 +28,10 @@ struct EntryReport {
   uint64_t audioBytes = 0;   // bytes coded in audio mode
 };
 
-// The name a path is stored under: relative, without "./" or leading "/",
-// with "/" as the separator. Empty when the path cannot be stored (no file
-// name, a ".." component); check the 259-byte limit separately.
+// The name a path is stored under: relative, without "." components or a
+// leading "/", with a backslash (the archive's separator) between folders.
+// Empty when the path cannot be stored (no file name, a ".." component);
+// check the 259-byte limit separately.
 std::string stored_name(const std::string &path);
 
 // Unix time to the archive's DOS date and time (local time, 2-second steps,
