@@ -13,8 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "rarpack/cipher.h"
-#include "rarpack/crc32.h"
+#include "rar/rar_crc32.h"
+#include "rar/rar_crypt.h"
 
 namespace rarpack {
 
@@ -47,6 +47,8 @@ void put32(uint8_t *p, uint32_t v) {
 }
 
 std::string describe_errno() { return strerror(errno); }
+
+uint32_t crc32_of(const void *data, size_t size) { return ~crc32_update(0xFFFFFFFFu, data, size); }
 
 // The output archive while it is being written.
 class ArchiveFile {
@@ -140,9 +142,14 @@ private:
 // password is set, the last block padded with zeros.
 class DataSink {
 public:
+  // Each entry starts from a fresh key; the key is the RAR module's, one at a time.
   DataSink(ArchiveFile &file, const std::string &password) : file_(file), password_(password) {
     if (!password_.empty())
-      cipher_.setKey(password_.c_str());
+      crypt_set_key(password_.c_str());
+  }
+  ~DataSink() {
+    if (!password_.empty())
+      crypt_clear_key();
   }
 
   bool write(const uint8_t *data, size_t size) {
@@ -176,7 +183,7 @@ public:
 private:
   bool flushPending() {
     for (size_t i = 0; i + 16 <= pendingSize_; i += 16)
-      cipher_.encryptBlock(pending_ + i);
+      crypt_encrypt_block(pending_ + i);
     written_ += pendingSize_;
     bool ok = file_.write(pending_, pendingSize_);
     pendingSize_ = 0;
@@ -185,7 +192,6 @@ private:
 
   ArchiveFile &file_;
   const std::string &password_;
-  Rar20Cipher cipher_;
   uint8_t pending_[4096];  // whole blocks are enciphered when it fills
   size_t pendingSize_ = 0;
   uint64_t written_ = 0;
@@ -385,7 +391,7 @@ private:
         *error = "cannot store '" + in.path + "': larger than 4 GiB - 1 bytes";
         return false;
       }
-      running = crc32_continue(running, chunk.get(), n);
+      running = crc32_update(running, chunk.get(), n);
       if (!consume(chunk.get(), n))
         return writeFailed(error);
     }
@@ -478,6 +484,7 @@ uint32_t dos_time(int64_t unixSeconds) {
 
 bool pack_archive(const std::string &archivePath, const std::vector<std::string> &files, const PackOptions &options,
                   std::string *error, std::vector<EntryReport> *report) {
+  crc32_init_table();
   if (options.password.size() > kMaxPassword) {
     *error = "password longer than 254 characters";
     return false;
