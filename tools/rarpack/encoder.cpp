@@ -151,20 +151,21 @@ struct LevelConfig {
   uint32_t goodLength; // a match this long cuts the rest of the search to a quarter
   uint32_t niceLength; // a match this long is taken at once
   uint32_t lazyLimit;  // look one byte ahead unless the match is this long (0: never)
+  unsigned missShift;  // after 2^missShift positions without a match, search every 2nd, and so on
 };
 
 LevelConfig level_config(int level) {
   switch (level) {
   case 1:
-    return {4, 8, 24, 0};
+    return {4, 8, 24, 0, 4};
   case 2:
-    return {8, 12, 32, 12};
+    return {8, 12, 32, 12, 5};
   case 4:
-    return {64, 48, 160, 64};
+    return {64, 48, 160, 64, 7};
   case 5:
-    return {384, 128, kMaxMatch, kMaxMatch};
+    return {384, 128, kMaxMatch, kMaxMatch, 8};
   default:
-    return {16, 16, 64, 16};
+    return {16, 16, 64, 16, 6};
   }
 }
 
@@ -533,13 +534,25 @@ struct Rar20Encoder::Impl {
   }
 
   // Parses from pos to at least `to` into `unit`; returns where it stopped.
+  // Where nothing matches for a while (compressed or random data), only every
+  // few positions are searched, more rarely the longer the drought; the
+  // positions in between are still entered into the hash chains.
   size_t parseLz(size_t to, Block &unit) {
     size_t p = pos;
     const size_t end = finder.end();
     Choice next;
     bool haveNext = false;
+    unsigned misses = 0;
     while (p < to) {
       uint32_t maxLength = uint32_t(std::min<size_t>(kMaxMatch, end - p));
+      const unsigned step = 1 + (misses >> config.missShift);
+      if (step > 1 && !haveNext) {
+        for (size_t stop = std::min(p + step - 1, to); p < stop; p++)
+          addLiteral(unit, finder.data()[p]);
+        if (p >= to)
+          break;
+        maxLength = uint32_t(std::min<size_t>(kMaxMatch, end - p));
+      }
       Choice here;
       if (haveNext) {
         here = next;
@@ -559,9 +572,11 @@ struct Rar20Encoder::Impl {
         addMatch(unit, here.length, here.distance);
         p += here.length;
         haveNext = false;
+        misses = 0;
       } else {
         addLiteral(unit, finder.data()[p]);
         p++;
+        misses = std::min(misses + 1, 31u << config.missShift);
       }
     }
     finder.insertUpTo(p);
