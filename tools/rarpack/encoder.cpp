@@ -72,10 +72,8 @@ struct SlotTables {
     }
   }
 };
-const SlotTables &slots() {
-  static const SlotTables tables;
-  return tables;
-}
+const SlotTables kSlotTables;
+const SlotTables &slots() { return kSlotTables; }
 
 unsigned dist_slot(uint32_t distance) {
   uint32_t v = distance - 1;
@@ -152,20 +150,21 @@ struct LevelConfig {
   uint32_t niceLength; // a match this long is taken at once
   uint32_t lazyLimit;  // look one byte ahead unless the match is this long (0: never)
   unsigned missShift;  // after 2^missShift positions without a match, search every 2nd, and so on
+  bool optimal;        // choose matches by the cheapest path through a stretch of input, not one by one
 };
 
 LevelConfig level_config(int level) {
   switch (level) {
   case 1:
-    return {4, 8, 24, 0, 4};
+    return {4, 8, 24, 0, 4, false};
   case 2:
-    return {8, 12, 32, 12, 5};
+    return {8, 12, 32, 12, 5, false};
   case 4:
-    return {64, 48, 160, 64, 7};
+    return {24, 32, 64, 0, 7, true};
   case 5:
-    return {384, 128, kMaxMatch, kMaxMatch, 8};
+    return {96, 64, 128, 0, 8, true};
   default:
-    return {16, 16, 64, 16, 6};
+    return {16, 16, 64, 16, 6, false};
   }
 }
 
@@ -173,6 +172,7 @@ constexpr size_t kUnit = 32 * 1024;       // input bytes per coding decision
 constexpr size_t kLookahead = kMaxMatch + 2; // bytes kept unparsed until the entry's end is known
 constexpr size_t kMaxBlock = 1 << 20;     // items per block at most
 constexpr unsigned kLzRestUnits = 7;      // units without an LZ trial after audio mode won clearly
+constexpr size_t kOptimalStretch = 4096;  // positions weighed together by the optimal parser
 
 // Code lengths for a block's counts: per table, with the new-tables symbol
 // always given a code so that the block can be left.
@@ -583,6 +583,167 @@ struct Rar20Encoder::Impl {
     return p;
   }
 
+  // ---- optimal parsing --------------------------------------------------
+
+  // One position of the stretch: the cheapest known way to reach it and the
+  // decoder's old distances and last length on that way.
+  struct Node {
+    uint32_t price;     // bits from the stretch's start
+    uint32_t from;      // position the last step started at
+    uint32_t length;    // 0: the step was a literal
+    uint32_t distance;
+    uint32_t reps[4];   // old distances, newest first
+    uint32_t lastLength;
+  };
+  std::vector<Node> nodes;
+
+  void relax(size_t from, size_t to, uint32_t price, uint32_t length, uint32_t distance) {
+    Node &n = nodes[to];
+    if (price >= n.price)
+      return;
+    const Node &f = nodes[from];
+    n.price = price;
+    n.from = uint32_t(from);
+    n.length = length;
+    n.distance = distance;
+    n.reps[0] = distance;
+    n.reps[1] = f.reps[0];
+    n.reps[2] = f.reps[1];
+    n.reps[3] = f.reps[2];
+    n.lastLength = length;
+  }
+
+  // Weighs every literal and match in a stretch of up to kOptimalStretch
+  // positions by the current prices and takes the cheapest path; a match of
+  // niceLength or more ends the stretch and is taken as it is.
+  size_t parseOptimal(size_t to, Block &unit) {
+    size_t p = pos;
+    const size_t end = finder.end();
+    const uint8_t *data = finder.data();
+    unsigned misses = 0;
+    nodes.resize(kOptimalStretch + kMaxMatch + 1);
+    while (p < to) {
+      const size_t stretch = std::min(kOptimalStretch, to - p);
+      const size_t reach = std::min(stretch + kMaxMatch, end - p);
+      for (size_t i = 0; i <= reach; i++)
+        nodes[i].price = UINT32_MAX;
+      Node &start = nodes[0];
+      start.price = 0;
+      for (unsigned k = 0; k < 4; k++)
+        start.reps[k] = lz.old(k);
+      start.lastLength = lz.lastLength;
+      size_t stop = stretch;   // where the path ends
+      Match longMatch{0, 0};   // a nice match taken after it
+      size_t searchFrom = 0;   // inside a good match found earlier, positions are not searched
+      for (size_t i = 0; i < stretch; i++) {
+        const size_t at = p + i;
+        const uint32_t maxLength = uint32_t(std::min<size_t>(kMaxMatch, end - at));
+        const Node here = nodes[i];
+        if (i + 1 <= reach && here.price + prices.main[data[at]] < nodes[i + 1].price) {
+          Node &n = nodes[i + 1];
+          n = here;
+          n.price = here.price + prices.main[data[at]];
+          n.from = uint32_t(i);
+          n.length = 0;
+        }
+        const unsigned step = 1 + (misses >> config.missShift);
+        if (maxLength < 2 || (step > 1 && i % step != 0)) {
+          misses = std::min(misses + 1, 31u << config.missShift);
+          continue;
+        }
+        finder.insertUpTo(at);
+        bool found = false;
+        // Old distances, and the previous match repeated.
+        uint32_t longestRep = 0;
+        for (unsigned k = 0; k < 4; k++) {
+          const uint32_t d = here.reps[k];
+          if (d == 0 || (k > 0 && d == here.reps[k - 1]))
+            continue;
+          const uint32_t len = finder.lengthAt(at, d, maxLength);
+          if (k == 0 && here.lastLength >= 2 && here.lastLength <= len)
+            relax(i, i + here.lastLength, here.price + prices.main[kRepeatLast], here.lastLength, d);
+          const uint32_t bonus = repeat_bonus(d);
+          for (uint32_t l = min_repeat_length(d); l <= len && l - 2 - bonus < 256; l++) {
+            const unsigned slot = slots().length[l - 2 - bonus];
+            relax(i, i + l, here.price + prices.main[kOldDistance + k] + prices.rep[slot] + kLengthBits[slot], l, d);
+          }
+          if (len >= min_repeat_length(d))
+            found = true;
+          longestRep = std::max(longestRep, len);
+        }
+        if (longestRep >= config.niceLength) {
+          stop = i;
+          longMatch = {0, 0}; // the stretch ends here; the next one starts with this match
+          break;
+        }
+        if (i < searchFrom) {
+          misses = 0;
+          continue;
+        }
+        const size_t n = finder.find(at, maxLength, config.depth, config.goodLength, config.niceLength, matches);
+        if (n > 0 && matches[n - 1].length >= config.goodLength)
+          searchFrom = i + matches[n - 1].length - 1;
+        uint32_t covered = 1;
+        for (size_t m = 0; m < n; m++) {
+          const uint32_t d = matches[m].distance;
+          const uint32_t len = matches[m].length;
+          found = true;
+          if (len == 2) {
+            const unsigned slot = slots().shortDist[d - 1];
+            relax(i, i + 2, here.price + prices.main[kShortMatch + slot] + kShortDistBits[slot], 2, d);
+            covered = 2;
+            continue;
+          }
+          const unsigned dslot = dist_slot(d);
+          const uint32_t distPrice = prices.dist[dslot] + kDistBits[dslot];
+          const uint32_t bonus = long_bonus(d);
+          for (uint32_t l = std::max(covered + 1, min_long_length(d)); l <= len; l++) {
+            const unsigned slot = slots().length[l - 3 - bonus];
+            relax(i, i + l, here.price + prices.main[kLongMatch + slot] + kLengthBits[slot] + distPrice, l, d);
+          }
+          covered = len;
+        }
+        misses = found ? 0 : std::min(misses + 1, 31u << config.missShift);
+        if (n > 0 && matches[n - 1].length >= config.niceLength) {
+          stop = i;
+          longMatch = matches[n - 1];
+          break;
+        }
+      }
+      // Walk back from the end and replay the path forwards.
+      path.clear();
+      for (size_t i = stop; i > 0; i = nodes[i].from)
+        path.push_back(uint32_t(i));
+      for (size_t k = path.size(); k-- > 0;) {
+        const Node &n = nodes[path[k]];
+        if (n.length == 0)
+          addLiteral(unit, data[p + n.from]);
+        else
+          addMatch(unit, n.length, n.distance);
+      }
+      p += stop;
+      if (longMatch.length > 0) {
+        addMatch(unit, longMatch.length, longMatch.distance);
+        p += longMatch.length;
+        misses = 0;
+      } else if (stop < stretch) {
+        // A long old-distance match: let the next stretch's first step take it.
+        finder.insertUpTo(p);
+        Choice c = bestAt(p, uint32_t(std::min<size_t>(kMaxMatch, end - p)));
+        if (c.length >= 2) {
+          addMatch(unit, c.length, c.distance);
+          p += c.length;
+        } else {
+          addLiteral(unit, data[p]);
+          p++;
+        }
+      }
+    }
+    finder.insertUpTo(p);
+    return p;
+  }
+  std::vector<uint32_t> path;
+
   void simulateAudio(size_t from, size_t to, AudioState &state, Block &unit) {
     const uint8_t *data = finder.data();
     for (size_t p = from; p < to; p++) {
@@ -605,7 +766,7 @@ struct Rar20Encoder::Impl {
     size_t end = to;
     if (tryLz) {
       lzUnit.start(false, 0);
-      end = parseLz(to, lzUnit);
+      end = config.optimal ? parseOptimal(to, lzUnit) : parseLz(to, lzUnit);
     }
     AudioState audioCopy;
     if (tryAudio) {
