@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "rarpack/archive_writer.h"
+
 namespace packtest {
 
 using Bytes = std::vector<uint8_t>;
@@ -313,6 +315,31 @@ inline bool write_samples(const std::string &dir, const std::vector<Sample> &set
       return false;
   }
   return true;
+}
+
+inline rarpack::PackOptions options_with(int level, bool solid, const std::string &password,
+                                        int audio = rarpack::kAudioAuto) {
+  rarpack::PackOptions o;
+  o.level = level;
+  o.solid = solid;
+  o.password = password;
+  o.audio = audio;
+  return o;
+}
+
+// Writes `set` under dir/in and packs it from there, names as given, into
+// dir/test.rar. Returns false with the packer's message in *error.
+inline bool pack_samples(const TempDir &dir, const std::vector<Sample> &set, const rarpack::PackOptions &options,
+                         std::string *error) {
+  if (dir.path().empty() || !write_samples(dir / "in", set)) {
+    *error = "cannot write the samples";
+    return false;
+  }
+  std::vector<std::string> files;
+  for (const Sample &s : set)
+    files.push_back(s.name);
+  WorkingDirectory cd(dir / "in");
+  return rarpack::pack_archive(dir / "test.rar", files, options, error);
 }
 
 } // namespace packtest

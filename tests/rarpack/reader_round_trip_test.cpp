@@ -8,7 +8,6 @@
 
 #include "pack_fixtures.h"
 #include "rar/rar.h"
-#include "rarpack/archive_writer.h"
 
 using namespace packtest;
 
@@ -18,20 +17,9 @@ namespace {
 // solid archive's later entries are read first (each from a fresh walk).
 void expect_reader_round_trip(const std::vector<Sample> &set, const rarpack::PackOptions &options) {
   TempDir dir;
-  ASSERT_FALSE(dir.path().empty());
-  const std::string archive = dir / "test.rar";
-  ASSERT_TRUE(write_samples(dir / "in", set));
-  std::vector<std::string> files;
-  for (const Sample &s : set)
-    files.push_back(s.name);
   std::string error;
-  bool packed = false;
-  {
-    WorkingDirectory cd(dir / "in");
-    packed = rarpack::pack_archive(archive, files, options, &error);
-  }
-  ASSERT_TRUE(packed) << error;
-
+  ASSERT_TRUE(pack_samples(dir, set, options, &error)) << error;
+  const std::string archive = dir / "test.rar";
   const char *password = options.password.empty() ? nullptr : options.password.c_str();
   for (size_t i = set.size(); i-- > 0;) {
     const Sample &s = set[i];
@@ -41,21 +29,11 @@ void expect_reader_round_trip(const std::vector<Sample> &set, const rarpack::Pac
     EXPECT_EQ(ok, 1) << s.name;
     if (ok != 1)
       continue;
-    ASSERT_TRUE(block != nullptr || size == 0);
     EXPECT_EQ(size, s.data.size()) << s.name;
     EXPECT_TRUE(size == s.data.size() && (size == 0 || std::equal(s.data.begin(), s.data.end(), block)))
         << s.name << " differs";
     free(block);
   }
-}
-
-rarpack::PackOptions options_with(int level, bool solid, const std::string &password, int audio = rarpack::kAudioAuto) {
-  rarpack::PackOptions o;
-  o.level = level;
-  o.solid = solid;
-  o.password = password;
-  o.audio = audio;
-  return o;
 }
 
 } // namespace
@@ -103,13 +81,10 @@ TEST(ReaderRoundTrip, AudioModeWithOneToFourChannels) {
 
 TEST(ReaderRoundTrip, WrongOrMissingPasswordFails) {
   TempDir dir;
-  ASSERT_TRUE(write_file(dir / "secret.txt", text_bytes(5000, 1)));
   std::string error;
-  {
-    WorkingDirectory cd(dir.path());
-    ASSERT_TRUE(rarpack::pack_archive("s.rar", {"secret.txt"}, options_with(3, false, "right"), &error)) << error;
-  }
-  const std::string archive = dir / "s.rar";
+  ASSERT_TRUE(pack_samples(dir, {{"secret.txt", text_bytes(5000, 1)}}, options_with(3, false, "right"), &error))
+      << error;
+  const std::string archive = dir / "test.rar";
   for (const char *password : {"wrong", "", static_cast<const char *>(nullptr)}) {
     unsigned char *block = reinterpret_cast<unsigned char *>(1);
     uint32_t size = 1;

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "pack_fixtures.h"
-#include "rarpack/archive_writer.h"
 
 using namespace packtest;
 
@@ -14,29 +13,16 @@ namespace {
 
 bool have_unar() { return TempDir::run("command -v unar >/dev/null 2>&1") == 0; }
 
-// Packs `set` (written under dir/in) with `options`, extracts with unar into a
-// fresh folder and compares every file.
+// Packs `set`, extracts it with unar into a fresh folder and compares every file.
 void expect_unar_round_trip(const std::vector<Sample> &set, const rarpack::PackOptions &options) {
   TempDir dir;
-  ASSERT_FALSE(dir.path().empty());
-  const std::string in = dir / "in", out = dir / "out", archive = dir / "test.rar";
-  ASSERT_TRUE(write_samples(in, set));
-  std::vector<std::string> files;
-  for (const Sample &s : set)
-    files.push_back(s.name);
-
   std::string error;
-  bool packed = false;
-  {
-    WorkingDirectory cd(in); // names are stored as given, relative to here
-    packed = rarpack::pack_archive(archive, files, options, &error);
-  }
-  ASSERT_TRUE(packed) << error;
-
+  ASSERT_TRUE(pack_samples(dir, set, options, &error)) << error;
+  const std::string out = dir / "out";
   std::string command = "unar -q -D -o " + quoted(out);
   if (!options.password.empty())
     command += " -p " + quoted(options.password);
-  Outcome unar = run_capture(command + " " + quoted(archive));
+  Outcome unar = run_capture(command + " " + quoted(dir / "test.rar"));
   ASSERT_EQ(unar.status, 0) << unar.output;
   for (const Sample &s : set) {
     Bytes extracted;
@@ -44,15 +30,6 @@ void expect_unar_round_trip(const std::vector<Sample> &set, const rarpack::PackO
     EXPECT_EQ(extracted.size(), s.data.size()) << s.name;
     EXPECT_TRUE(extracted == s.data) << s.name << " differs";
   }
-}
-
-rarpack::PackOptions options_with(int level, bool solid, const std::string &password, int audio = rarpack::kAudioAuto) {
-  rarpack::PackOptions o;
-  o.level = level;
-  o.solid = solid;
-  o.password = password;
-  o.audio = audio;
-  return o;
 }
 
 class UnarAgrees : public ::testing::Test {

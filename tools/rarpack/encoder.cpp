@@ -6,7 +6,6 @@
 #include "rarpack/encoder.h"
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -72,13 +71,12 @@ struct SlotTables {
     }
   }
 };
-const SlotTables kSlotTables;
-const SlotTables &slots() { return kSlotTables; }
+const SlotTables kSlots;
 
 unsigned dist_slot(uint32_t distance) {
   uint32_t v = distance - 1;
   if (v < 65536)
-    return slots().dist[v];
+    return kSlots.dist[v];
   if (v < 131072)
     return 32 + (v - 65536) / 32768;
   return 34 + (v - 131072) / 65536;
@@ -435,7 +433,7 @@ struct Rar20Encoder::Impl {
       for (unsigned k = 0; k < 4; k++) {
         if (state.old(k) != distance)
           continue;
-        unsigned slot = slots().length[repLength];
+        unsigned slot = kSlots.length[repLength];
         uint32_t p = prices.main[kOldDistance + k] + prices.rep[slot] + kLengthBits[slot];
         if (p < bestPrice) {
           bestPrice = p;
@@ -445,7 +443,7 @@ struct Rar20Encoder::Impl {
       }
     }
     if (length == 2 && distance <= 256) {
-      unsigned slot = slots().shortDist[distance - 1];
+      unsigned slot = kSlots.shortDist[distance - 1];
       uint32_t p = prices.main[kShortMatch + slot] + kShortDistBits[slot];
       if (p < bestPrice) {
         bestPrice = p;
@@ -454,7 +452,7 @@ struct Rar20Encoder::Impl {
     }
     uint32_t longLength = length - 3 - long_bonus(distance);
     if (length >= min_long_length(distance) && longLength < 256) {
-      unsigned slot = slots().length[longLength];
+      unsigned slot = kSlots.length[longLength];
       unsigned d = dist_slot(distance);
       uint32_t p = prices.main[kLongMatch + slot] + kLengthBits[slot] + prices.dist[d] + kDistBits[d];
       if (p < bestPrice) {
@@ -520,7 +518,7 @@ struct Rar20Encoder::Impl {
     b.commands.push_back(c);
     b.freq[c.sym]++;
     if (c.sym >= kOldDistance && c.sym < kShortMatch) {
-      unsigned slot = slots().length[length - 2 - repeat_bonus(distance)];
+      unsigned slot = kSlots.length[length - 2 - repeat_bonus(distance)];
       b.freq[kMainSymbols + kDistSymbols + slot]++;
       b.extraBits += kLengthBits[slot];
     } else if (c.sym >= kShortMatch && c.sym < kNewTables) {
@@ -664,7 +662,7 @@ struct Rar20Encoder::Impl {
             relax(i, i + here.lastLength, here.price + prices.main[kRepeatLast], here.lastLength, d);
           const uint32_t bonus = repeat_bonus(d);
           for (uint32_t l = min_repeat_length(d); l <= len && l - 2 - bonus < 256; l++) {
-            const unsigned slot = slots().length[l - 2 - bonus];
+            const unsigned slot = kSlots.length[l - 2 - bonus];
             relax(i, i + l, here.price + prices.main[kOldDistance + k] + prices.rep[slot] + kLengthBits[slot], l, d);
           }
           if (len >= min_repeat_length(d))
@@ -689,7 +687,7 @@ struct Rar20Encoder::Impl {
           const uint32_t len = matches[m].length;
           found = true;
           if (len == 2) {
-            const unsigned slot = slots().shortDist[d - 1];
+            const unsigned slot = kSlots.shortDist[d - 1];
             relax(i, i + 2, here.price + prices.main[kShortMatch + slot] + kShortDistBits[slot], 2, d);
             covered = 2;
             continue;
@@ -698,7 +696,7 @@ struct Rar20Encoder::Impl {
           const uint32_t distPrice = prices.dist[dslot] + kDistBits[dslot];
           const uint32_t bonus = long_bonus(d);
           for (uint32_t l = std::max(covered + 1, min_long_length(d)); l <= len; l++) {
-            const unsigned slot = slots().length[l - 3 - bonus];
+            const unsigned slot = kSlots.length[l - 3 - bonus];
             relax(i, i + l, here.price + prices.main[kLongMatch + slot] + kLengthBits[slot] + distPrice, l, d);
           }
           covered = len;
@@ -792,7 +790,6 @@ struct Rar20Encoder::Impl {
       stats.audioBytes += end - pos;
       addUnit(audioUnit);
     } else {
-      stats.lzBytes += end - pos;
       addUnit(lzUnit);
     }
     pos = end;
@@ -920,7 +917,7 @@ struct Rar20Encoder::Impl {
       return;
     if (c.sym < kShortMatch) {
       uint32_t v = c.length - 2 - repeat_bonus(c.distance);
-      unsigned slot = slots().length[v];
+      unsigned slot = kSlots.length[v];
       putSymbol(kMainSymbols + kDistSymbols + slot);
       out.put(v - kLengthBase[slot], kLengthBits[slot]);
     } else if (c.sym < kNewTables) {

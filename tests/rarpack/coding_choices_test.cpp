@@ -1,10 +1,11 @@
-// Proves that audio mode is used where it pays and nowhere else: sampled
-// sound packs smaller with it than without, the automatic choice takes it for
-// a WAV file, and text and binary data are never coded in it.
+// Proves that the encoder's coding choices follow the data: audio mode where
+// it pays and nowhere else (sampled sound packs smaller with it, the automatic
+// choice takes it for a WAV file, text and binary never get it), and new
+// Huffman tables where the statistics drift but not for uniform data.
 #include <gtest/gtest.h>
 
 #include "pack_fixtures.h"
-#include "rarpack/archive_writer.h"
+#include "rarpack/encoder.h"
 
 using namespace packtest;
 
@@ -59,4 +60,25 @@ TEST(AudioChoice, TextAndBinaryStayInLzMode) {
   ASSERT_TRUE(write_file(dir / "code.bin", binary_bytes(200000, 4)));
   EXPECT_EQ(pack_one(dir, "text.txt", rarpack::kAudioAuto).audioBytes, 0u);
   EXPECT_EQ(pack_one(dir, "code.bin", rarpack::kAudioAuto).audioBytes, 0u);
+}
+
+namespace {
+
+unsigned tables_for(const std::vector<Bytes> &pieces) {
+  rarpack::Rar20Encoder encoder(3);
+  encoder.beginEntry(false, rarpack::kAudioOff);
+  for (const Bytes &piece : pieces)
+    encoder.write(piece.data(), piece.size());
+  encoder.finishEntry();
+  return encoder.entryStats().tableReads;
+}
+
+} // namespace
+
+TEST(TableChoice, NewTablesWhereTheStatisticsDrift) {
+  const unsigned uniform = tables_for({text_bytes(600000, 5)});
+  const unsigned drifting = tables_for({text_bytes(200000, 6), random_bytes(200000, 7), binary_bytes(200000, 8),
+                                        run_bytes(200000, 9), text_bytes(200000, 10)});
+  EXPECT_LE(uniform, 2u);
+  EXPECT_GE(drifting, 4u);
 }
