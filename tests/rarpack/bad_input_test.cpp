@@ -65,6 +65,15 @@ TEST_F(BadInput, MissingFileLeavesAnOlderArchiveUntouched) {
   EXPECT_TRUE(before == after);
 }
 
+TEST_F(BadInput, TheArchiveItselfAsAFile) {
+  ASSERT_EQ(rarpack("out.rar good.txt").status, 0);
+  Bytes before, after;
+  ASSERT_TRUE(read_file(dir / "out.rar", &before));
+  expectRefused(rarpack("out.rar good.txt ./out.rar"), "archive being written");
+  ASSERT_TRUE(read_file(dir / "out.rar", &after));
+  EXPECT_TRUE(before == after);
+}
+
 TEST_F(BadInput, UnreadableFile) {
   if (geteuid() == 0)
     GTEST_SKIP() << "running as root, which reads any file; permissions cannot make one unreadable";

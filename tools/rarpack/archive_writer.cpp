@@ -244,6 +244,8 @@ struct Input {
   uint64_t size = 0;
   time_t mtime = 0;
   uint32_t attributes = 0;
+  dev_t device = 0; // with inode: tells the archive itself among the inputs
+  ino_t inode = 0;
 };
 
 bool open_input(const std::string &path, Input &in, std::string *error) {
@@ -276,6 +278,8 @@ bool open_input(const std::string &path, Input &in, std::string *error) {
     return false;
   }
   in.size = uint64_t(st.st_size);
+  in.device = st.st_dev;
+  in.inode = st.st_ino;
   in.mtime = st.st_mtime;
   // Regular file; owner-executable files keep their execute bits.
   in.attributes = (st.st_mode & S_IXUSR) ? 0100755 : 0100644;
@@ -502,7 +506,8 @@ bool pack_archive(const std::string &archivePath, const std::vector<std::string>
     return false;
   }
   struct stat st;
-  if (stat(archivePath.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+  const bool archiveExists = stat(archivePath.c_str(), &st) == 0;
+  if (archiveExists && S_ISDIR(st.st_mode)) {
     *error = "cannot write '" + archivePath + "': is a directory";
     return false;
   }
@@ -515,9 +520,16 @@ bool pack_archive(const std::string &archivePath, const std::vector<std::string>
           fclose(in.file);
     }
   } closer{inputs};
-  for (size_t i = 0; i < files.size(); i++)
+  for (size_t i = 0; i < files.size(); i++) {
     if (!open_input(files[i], inputs[i], error))
       return false;
+    // Packing the old archive into the new one would replace a file by an
+    // archive of itself on every run.
+    if (archiveExists && inputs[i].device == st.st_dev && inputs[i].inode == st.st_ino) {
+      *error = "cannot store '" + files[i] + "': it is the archive being written";
+      return false;
+    }
+  }
   // Empty files lead a solid archive: an extractor that sees the solid
   // entries as one stream (unar 1.10) loses its place at an empty entry
   // between two compressed ones, but not at empty ones before the first.
