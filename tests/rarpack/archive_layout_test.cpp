@@ -8,8 +8,8 @@
 #include <ctime>
 
 #include "pack_fixtures.h"
-#include "rarpack/archive_writer.h"
 #include "rar/rar_crc32.h"
+#include "rarpack/archive_writer.h"
 
 using namespace packtest;
 
@@ -20,8 +20,12 @@ uint32_t crc32_of(const void *data, size_t size) {
   return ~crc32_update(0xFFFFFFFFu, data, size);
 }
 
-uint32_t le16(const Bytes &b, size_t at) { return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8; }
-uint32_t le32(const Bytes &b, size_t at) { return le16(b, at) | le16(b, at + 2) << 16; }
+uint32_t le16(const Bytes &b, size_t at) {
+  return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8;
+}
+uint32_t le32(const Bytes &b, size_t at) {
+  return le16(b, at) | le16(b, at + 2) << 16;
+}
 
 struct Block {
   size_t at;

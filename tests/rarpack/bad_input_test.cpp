@@ -23,7 +23,9 @@ protected:
   }
 
   // Runs rarpack in the scratch folder with the given arguments.
-  Outcome rarpack(const std::string &args) { return run_capture("cd " + quoted(dir.path()) + " && " + kRarpack + " " + args); }
+  Outcome rarpack(const std::string &args) {
+    return run_capture("cd " + quoted(dir.path()) + " && " + kRarpack + " " + args);
+  }
 
   // The refusal: status 1, one line naming the problem, and nothing left over.
   void expectRefused(const Outcome &r, const std::string &mentions) {

@@ -140,11 +140,11 @@ inline Bytes random_bytes(size_t size, uint64_t seed) {
 
 // Text-like lines from a small vocabulary, words skewed towards the common.
 inline Bytes text_bytes(size_t size, uint64_t seed) {
-  static const char *const kWords[] = {
-      "the",    "of",      "and",    "archive", "window", "to",     "in",    "is",      "that",   "for",
-      "table",  "symbol",  "match",  "length",  "the",    "data",   "with",  "decoder", "packed", "entry",
-      "solid",  "header",  "stream", "bits",    "a",      "it",     "show",  "effect",  "logo",   "sphere",
-      "frame",  "texture", "sound",  "channel", "delta",  "weight", "value", "return",  "while",  "block"};
+  static const char *const kWords[] = {"the",   "of",      "and",    "archive", "window", "to",     "in",     "is",
+                                       "that",  "for",     "table",  "symbol",  "match",  "length", "the",    "data",
+                                       "with",  "decoder", "packed", "entry",   "solid",  "header", "stream", "bits",
+                                       "a",     "it",      "show",   "effect",  "logo",   "sphere", "frame",  "texture",
+                                       "sound", "channel", "delta",  "weight",  "value",  "return", "while",  "block"};
   Random r(seed);
   Bytes b;
   size_t column = 0;
@@ -299,8 +299,9 @@ inline std::vector<Sample> sample_set() {
 inline std::vector<Sample> many_samples(unsigned count) {
   std::vector<Sample> set;
   for (unsigned i = 0; i < count; i++) {
-    Bytes data = i % 3 == 0 ? text_bytes(200 + 97 * i, 100 + i) : i % 3 == 1 ? binary_bytes(50 * i, 200 + i)
-                                                                              : random_bytes(i, 300 + i);
+    Bytes data = i % 3 == 0   ? text_bytes(200 + 97 * i, 100 + i)
+                 : i % 3 == 1 ? binary_bytes(50 * i, 200 + i)
+                              : random_bytes(i, 300 + i);
     set.push_back({"many/file" + std::to_string(i) + ".dat", data});
   }
   return set;
@@ -318,7 +319,7 @@ inline bool write_samples(const std::string &dir, const std::vector<Sample> &set
 }
 
 inline rarpack::PackOptions options_with(int level, bool solid, const std::string &password,
-                                        int audio = rarpack::kAudioAuto) {
+                                         int audio = rarpack::kAudioAuto) {
   rarpack::PackOptions o;
   o.level = level;
   o.solid = solid;

@@ -65,10 +65,8 @@ TEST(ReaderRoundTrip, ManySmallFiles) {
 
 TEST(ReaderRoundTrip, AudioModeWithOneToFourChannels) {
   const std::vector<Sample> set = {
-      {"mono8.pcm", pcm_bytes(60000, 1, 1, 11)},
-      {"mono16.pcm", pcm_bytes(40000, 1, 2, 12)},
-      {"three8.pcm", pcm_bytes(30000, 3, 1, 13)},
-      {"stereo16.wav", wav_bytes(pcm_bytes(30000, 2, 2, 14), 2, 2)},
+      {"mono8.pcm", pcm_bytes(60000, 1, 1, 11)},  {"mono16.pcm", pcm_bytes(40000, 1, 2, 12)},
+      {"three8.pcm", pcm_bytes(30000, 3, 1, 13)}, {"stereo16.wav", wav_bytes(pcm_bytes(30000, 2, 2, 14), 2, 2)},
       {"text.txt", text_bytes(20000, 15)},
   };
   for (int channels = 1; channels <= 4; channels++) {

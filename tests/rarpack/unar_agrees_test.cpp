@@ -11,7 +11,9 @@ using namespace packtest;
 
 namespace {
 
-bool have_unar() { return TempDir::run("command -v unar >/dev/null 2>&1") == 0; }
+bool have_unar() {
+  return TempDir::run("command -v unar >/dev/null 2>&1") == 0;
+}
 
 // Packs `set`, extracts it with unar into a fresh folder and compares every file.
 void expect_unar_round_trip(const std::vector<Sample> &set, const rarpack::PackOptions &options) {
@@ -42,9 +44,13 @@ protected:
 
 } // namespace
 
-TEST_F(UnarAgrees, EveryKindOfFileInANormalArchive) { expect_unar_round_trip(sample_set(), options_with(3, false, "")); }
+TEST_F(UnarAgrees, EveryKindOfFileInANormalArchive) {
+  expect_unar_round_trip(sample_set(), options_with(3, false, ""));
+}
 
-TEST_F(UnarAgrees, EveryKindOfFileInASolidArchive) { expect_unar_round_trip(sample_set(), options_with(3, true, "")); }
+TEST_F(UnarAgrees, EveryKindOfFileInASolidArchive) {
+  expect_unar_round_trip(sample_set(), options_with(3, true, ""));
+}
 
 TEST_F(UnarAgrees, EveryKindOfFileEncrypted) {
   expect_unar_round_trip(sample_set(), options_with(3, false, "tarsk"));

@@ -26,9 +26,9 @@ constexpr uint8_t kFileHeaderType = 0x74;
 constexpr uint8_t kEndType = 0x7B;
 constexpr uint16_t kMainSolid = 0x08;
 constexpr uint16_t kFileEncrypted = 0x04;
-constexpr uint16_t kFileSolid = 0x10;           // continues the decoder state of the entry before
-constexpr uint16_t kFileWindow1M = 0x80;        // dictionary size bits: 1024 KiB
-constexpr uint16_t kHasData = 0x8000;           // a 32-bit packed size follows; that much data after the header
+constexpr uint16_t kFileSolid = 0x10;    // continues the decoder state of the entry before
+constexpr uint16_t kFileWindow1M = 0x80; // dictionary size bits: 1024 KiB
+constexpr uint16_t kHasData = 0x8000;    // a 32-bit packed size follows; that much data after the header
 constexpr uint16_t kEndSkipIfUnknown = 0x4000;
 constexpr uint8_t kHostUnix = 3;
 constexpr uint8_t kUnpackVersion = 20;
@@ -46,9 +46,13 @@ void put32(uint8_t *p, uint32_t v) {
   put16(p + 2, v >> 16);
 }
 
-std::string describe_errno() { return strerror(errno); }
+std::string describe_errno() {
+  return strerror(errno);
+}
 
-uint32_t crc32_of(const void *data, size_t size) { return ~crc32_update(0xFFFFFFFFu, data, size); }
+uint32_t crc32_of(const void *data, size_t size) {
+  return ~crc32_update(0xFFFFFFFFu, data, size);
+}
 
 // The output archive while it is being written.
 class ArchiveFile {
@@ -192,7 +196,7 @@ private:
 
   ArchiveFile &file_;
   const std::string &password_;
-  uint8_t pending_[4096];  // whole blocks are enciphered when it fills
+  uint8_t pending_[4096]; // whole blocks are enciphered when it fills
   size_t pendingSize_ = 0;
   uint64_t written_ = 0;
 };
@@ -417,8 +421,7 @@ private:
     return checkPacked(in, sink.written(), packed, error);
   }
 
-  bool compressData(Input &in, bool continuation, uint64_t *packed, uint64_t *size, uint32_t *crc,
-                    std::string *error) {
+  bool compressData(Input &in, bool continuation, uint64_t *packed, uint64_t *size, uint32_t *crc, std::string *error) {
     DataSink sink(file_, options_.password);
     encoder_.beginEntry(continuation, options_.audio);
     std::vector<uint8_t> &out = encoder_.output();

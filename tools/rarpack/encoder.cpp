@@ -26,14 +26,14 @@ constexpr unsigned kLzLengths = kMainSymbols + kDistSymbols + kRepSymbols; // 37
 constexpr unsigned kAudioSymbols = 257;
 constexpr unsigned kMaxLengths = 4 * kAudioSymbols; // 1028
 constexpr unsigned kCodeLengthSymbols = 19;
-constexpr unsigned kRepeatLast = 256;   // main symbol: repeat the previous match
-constexpr unsigned kOldDistance = 257;  // 257..260: one of the four last distances
-constexpr unsigned kShortMatch = 261;   // 261..268: length 2, distance up to 256
-constexpr unsigned kNewTables = 269;    // main symbol: tables follow
-constexpr unsigned kLongMatch = 270;    // 270..297: length slot, then a distance symbol
+constexpr unsigned kRepeatLast = 256;  // main symbol: repeat the previous match
+constexpr unsigned kOldDistance = 257; // 257..260: one of the four last distances
+constexpr unsigned kShortMatch = 261;  // 261..268: length 2, distance up to 256
+constexpr unsigned kNewTables = 269;   // main symbol: tables follow
+constexpr unsigned kLongMatch = 270;   // 270..297: length slot, then a distance symbol
 constexpr unsigned kAudioNewTables = 256;
 
-const uint8_t kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,   10,  12,  14,  16,  20,
+const uint8_t kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  10,  12,  14,  16,  20,
                                  24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
 const uint8_t kLengthBits[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
 const uint32_t kDistBase[48] = {0,      1,      2,      3,      4,      6,      8,      12,     16,     24,
@@ -83,9 +83,13 @@ unsigned dist_slot(uint32_t distance) {
 }
 
 // Extra length the decoder adds for far distances: long matches.
-uint32_t long_bonus(uint32_t distance) { return (distance >= 0x2000) + (distance >= 0x40000); }
+uint32_t long_bonus(uint32_t distance) {
+  return (distance >= 0x2000) + (distance >= 0x40000);
+}
 // ... and old-distance matches.
-uint32_t repeat_bonus(uint32_t distance) { return (distance >= 0x101) + long_bonus(distance); }
+uint32_t repeat_bonus(uint32_t distance) {
+  return (distance >= 0x101) + long_bonus(distance);
+}
 
 // The decoder's old-distance ring and last match.
 struct LzState {
@@ -124,9 +128,9 @@ struct Block {
   std::vector<Command> commands;
   std::vector<AudioItem> items;
   std::vector<uint32_t> freq;
-  uint64_t extraBits = 0;        // bits outside the Huffman codes
-  std::vector<uint8_t> lengths;  // own code lengths for freq
-  uint64_t ownCost = 0;          // bits with its own tables, header included
+  uint64_t extraBits = 0;       // bits outside the Huffman codes
+  std::vector<uint8_t> lengths; // own code lengths for freq
+  uint64_t ownCost = 0;         // bits with its own tables, header included
 
   bool empty() const { return commands.empty() && items.empty(); }
   size_t size() const { return commands.size() + items.size(); }
@@ -166,11 +170,11 @@ LevelConfig level_config(int level) {
   }
 }
 
-constexpr size_t kUnit = 32 * 1024;       // input bytes per coding decision
+constexpr size_t kUnit = 32 * 1024;          // input bytes per coding decision
 constexpr size_t kLookahead = kMaxMatch + 2; // bytes kept unparsed until the entry's end is known
-constexpr size_t kMaxBlock = 1 << 20;     // items per block at most
-constexpr unsigned kLzRestUnits = 7;      // units without an LZ trial after audio mode won clearly
-constexpr size_t kOptimalStretch = 4096;  // positions weighed together by the optimal parser
+constexpr size_t kMaxBlock = 1 << 20;        // items per block at most
+constexpr unsigned kLzRestUnits = 7;         // units without an LZ trial after audio mode won clearly
+constexpr size_t kOptimalStretch = 4096;     // positions weighed together by the optimal parser
 
 // Code lengths for a block's counts: per table, with the new-tables symbol
 // always given a code so that the block can be left.
@@ -234,7 +238,9 @@ void plan_lengths(const uint8_t *lengths, const uint8_t *previous, unsigned coun
   }
 }
 
-unsigned extra_bits_of(uint8_t lengthSymbol) { return lengthSymbol == 16 ? 2 : lengthSymbol == 17 ? 3 : lengthSymbol == 18 ? 7 : 0; }
+unsigned extra_bits_of(uint8_t lengthSymbol) {
+  return lengthSymbol == 16 ? 2 : lengthSymbol == 17 ? 3 : lengthSymbol == 18 ? 7 : 0;
+}
 
 // A table header as the decoder reads it, worked out in full so that its
 // size is exact; write() puts it into a bit stream.
@@ -388,24 +394,24 @@ struct Rar20Encoder::Impl {
 
   // Encoder's picture of the decoder, as it will be when the bits written so
   // far are decoded.
-  LzState lz;                       // old distances and last match, as of the parse position
-  AudioState audio;                 // audio predictor, as of the parse position
-  unsigned emitChannel = 0;         // decoder's current audio channel, as of the bits written
-  bool haveTables = false;          // the decoder holds tables
-  bool tablesAudio = false;         // ... in audio mode
-  unsigned tablesChannels = 0;      // ... with this many channels
-  std::vector<uint8_t> lengths;     // ... their code lengths
-  std::vector<uint16_t> codes;      // ... and canonical codes
+  LzState lz;                         // old distances and last match, as of the parse position
+  AudioState audio;                   // audio predictor, as of the parse position
+  unsigned emitChannel = 0;           // decoder's current audio channel, as of the bits written
+  bool haveTables = false;            // the decoder holds tables
+  bool tablesAudio = false;           // ... in audio mode
+  unsigned tablesChannels = 0;        // ... with this many channels
+  std::vector<uint8_t> lengths;       // ... their code lengths
+  std::vector<uint16_t> codes;        // ... and canonical codes
   uint8_t previous[kMaxLengths] = {}; // the decoder's previous lengths
-  bool previousAudio = false;       // mode and count of the table they came from
-  unsigned previousCount = 0;       // 0: all zero (after a reset)
+  bool previousAudio = false;         // mode and count of the table they came from
+  unsigned previousCount = 0;         // 0: all zero (after a reset)
 
-  bool stateExists = false;  // an entry was encoded (a solid continuation may follow)
-  bool freshStream = false;  // the entry started afresh: its first tables need no new-tables symbol
+  bool stateExists = false; // an entry was encoded (a solid continuation may follow)
+  bool freshStream = false; // the entry started afresh: its first tables need no new-tables symbol
   int audioChoice = kAudioOff;
   unsigned audioChannels = 0; // channels to try in audio mode (0: none)
   bool guessPending = false;
-  unsigned lzRest = 0;        // units to code in audio mode before trying LZ again
+  unsigned lzRest = 0; // units to code in audio mode before trying LZ again
 
   Block block;
   Prices prices;
@@ -586,11 +592,11 @@ struct Rar20Encoder::Impl {
   // One position of the stretch: the cheapest known way to reach it and the
   // decoder's old distances and last length on that way.
   struct Node {
-    uint32_t price;     // bits from the stretch's start
-    uint32_t from;      // position the last step started at
-    uint32_t length;    // 0: the step was a literal
+    uint32_t price;  // bits from the stretch's start
+    uint32_t from;   // position the last step started at
+    uint32_t length; // 0: the step was a literal
     uint32_t distance;
-    uint32_t reps[4];   // old distances, newest first
+    uint32_t reps[4]; // old distances, newest first
     uint32_t lastLength;
   };
   std::vector<Node> nodes;
@@ -630,9 +636,9 @@ struct Rar20Encoder::Impl {
       for (unsigned k = 0; k < 4; k++)
         start.reps[k] = lz.old(k);
       start.lastLength = lz.lastLength;
-      size_t stop = stretch;   // where the path ends
-      Match longMatch{0, 0};   // a nice match taken after it
-      size_t searchFrom = 0;   // inside a good match found earlier, positions are not searched
+      size_t stop = stretch; // where the path ends
+      Match longMatch{0, 0}; // a nice match taken after it
+      size_t searchFrom = 0; // inside a good match found earlier, positions are not searched
       for (size_t i = 0; i < stretch; i++) {
         const size_t at = p + i;
         const uint32_t maxLength = uint32_t(std::min<size_t>(kMaxMatch, end - at));
@@ -798,8 +804,8 @@ struct Rar20Encoder::Impl {
   void addUnit(Block &unit) {
     if (unit.lengths.empty())
       evaluate(unit);
-    if (!block.empty() && (block.audio != unit.audio || block.channels != unit.channels ||
-                           block.size() + unit.size() > kMaxBlock))
+    if (!block.empty() &&
+        (block.audio != unit.audio || block.channels != unit.channels || block.size() + unit.size() > kMaxBlock))
       flushBlock();
     if (block.empty()) {
       block = std::move(unit);
@@ -1010,11 +1016,23 @@ struct Rar20Encoder::Impl {
 
 Rar20Encoder::Rar20Encoder(int level) : impl_(new Impl(level)) {}
 Rar20Encoder::~Rar20Encoder() = default;
-bool Rar20Encoder::hasState() const { return impl_->stateExists; }
-void Rar20Encoder::beginEntry(bool continuation, int audio) { impl_->beginEntry(continuation, audio); }
-void Rar20Encoder::write(const uint8_t *data, size_t size) { impl_->write(data, size); }
-void Rar20Encoder::finishEntry() { impl_->finishEntry(); }
-std::vector<uint8_t> &Rar20Encoder::output() { return impl_->out.bytes(); }
-const Rar20Encoder::EntryStats &Rar20Encoder::entryStats() const { return impl_->stats; }
+bool Rar20Encoder::hasState() const {
+  return impl_->stateExists;
+}
+void Rar20Encoder::beginEntry(bool continuation, int audio) {
+  impl_->beginEntry(continuation, audio);
+}
+void Rar20Encoder::write(const uint8_t *data, size_t size) {
+  impl_->write(data, size);
+}
+void Rar20Encoder::finishEntry() {
+  impl_->finishEntry();
+}
+std::vector<uint8_t> &Rar20Encoder::output() {
+  return impl_->out.bytes();
+}
+const Rar20Encoder::EntryStats &Rar20Encoder::entryStats() const {
+  return impl_->stats;
+}
 
 } // namespace rarpack

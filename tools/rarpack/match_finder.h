@@ -1,8 +1,8 @@
 // Hash-chain match finder over a sliding buffer that keeps the last 1 MiB of
 // input reachable, the reach of the decompressor's window.
 #pragma once
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -83,14 +83,14 @@ private:
 
   static constexpr unsigned kHashBits = 18;
   static constexpr unsigned kHash3Bits = 16;
-  std::vector<uint8_t> buf_;     // input: up to 1 MiB of history, then unparsed data
-  std::vector<int32_t> head_;    // newest position per 4-byte hash, or -1
-  std::vector<int32_t> prev_;    // per position: the previous one with the same 4-byte hash, or -1
-  std::vector<int32_t> last3_;   // newest position per 3-byte hash, or -1 (length-3 matches, short reach)
-  std::vector<int32_t> last2_;   // newest position per 2-byte value, or -1 (length-2 matches)
-  size_t end_ = 0;               // buffered bytes
-  size_t inserted_ = 0;          // positions below this are in the chains
-  size_t historyStart_ = 0;      // no match reaches before this position
+  std::vector<uint8_t> buf_;   // input: up to 1 MiB of history, then unparsed data
+  std::vector<int32_t> head_;  // newest position per 4-byte hash, or -1
+  std::vector<int32_t> prev_;  // per position: the previous one with the same 4-byte hash, or -1
+  std::vector<int32_t> last3_; // newest position per 3-byte hash, or -1 (length-3 matches, short reach)
+  std::vector<int32_t> last2_; // newest position per 2-byte value, or -1 (length-2 matches)
+  size_t end_ = 0;             // buffered bytes
+  size_t inserted_ = 0;        // positions below this are in the chains
+  size_t historyStart_ = 0;    // no match reaches before this position
 };
 
 // The shortest length each code form can carry at `distance`: long matches
