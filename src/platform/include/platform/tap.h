@@ -21,12 +21,21 @@ void PlatformSetFrameTap(PlatformFrameTap tap, void *user);
 // 0 turns it off (benchmarks, capture).
 void PlatformSetSwapInterval(int interval);
 
-// Counts of the WGL calls the effects make, for tests of "draws / does not draw".
+// Counts of calls since the program started, for tests of "draws / does not
+// draw" and "switches once": every wglMakeCurrent and SwapBuffers call, and
+// every ChangeDisplaySettingsA call that changed the display (a switch to a
+// mode, or a restore while a mode was held).
 struct PlatformCallCounts {
   uint64_t makeCurrent;
   uint64_t swapBuffers;
+  uint64_t displayChanges;
 };
 PlatformCallCounts PlatformGetCallCounts(void);
+
+// ---- screen saver -----------------------------------------------------------
+// True while an active window keeps the screen saver and monitor power-down
+// away (it swallowed WM_SYSCOMMAND SC_SCREENSAVE or SC_MONITORPOWER).
+bool PlatformScreenSaverInhibited(void);
 
 // ---- message boxes ----------------------------------------------------------
 // Replaces every MessageBoxA: the hook gets the arguments and returns the
@@ -37,5 +46,59 @@ void PlatformSetMessageBoxHook(PlatformMessageBoxHook hook, void *user);
 // ---- display modes ----------------------------------------------------------
 // Replaces the modes SDL reports for the primary display, as seen by
 // EnumDisplaySettingsA and ChangeDisplaySettingsA: `modes[0]` is the current
-// mode, then the list in order. NULL restores SDL's list.
+// (desktop) mode, then the list that EnumDisplaySettingsA numbers from 0 and
+// ChangeDisplaySettingsA matches against. The list is copied. A switch then
+// only pretends: ENUM_CURRENT_SETTINGS reports the chosen mode until the
+// restore, and a full-screen window is a borderless window of the mode's size
+// at 0, 0; the real screen is left alone. NULL (or count < 1) restores SDL's
+// list and forgets a pretended switch.
 void PlatformSetDisplayModes(const DEVMODEA *modes, int count);
+
+// ---- sound ------------------------------------------------------------------
+// Running counts of the FSOUND mixer, cleared by each FSOUND_Init. Safe to
+// read from any thread while the mixer runs.
+struct PlatformSoundCounts {
+  uint64_t buffers;        // device buffers (or pulls) the mixer has filled
+  uint64_t starvedBuffers; // of those, buffers in which a playing stream's queue ran dry before its end
+  uint64_t streamFrames;   // sample frames taken from streams, at the mixing rate
+  uint64_t streamsEnded;   // streams that have played to their last frame
+  int bufferFrames;        // sample frames in one device buffer; 0 where no device is open
+};
+PlatformSoundCounts PlatformGetSoundCounts(void);
+
+// Offline mixing, for tools that render without a sound device (capture,
+// benchmarks). Set before FSOUND_Init: while on, output types 1 to 3 open no
+// device, and each PlatformSoundPull mixes `frames` 16-bit stereo frames at the
+// mixing rate into `out`, waiting for a stream's decoder where a device would
+// have starved. Pulls before FSOUND_Init or with no sound give silence.
+void PlatformSetSoundPull(bool on);
+void PlatformSoundPull(int16_t *out, int frames);
+
+// libmpg123's own decoding of a whole MP3 block, with the settings streams use
+// but none of their queues, resampling or mixing: interleaved 16-bit samples
+// (malloc'd, free them with free) and their count, rate and channels. False
+// (and nothing allocated) for data that is not MPEG audio. With `samples`
+// NULL only the count is kept: libmpg123's cost alone, for benchmarks.
+bool PlatformDecodeMp3(const void *data, size_t length, int16_t **samples, size_t *sampleCount, int *rate,
+                       int *channels);
+
+// ---- dialogs ----------------------------------------------------------------
+// Builds the dialog of a registered template with no screen, sends it
+// WM_INITDIALOG and returns it, not yet ended. Its controls keep their state
+// as with a screen, so a test drives the procedure with SendMessageA,
+// SendDlgItemMessageA (BM_CLICK as the viewer's click) and
+// PlatformDialogPressKey. NULL for an unknown template.
+HWND PlatformCreateDialog(LPCSTR templateName, DLGPROC procedure, LPARAM initParam);
+// TRUE once EndDialog or the dialog's destruction has ended it, with what
+// DialogBoxParamA would return in *result (may be NULL).
+BOOL PlatformDialogEnded(HWND dialog, INT_PTR *result);
+// Destroys (if still needed) and frees a dialog of PlatformCreateDialog.
+void PlatformDeleteDialog(HWND dialog);
+// Called from DialogBoxParamA's modal loop whenever the dialog is on the
+// screen and GTK has no event pending, until the dialog ends. NULL removes it.
+typedef void (*PlatformDialogHook)(void *user, HWND dialog);
+void PlatformSetDialogHook(PlatformDialogHook hook, void *user);
+// Presses and releases VK_RETURN or VK_ESCAPE on the dialog as the keyboard
+// would (through GTK's event path when it is on the screen). FALSE for other
+// keys and for an ended dialog.
+BOOL PlatformDialogPressKey(HWND dialog, UINT virtualKey);

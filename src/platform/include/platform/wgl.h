@@ -1,25 +1,38 @@
 // WGL over an SDL OpenGL context. A window carries one drawable (its HDC);
-// pixel formats describe what SDL is asked for before the context is made.
+// pixel formats describe what SDL is asked for when the drawable is made.
 #pragma once
 #include "platform/win32_types.h"
 
-// Returns a format index (>= 1) that is the closest available match to the
-// request: double-buffered RGBA with the asked colour, alpha, depth, stencil
-// and accumulation depths. 0 when the request cannot be met at all (not
-// double-buffered RGBA drawable to a window with OpenGL).
+// Returns a format index (>= 1) for the request: double-buffered RGBA with the
+// asked colour (24 or more: 8 bits a channel, 16: 5-6-5, 15: 5-5-5), alpha,
+// depth, stencil and accumulation depths. 0 when the request cannot be met at
+// all (a null record, colour-index, not drawable to a window with OpenGL, or
+// single-buffered). The same request always gives the same index.
 int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR *request);
 
-// Fixes the drawable's format. Like Win32, a window's format can be set once.
+// Fixes the drawable's format: as on Win32 a window's format is set once
+// (setting the same index again succeeds, another one fails). SDL needs the
+// format before a window exists, so the window's native SDL window is made
+// anew here when it was made with another format; the HWND stays the same.
+// Where the display lacks the format, the closest it offers is taken,
+// dropping in turn accumulation, stencil, alpha, then depth beyond 16 bits.
+// FALSE for an unknown index, a dead drawable or a display without OpenGL.
 BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR *request);
 
-// A legacy (compatibility) OpenGL context, so that GL 1.1 immediate mode and
-// GLU work. Vsync is asked for when the context is created; a driver that
-// refuses a swap interval is accepted.
+// A legacy (compatibility) OpenGL context for the drawable's format, so that
+// GL 1.1 immediate mode and GLU work. Not made current (the calling thread's
+// current context is kept). Vsync is asked for (see PlatformSetSwapInterval);
+// a driver that refuses a swap interval is accepted. NULL before
+// SetPixelFormat or when the driver makes no context.
 HGLRC wglCreateContext(HDC dc);
-BOOL wglMakeCurrent(HDC dc, HGLRC context);   // (NULL, NULL) releases the current context
+// Makes `context` current on `dc`'s window; (any, NULL) releases the current
+// context. FALSE for a dead drawable or context.
+BOOL wglMakeCurrent(HDC dc, HGLRC context);
+// Deletes the context, releasing it first if it is current. FALSE for an
+// unknown handle.
 BOOL wglDeleteContext(HGLRC context);
 HGLRC wglGetCurrentContext(void);
 
-// Presents the back buffer. A frame tap (platform/tap.h) sees the finished
-// back buffer first.
+// Presents the back buffer of the window. A frame tap (platform/tap.h) first
+// sees the finished back buffer, when the window's context is current.
 BOOL SwapBuffers(HDC dc);

@@ -7,18 +7,13 @@
 #error You should not be including this file on this platform: use <windows.h>
 #endif
 
-#include "platform/win32_types.h"
+#include "platform/gdi.h"
 #include "platform/kernel.h"
 #include "platform/user.h"
-#include "platform/gdi.h"
 #include "platform/wgl.h"
+#include "platform/win32_types.h"
 
 // The program's entry point. The layer's main() calls it with a non-null
 // module instance, no previous instance, the command line joined into one
 // string and SW_SHOWDEFAULT, and exits with its result.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand);
-
-#define SW_HIDE 0
-#define SW_SHOWNORMAL 1
-#define SW_SHOW 5
-#define SW_SHOWDEFAULT 10

@@ -1,0 +1,12 @@
+// The window frame this layer reports: fixed sizes by style, used alike by
+// AdjustWindowRectEx (client to outer) and by window creation (outer back to
+// client), so a client area always comes out at the size that was asked for.
+#pragma once
+#include "platform/win32_types.h"
+
+namespace platform {
+
+// How far the outer rectangle reaches beyond the client area on each side.
+RECT FrameInsets(DWORD style, DWORD exStyle);
+
+} // namespace platform

@@ -1,0 +1,71 @@
+// Signals: a stop request (SIGINT, SIGTERM) becomes a close of the program's
+// window, and a crash gives the desktop its display mode back before the
+// process dies. Installed when the display is opened.
+#include "user/layer.h"
+
+#include <csignal>
+
+namespace platform {
+namespace {
+
+volatile sig_atomic_t closeRequested = 0; // a stop signal waits to become a close
+volatile sig_atomic_t stopSignals = 0;    // stop signals received so far
+volatile sig_atomic_t restoring = 0;      // a handler is restoring the display
+
+const int kStopSignals[] = {SIGINT, SIGTERM};
+const int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+struct sigaction previous[NSIG]; // what was installed before us, per signal
+
+// Not async-signal-safe: SDL talks to the display server. Worth the risk on
+// the way out, since the alternative is a desktop left in the wrong mode.
+void RestoreThenReraise(int signal) {
+  if (!restoring) {
+    restoring = 1;
+    RestoreDisplayNow();
+  }
+  sigaction(signal, &previous[signal], nullptr);
+  raise(signal); // delivered with the previous action once this handler returns
+}
+
+void OnStopSignal(int signal) {
+  ++stopSignals;
+  if (stopSignals == 1 && liveTopWindowCount.load() > 0) {
+    closeRequested = 1; // the next PeekMessageA closes the window
+    return;
+  }
+  RestoreThenReraise(signal); // no window to close, or asked twice
+}
+
+void OnFatalSignal(int signal) {
+  RestoreThenReraise(signal);
+}
+
+void Install(int signal, void (*handler)(int)) {
+  struct sigaction action = {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_ONSTACK; // a stack overflow still reaches the handler where an alternate stack exists
+  sigaction(signal, &action, &previous[signal]);
+}
+
+} // namespace
+
+void InstallSignalHandlers() {
+  static bool installed = false;
+  if (installed)
+    return;
+  installed = true;
+  for (int signal : kStopSignals)
+    Install(signal, OnStopSignal);
+  for (int signal : kFatalSignals)
+    Install(signal, OnFatalSignal);
+}
+
+bool TakeCloseRequest() {
+  if (!closeRequested)
+    return false;
+  closeRequested = 0;
+  return true;
+}
+
+} // namespace platform

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Runs the show as a user would, under the X server that with-xvfb started,
+# and checks one way of ending it:
+#   escape   - the warning box for the missing fullscreen mode is answered, the
+#              show runs windowed at 640 x 480; pressing Escape does nothing,
+#              releasing it ends the show within a second, exit status 0
+#   close    - the window manager's close request ends it the same way
+#   sigterm  - SIGTERM closes the window and the program exits 0
+#   nodisplay - without any display: one line on stderr, exit status 1
+# Usage: window_session.sh CASE ZARVOX SEND-CLOSE
+set -u
+case=$1 zarvox=$2 send_close=$3
+work=$(mktemp -d)
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL ($case): $*" >&2
+  [ -f "$work/stderr" ] && sed 's/^/  zarvox: /' "$work/stderr" >&2
+  exit 1
+}
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+# until SECONDS COMMAND...: retries COMMAND every 50 ms until it succeeds.
+until_ok() {
+  local deadline=$(($(now_ms) + $1 * 1000)); shift
+  until "$@"; do
+    [ "$(now_ms)" -ge "$deadline" ] && return 1
+    sleep 0.05
+  done
+}
+# SDL names its message box in UTF-8 only, which xdotool does not read.
+find_box() { box=$(xwininfo -root -children 2>/dev/null | awk '/"ERROR Changing Display Settings"/ {print $1; exit}'); [ -n "$box" ]; }
+find_window() { window=$(xdotool search --name '^demo Window$' 2>/dev/null | head -n1); [ -n "$window" ]; }
+window_gone() { ! xwininfo -id "$window" >/dev/null 2>&1; }
+running() { kill -0 "$pid" 2>/dev/null; }
+
+cd "$work" # no zarvox.dat here: the show runs blank
+
+if [ "$case" = nodisplay ]; then
+  env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$zarvox" 2>"$work/stderr" >/dev/null
+  rc=$?
+  [ "$rc" -eq 1 ] || fail "exit status $rc, expected 1"
+  lines=$(grep -cv '^$' "$work/stderr")
+  [ "$lines" -eq 1 ] || fail "$lines lines on stderr, expected one"
+  grep -q 'no display' "$work/stderr" || fail "stderr does not name the cause"
+  echo "ok: $(cat "$work/stderr")"
+  exit 0
+fi
+
+"$zarvox" 2>"$work/stderr" &
+pid=$!
+
+# The setup dialog comes first. This screen offers no mode of a standard size,
+# so the dialog lists none, and Enter (Start) keeps the default settings.
+find_dialog() { dialog=$(xdotool search --onlyvisible --name '^zarvox$' 2>/dev/null | head -n1); [ -n "$dialog" ]; }
+until_ok 30 find_dialog || fail "no setup dialog"
+xdotool windowfocus --sync "$dialog" 2>/dev/null
+xdotool key Return
+
+# The defaults ask for 640 x 480 x 32 at 60 Hz, which Xvfb lacks: the warning
+# box comes first, and the show goes on in a window whatever the answer.
+until_ok 30 find_box || fail "no warning box"
+xdotool key --window "$box" Return 2>/dev/null
+until_ok 30 find_window || fail "no show window"
+geometry=$(xwininfo -id "$window")
+echo "$geometry" | grep -q 'Width: 640$' || fail "client width is not 640: $geometry"
+echo "$geometry" | grep -q 'Height: 480$' || fail "client height is not 480: $geometry"
+echo "$geometry" | grep -q 'Map State: IsViewable' || fail "window not visible"
+
+case "$case" in
+escape)
+  xdotool windowfocus "$window" 2>/dev/null
+  xdotool keydown Escape
+  sleep 0.5
+  running || fail "pressing Escape (without releasing it) ended the show"
+  xdotool keyup Escape
+  ;;
+close)
+  "$send_close" "$window" || fail "could not send the close request"
+  ;;
+sigterm)
+  kill -TERM "$pid"
+  ;;
+*) fail "unknown case" ;;
+esac
+start=$(now_ms) # the request has been delivered
+
+until_ok 5 window_gone || fail "the window is still there 5 s later"
+took=$(($(now_ms) - start))
+[ "$took" -le 1000 ] || fail "the show took $took ms to end"
+until_ok 30 eval '! running' || fail "the process did not exit"
+wait "$pid"
+rc=$?
+pid=""
+[ "$rc" -eq 0 ] || fail "exit status $rc"
+echo "ok: ended $took ms after the request, exit status 0"

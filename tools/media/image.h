@@ -1,0 +1,27 @@
+// An 8-bit image in memory as the generators build it: rows top first, each
+// pixel `channels` bytes (3 = RGB, 4 = RGBA), no padding between rows.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace media {
+
+struct Image {
+  int width = 0;
+  int height = 0;
+  int channels = 0;
+  std::vector<uint8_t> pixels; // width * height * channels bytes
+
+  Image() = default;
+  Image(int w, int h, int c) : width(w), height(h), channels(c), pixels(size_t(w) * h * c) {}
+  uint8_t *At(int x, int y) { return &pixels[(size_t(y) * width + x) * channels]; }
+  const uint8_t *At(int x, int y) const { return &pixels[(size_t(y) * width + x) * channels]; }
+};
+
+// Writes `image` as an 8-bit PNG (colour type RGB or RGBA by `channels`), with
+// no time stamp or other chunk that would make two runs differ. On failure
+// returns false and puts the reason in `error`.
+bool WritePng(const char *path, const Image &image, std::string *error);
+
+} // namespace media

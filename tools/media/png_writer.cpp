@@ -1,0 +1,79 @@
+// PNG output for the image generators, over libpng.
+#include "image.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+namespace media {
+
+namespace {
+
+// libpng reports errors through longjmp; the message is kept here first.
+void OnPngError(png_structp png, png_const_charp message) {
+  auto *error = static_cast<std::string *>(png_get_error_ptr(png));
+  if (error) *error = message;
+  png_longjmp(png, 1);
+}
+
+void OnPngWarning(png_structp, png_const_charp) {}
+
+// Writes the whole image into an open file. libpng reports errors by
+// longjmp back here, so nothing in this function changes after setjmp.
+bool WriteImage(FILE *file, const Image &image, std::string *error) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, OnPngError, OnPngWarning);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!png || !info) {
+    png_destroy_write_struct(&png, nullptr);
+    *error = "out of memory";
+    return false;
+  }
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return false;
+  }
+  png_init_io(png, file);
+  png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8,
+               image.channels == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_compression_level(png, 9);
+  png_write_info(png, info);
+  const size_t stride = size_t(image.width) * image.channels;
+  for (int y = 0; y < image.height; ++y) png_write_row(png, image.pixels.data() + stride * size_t(y));
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+} // namespace
+
+bool WritePng(const char *path, const Image &image, std::string *error) {
+  std::string scratch;
+  if (!error) error = &scratch;
+  if (image.channels != 3 && image.channels != 4) {
+    *error = "only RGB and RGBA images are written";
+    return false;
+  }
+  if (image.width <= 0 || image.height <= 0 ||
+      image.pixels.size() != size_t(image.width) * image.height * image.channels) {
+    *error = "image size does not match its pixel buffer";
+    return false;
+  }
+  FILE *file = std::fopen(path, "wb");
+  if (!file) {
+    *error = std::string("cannot create ") + path + ": " + std::strerror(errno);
+    return false;
+  }
+  bool ok = WriteImage(file, image, error);
+  if (std::fclose(file) != 0 && ok) {
+    *error = std::string("cannot write ") + path + ": " + std::strerror(errno);
+    ok = false;
+  }
+  if (!ok) std::remove(path);
+  return ok;
+}
+
+} // namespace media
