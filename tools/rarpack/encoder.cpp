@@ -170,6 +170,19 @@ LevelConfig level_config(int level) {
   }
 }
 
+// Where a unit hardly shrank (to 98.5% or more), the next one is searched
+// only now and then: compressed media have few matches, and looking for them
+// at every position costs a cache miss per chain link in the 1 MiB window.
+// One unit that shrinks brings the level's search back.
+LevelConfig dry_config(const LevelConfig &level) {
+  LevelConfig c = level;
+  c.depth = std::min(c.depth, 16u);
+  c.missShift = std::min(c.missShift, 3u);
+  c.lazyLimit = 0;
+  c.optimal = false;
+  return c;
+}
+
 constexpr size_t kUnit = 32 * 1024;          // input bytes per coding decision
 constexpr size_t kLookahead = kMaxMatch + 2; // bytes kept unparsed until the entry's end is known
 constexpr size_t kMaxBlock = 1 << 20;        // items per block at most
@@ -385,9 +398,11 @@ unsigned guess_audio_channels(const uint8_t *data, size_t size) {
 } // namespace
 
 struct Rar20Encoder::Impl {
-  explicit Impl(int level) : config(level_config(level)) { prices.setDefault(); }
+  explicit Impl(int level) : levelConfig(level_config(level)), config(levelConfig) { prices.setDefault(); }
 
-  LevelConfig config;
+  const LevelConfig levelConfig; // what the level asks for
+  LevelConfig config;            // what the unit being parsed uses: the level's, or a quick look where data is dry
+  bool dry = false;              // the last LZ unit hardly shrank (compressed media): search little
   MatchFinder finder;
   BitWriter out;
   size_t pos = 0; // next input position to code (finder buffer index)
@@ -551,8 +566,14 @@ struct Rar20Encoder::Impl {
       uint32_t maxLength = uint32_t(std::min<size_t>(kMaxMatch, end - p));
       const unsigned step = 1 + (misses >> config.missShift);
       if (step > 1 && !haveNext) {
-        for (size_t stop = std::min(p + step - 1, to); p < stop; p++)
+        // Skipped positions still try the two newest old distances: cheap
+        // (their bytes are in the cache), and where data has a rhythm, as
+        // compressed audio frames do, that is where its matches are.
+        for (size_t stop = std::min(p + step - 1, to); p < stop; p++) {
+          if (finder.lengthAt(p, lz.old(0), 4) == 4 || finder.lengthAt(p, lz.old(1), 4) == 4)
+            break;
           addLiteral(unit, finder.data()[p]);
+        }
         if (p >= to)
           break;
         maxLength = uint32_t(std::min<size_t>(kMaxMatch, end - p));
@@ -768,6 +789,7 @@ struct Rar20Encoder::Impl {
     Block lzUnit, audioUnit;
     LzState savedLz = lz;
     size_t end = to;
+    config = dry ? dry_config(levelConfig) : levelConfig;
     if (tryLz) {
       lzUnit.start(false, 0);
       end = config.optimal ? parseOptimal(to, lzUnit) : parseLz(to, lzUnit);
@@ -796,6 +818,9 @@ struct Rar20Encoder::Impl {
       stats.audioBytes += end - pos;
       addUnit(audioUnit);
     } else {
+      if (lzUnit.lengths.empty())
+        evaluate(lzUnit);
+      dry = lzUnit.ownCost >= uint64_t(end - pos) * 8 * 985 / 1000;
       addUnit(lzUnit);
     }
     pos = end;
@@ -986,6 +1011,7 @@ struct Rar20Encoder::Impl {
     audioChannels = audioMode > 0 ? unsigned(std::min(audioMode, 4)) : 0;
     guessPending = audioMode == kAudioAuto;
     lzRest = 0;
+    dry = false;
     stats = EntryStats{};
   }
 
