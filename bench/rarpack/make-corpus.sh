@@ -28,10 +28,10 @@ exe=$(command -v cmake)
 head -c $((4 * 1024 * 1024)) "$exe" >program.bin
 
 # Plucked chords over a bass line with a little noise, panned apart.
-sox -q -n -r 44100 -b 16 -c 1 left.wav synth 25 pluck %-12 pluck %-5 pluck %0 pluck %4 fade 0 25 2 \
+sox -R -q -n -r 44100 -b 16 -c 1 left.wav synth 25 pluck %-12 pluck %-5 pluck %0 pluck %4 fade 0 25 2 \
   tremolo 2 40 vol 0.6
-sox -q -n -r 44100 -b 16 -c 1 right.wav synth 25 sine %-24 pluck %7 brownnoise vol 0.4 tremolo 3 30
-sox -q -M left.wav right.wav -b 16 sound.wav
+sox -R -q -n -r 44100 -b 16 -c 1 right.wav synth 25 sine %-24 pluck %7 brownnoise vol 0.4 tremolo 3 30
+sox -R -q -M left.wav right.wav -b 16 sound.wav
 rm -f left.wav right.wav
 
 ls -l text.txt program.bin sound.wav

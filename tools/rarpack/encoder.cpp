@@ -185,7 +185,7 @@ LevelConfig dry_config(const LevelConfig &level) {
 
 constexpr size_t kUnit = 32 * 1024;          // input bytes per coding decision
 constexpr size_t kLookahead = kMaxMatch + 2; // bytes kept unparsed until the entry's end is known
-constexpr size_t kMaxBlock = 1 << 20;        // items per block at most
+constexpr size_t kMaxBlock = 1 << 18;        // items per block at most
 constexpr unsigned kLzRestUnits = 7;         // units without an LZ trial after audio mode won clearly
 constexpr size_t kOptimalStretch = 4096;     // positions weighed together by the optimal parser
 
@@ -398,7 +398,15 @@ unsigned guess_audio_channels(const uint8_t *data, size_t size) {
 } // namespace
 
 struct Rar20Encoder::Impl {
-  explicit Impl(int level) : levelConfig(level_config(level)), config(levelConfig) { prices.setDefault(); }
+  explicit Impl(int level) : levelConfig(level_config(level)), config(levelConfig) {
+    prices.setDefault();
+    // Room for the largest block and unit from the start: growing them later
+    // would copy them and fault in fresh pages again and again.
+    for (Block *b : {&block, &units[0], &units[1]}) {
+      b->commands.reserve(kMaxBlock + kUnit + kMaxMatch);
+      b->items.reserve(kMaxBlock + kUnit + kMaxMatch);
+    }
+  }
 
   const LevelConfig levelConfig; // what the level asks for
   LevelConfig config;            // what the unit being parsed uses: the level's, or a quick look where data is dry
@@ -428,7 +436,8 @@ struct Rar20Encoder::Impl {
   bool guessPending = false;
   unsigned lzRest = 0; // units to code in audio mode before trying LZ again
 
-  Block block;
+  Block block;    // the block being gathered
+  Block units[2]; // the unit being weighed, LZ and audio (kept to reuse their memory)
   Prices prices;
   EntryStats stats;
   Match matches[kMaxMatch + 2];
@@ -786,7 +795,7 @@ struct Rar20Encoder::Impl {
     const bool tryLz = audioChoice <= 0 && (!tryAudio || lzRest == 0);
     if (lzRest > 0)
       lzRest--;
-    Block lzUnit, audioUnit;
+    Block &lzUnit = units[0], &audioUnit = units[1];
     LzState savedLz = lz;
     size_t end = to;
     config = dry ? dry_config(levelConfig) : levelConfig;
@@ -833,7 +842,7 @@ struct Rar20Encoder::Impl {
         (block.audio != unit.audio || block.channels != unit.channels || block.size() + unit.size() > kMaxBlock))
       flushBlock();
     if (block.empty()) {
-      block = std::move(unit);
+      std::swap(block, unit);
     } else {
       Block merged;
       merged.audio = block.audio;
@@ -852,7 +861,7 @@ struct Rar20Encoder::Impl {
         block.ownCost = merged.ownCost;
       } else {
         flushBlock();
-        block = std::move(unit);
+        std::swap(block, unit);
       }
     }
     if (!block.audio)
