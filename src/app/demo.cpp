@@ -2,6 +2,11 @@
 #include "app/demo.h"
 
 #include "app/data_archive.h"
+#include "effects/logo_spin_effect.h"
+#include "effects/logo_twirl_effect.h"
+#include "effects/logo_wave_effect.h"
+#include "effects/logo_zoom_effect.h"
+#include "effects/sphere_effect.h"
 #include "sound/music_player.h"
 
 Demo::Demo(HINSTANCE instance, int32_t lengthSeconds)
@@ -23,13 +28,15 @@ void Demo::Setup(const VideoMode &videoMode, const SoundSetup &soundSetup, bool 
   musicPlayer = new MusicPlayer(soundSetup, dataArchive);
   musicPlayer->Open("zarvox.mp3");
 
-  // The timeline goes here, each effect appended as soon as it is made, so
-  // that all extraction and decoding is done before the clock starts:
-  //   LogoZoomEffect  (&glContext, dataArchive, "Effect Testing!!!",     0,  12500)
-  //   LogoTwirlEffect (&glContext, dataArchive, "Effect Testing!!!", 12500,  25000)
-  //   LogoSpinEffect  (&glContext, dataArchive, "Effect Testing!!!", 25000,  44500)
-  //   SphereEffect    (&glContext, dataArchive, "Effect Testing!!!", 44500,  89000)
-  //   LogoWaveEffect  (&glContext, dataArchive, "Effect Testing!!!", 89000, 128000)
+  // The timeline, each effect appended as soon as it is made. Every one
+  // loads its images while it is built, so all extraction and decoding is
+  // done before the clock starts.
+  const char name[] = "Effect Testing!!!";
+  effects.push_back(new LogoZoomEffect(&glContext, dataArchive, name, 0, 12500));
+  effects.push_back(new LogoTwirlEffect(&glContext, dataArchive, name, 12500, 25000));
+  effects.push_back(new LogoSpinEffect(&glContext, dataArchive, name, 25000, 44500));
+  effects.push_back(new SphereEffect(&glContext, dataArchive, name, 44500, 89000));
+  effects.push_back(new LogoWaveEffect(&glContext, dataArchive, name, 89000, 128000));
 }
 
 void Demo::Run() {
@@ -59,15 +66,16 @@ void Demo::RenderFrame() {
   for (size_t i = 0; i < effects.size(); ++i) {
     if (effects[i] == nullptr)
       continue;
-    const int32_t timeMs = timer.Elapsed(PerfTimer::kMilliseconds);
-    (void)timeMs; // Each effect renders here, once they exist: effects[i]->Render(timeMs);
+    // Each effect clears, draws and swaps by itself when its window holds the time.
+    effects[i]->Render(timer.Elapsed(PerfTimer::kMilliseconds));
   }
 }
 
 Demo::~Demo() {
   // The effects go first, in list order, while the GL context is still
-  // current so that they can delete their textures; once they exist:
-  //   for (Effect *effect : effects) delete effect;
+  // current so that they can delete their textures.
+  for (Effect *effect : effects)
+    delete effect; // empty entries are skipped by delete itself
   // Then the music player: stream, sound system, soundtrack block, in that order.
   delete musicPlayer;
   musicPlayer = nullptr;

@@ -65,8 +65,10 @@ protected:
 TEST_F(DemoRun, EndsWhenTheRoundedTimeReachesTheLength) {
   Demo demo(nullptr, 128);
   demo.Setup(windowed, sound, false);
-  DrainQueue();           // the window's first paint, so that every pass renders
-  counter.step = 1000000; // 0.1 s per reading
+  DrainQueue(); // the window's first paint, so that every pass renders
+  // A rendered pass reads the clock six times (once per effect, then the end
+  // test), so the end tests read multiples of 0.51 s: the 250th reads 127.5 s.
+  counter.step = 850000;
   demo.Run();
   // The end test that stopped the loop read exactly 127.5 s.
   EXPECT_EQ(demo.timer.currentCount - demo.timer.startCount, 1275000000);

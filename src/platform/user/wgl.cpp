@@ -7,7 +7,11 @@
 
 #include <SDL_opengl.h>
 
+#include <dlfcn.h>
+#include <link.h>
+
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 struct HGLRC__ {
@@ -29,6 +33,27 @@ PlatformFrameTap frameTap = nullptr; // sees each finished back buffer
 void *frameTapUser = nullptr;
 int swapInterval = -1;            // PlatformSetSwapInterval: -1 vsync, else as given
 std::vector<uint8_t> framePixels; // the tap's buffer, reused between frames
+
+// The OpenGL driver (Mesa's *_dri.so and what it pulls in) keeps state in its
+// own globals that it never frees. Closing the display at exit would unload
+// it and leave that memory unreachable and nameless, which LeakSanitizer then
+// reports with no library to suppress it by. Once a context exists the
+// driver is marked to stay loaded until the process ends, which it does right
+// after the display closes.
+int PinDriver(struct dl_phdr_info *info, size_t, void *) {
+  const char *name = info->dlpi_name;
+  if (name != nullptr && std::strstr(name, "_dri.so") != nullptr)
+    dlopen(name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE); // a reference never dropped
+  return 0;
+}
+
+void KeepDriverLoaded() {
+  static bool pinned = false;
+  if (!pinned) {
+    pinned = true;
+    dl_iterate_phdr(PinDriver, nullptr);
+  }
+}
 
 bool IsContext(HGLRC context) {
   return context != nullptr && std::find(contexts.begin(), contexts.end(), context) != contexts.end();
@@ -144,6 +169,7 @@ HGLRC wglCreateContext(HDC dc) {
   SDL_GLContext made = SDL_GL_CreateContext(window->sdl); // SDL makes it current
   if (made == nullptr)
     return nullptr;
+  KeepDriverLoaded();
   // The animations advance per frame and were made for a display-rate swap.
   // A driver that refuses a swap interval leaves it as it is.
   SDL_GL_SetSwapInterval(swapInterval < 0 ? 1 : swapInterval);
