@@ -2,13 +2,17 @@
 // RAR 2.x archive and hands it back, stored or decompressed, in a fresh block.
 #include <cstdlib>
 #include <cstring>
+#include <sys/mman.h>
+#include <sys/stat.h>
 
 #include "rar/rar_internal.h"
 
 ExtractorState rar_state;
 
 namespace {
-inline uint16_t load16(const unsigned char *p) { return uint16_t(p[0] | p[1] << 8); }
+inline uint16_t load16(const unsigned char *p) {
+  return uint16_t(p[0] | p[1] << 8);
+}
 inline uint32_t load32(const unsigned char *p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
@@ -37,10 +41,45 @@ void fold_name(char *name) {
   }
 }
 
+// RAR 2.0 data: unpack versions 13 to 20.
+bool supported_version(uint8_t version) {
+  return version >= 13 && version <= 20;
+}
+
 void wipe(void *bytes, size_t count) {
   volatile unsigned char *p = static_cast<volatile unsigned char *>(bytes);
   while (count-- > 0)
     *p++ = 0;
+}
+
+// No RAR 2.0 code is shorter than a bit and no match longer than 260 bytes,
+// so no entry unpacks to more than 2080 bytes per packed byte. A size field
+// beyond that (a damaged header asking for up to 4 GiB) gets no block.
+constexpr uint64_t kMostBytesPerPackedByte = 8 * 260;
+
+uint64_t largest_possible_output(int64_t fileSize) {
+  const ExtractorState &s = rar_state;
+  int64_t dataStart = s.blockStart + s.fileHeader.headerSize;
+  int64_t inFile = fileSize > dataStart ? fileSize - dataStart : 0;
+  int64_t packed = inFile < int64_t(s.fileHeader.packedSize) ? inFile : int64_t(s.fileHeader.packedSize);
+  return uint64_t(packed) * kMostBytesPerPackedByte;
+}
+
+// A large block is filled once from start to end: where the system offers
+// large pages, taking them spares a page fault every 4 KiB.
+void advise_large_block(unsigned char *block, uint32_t size) {
+#ifdef MADV_HUGEPAGE
+  const uintptr_t huge = uintptr_t(2) << 20;
+  if (block == nullptr || size < huge)
+    return;
+  uintptr_t start = (reinterpret_cast<uintptr_t>(block) + huge - 1) & ~(huge - 1);
+  uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) & ~(huge - 1);
+  if (end > start)
+    madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE);
+#else
+  (void)block;
+  (void)size;
+#endif
 }
 
 // Opens the archive, checks its marker and walks its blocks to the requested
@@ -59,10 +98,13 @@ bool extraction_walk() {
   // Zeroed, so that even a damaged archive whose first entry claims to go on
   // from an earlier one reads defined bytes.
   s.window = static_cast<unsigned char *>(calloc(kWindowSize, 1));
+  s.windowClean = true;
   if (s.window == nullptr) {
     RAR_PROBLEM("Can't allocate memory for decompression!");
     return false;
   }
+  struct stat info;
+  const int64_t fileSize = fstat(fileno(s.archive), &info) == 0 ? int64_t(info.st_size) : 0;
   fseeko(s.archive, off_t(s.mainHeader.headerSize) - 13, SEEK_CUR);
   const bool solid = (s.mainHeader.flags & kMainSolid) != 0;
   for (;;) {
@@ -73,11 +115,15 @@ bool extraction_walk() {
       return false;
     }
     s.found = names_equal(s.requestedName, s.fileHeader.name);
-    if (s.found) {
+    // The block is made only for an entry of a version this module unpacks;
+    // any other fails on its version (in extract_entry) before a block is used.
+    if (s.found && supported_version(s.fileHeader.unpackVersion)) {
       // malloc(0) may give NULL, which would read as a failure; an empty entry
       // still gets a valid block.
       uint32_t size = s.fileHeader.unpackedSize;
-      s.output = static_cast<unsigned char *>(malloc(size > 0 ? size : 1));
+      if (size <= largest_possible_output(fileSize))
+        s.output = static_cast<unsigned char *>(malloc(size > 0 ? size : 1));
+      advise_large_block(s.output, size);
       if (s.output == nullptr) {
         RAR_PROBLEM("can't allocate memory for the file decompression");
         return false;
@@ -96,8 +142,8 @@ bool extraction_walk() {
 int rar_extract_to_memory(unsigned char **block, uint32_t *size, const char *fileName, const char *archivePath,
                           const char *password) {
   ExtractorState &s = rar_state;
-  if (s.log.firstCall) {
-    s.log.firstCall = false;
+  if (!s.log.firstCallDone) {
+    s.log.firstCallDone = true;
     debug_log_open_default();
   }
   crc32_init_table();
@@ -232,7 +278,7 @@ bool names_equal(const char *a, const char *b) {
 bool extract_entry() {
   ExtractorState &s = rar_state;
   const FileHeader &h = s.fileHeader;
-  if (h.unpackVersion < 13 || h.unpackVersion > 20) {
+  if (!supported_version(h.unpackVersion)) {
     RAR_PROBLEM("unknown compression method");
     return false;
   }
@@ -255,8 +301,7 @@ bool extract_entry() {
     // Short data (a truncated file, a split set's first part, a decoder that
     // ran out of input or stopped at an overrun) fails without a checksum
     // over bytes that were never written.
-    if (*s.outputCount != h.unpackedSize ||
-        ~crc32_update(0xFFFFFFFFu, s.output, h.unpackedSize) != h.fileCrc) {
+    if (*s.outputCount != h.unpackedSize || ~crc32_update(0xFFFFFFFFu, s.output, h.unpackedSize) != h.fileCrc) {
       RAR_PROBLEM("CRC32 error - file couldn't be decompressed correctly!");
       return false;
     }
@@ -308,8 +353,7 @@ uint32_t read_packed(unsigned char *buffer, uint32_t count) {
     } else {
       // The caller's buffer has room for whole blocks: the last may reach up
       // to 15 bytes past what was read.
-      for (uint32_t offset = 0; offset < got; offset += 16)
-        crypt_decrypt_block(buffer + offset);
+      crypt_decrypt_blocks(buffer, (got + 15) / 16);
     }
   }
   return got;

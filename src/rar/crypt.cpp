@@ -26,7 +26,9 @@ const unsigned char kInitialSubstitution[256] = {
     0x74, 0xB8, 0xA0, 0x60, 0x6D, 0x25, 0x1E, 0x6A, 0x8C, 0x68, 0x96, 0x05, 0xCC, 0x75, 0x70, 0x54, //
 };
 
-inline uint32_t rol(uint32_t x, unsigned n) { return (x << n) | (x >> (32 - n)); }
+inline uint32_t rol(uint32_t x, unsigned n) {
+  return (x << n) | (x >> (32 - n));
+}
 
 inline uint32_t load32(const unsigned char *p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -39,37 +41,105 @@ inline void store32(unsigned char *p, uint32_t v) {
   p[3] = (unsigned char)(v >> 24);
 }
 
-// Each byte of x through the substitution table, every byte staying in place.
-inline uint32_t substitute(const unsigned char *s, uint32_t x) {
-  return uint32_t(s[x & 0xFF]) | uint32_t(s[(x >> 8) & 0xFF]) << 8 | uint32_t(s[(x >> 16) & 0xFF]) << 16 |
-         uint32_t(s[x >> 24]) << 24;
+// Each byte of x through the substitution table, every byte staying in
+// place; one table of words per byte position spares the shifts.
+inline uint32_t substitute(const uint32_t (*words)[256], uint32_t x) {
+  return words[0][x & 0xFF] | words[1][(x >> 8) & 0xFF] | words[2][(x >> 16) & 0xFF] | words[3][x >> 24];
 }
 
-// Rounds `first` to `last` (stepping by `step`) on the four state words.
-void run_rounds(uint32_t x[4], int first, int last, int step) {
+// One round with key word k on the state words x0..x3.
+#define CRYPT_ROUND(k)                                                                                                 \
+  do {                                                                                                                 \
+    uint32_t t0 = x0 ^ substitute(words, (x2 + rol(x3, 11)) ^ (k));                                                    \
+    uint32_t t1 = x1 ^ substitute(words, (x3 ^ rol(x2, 17)) + (k));                                                    \
+    x0 = x2;                                                                                                           \
+    x1 = x3;                                                                                                           \
+    x2 = t0;                                                                                                           \
+    x3 = t1;                                                                                                           \
+  } while (0)
+
+// Runs the network over one block: rounds 0 to 31, or 31 down to 0.
+template <bool forward> void cipher_block(unsigned char block[16]) {
   const CryptKey &key = rar_state.key;
-  for (int i = first; i != last + step; i += step) {
-    uint32_t k = key.key[i & 3];
-    uint32_t t0 = x[0] ^ substitute(key.substitution, (x[2] + rol(x[3], 11)) ^ k);
-    uint32_t t1 = x[1] ^ substitute(key.substitution, (x[3] ^ rol(x[2], 17)) + k);
-    x[0] = x[2];
-    x[1] = x[3];
-    x[2] = t0;
-    x[3] = t1;
+  const uint32_t(*words)[256] = key.substitutionWords;
+  const uint32_t k0 = key.key[0], k1 = key.key[1], k2 = key.key[2], k3 = key.key[3];
+  uint32_t x0 = load32(block) ^ k0;
+  uint32_t x1 = load32(block + 4) ^ k1;
+  uint32_t x2 = load32(block + 8) ^ k2;
+  uint32_t x3 = load32(block + 12) ^ k3;
+  for (int group = 0; group < 8; group++) {
+    if (forward) {
+      CRYPT_ROUND(k0);
+      CRYPT_ROUND(k1);
+      CRYPT_ROUND(k2);
+      CRYPT_ROUND(k3);
+    } else {
+      CRYPT_ROUND(k3);
+      CRYPT_ROUND(k2);
+      CRYPT_ROUND(k1);
+      CRYPT_ROUND(k0);
+    }
   }
+  store32(block + 0, x2 ^ k0);
+  store32(block + 4, x3 ^ k1);
+  store32(block + 8, x0 ^ k2);
+  store32(block + 12, x1 ^ k3);
 }
 
-// Runs the network over one block in the given round order.
-void cipher_block(unsigned char block[16], int first, int last, int step) {
-  const uint32_t *k = rar_state.key.key;
-  uint32_t x[4];
+// Two blocks deciphered side by side: the key of the second follows from the
+// first one's cipher text, known before either is deciphered, so the two
+// chains of rounds can run interleaved. The same result as two calls of
+// crypt_decrypt_block.
+void decrypt_two_blocks(unsigned char *first, unsigned char *second) {
+  CryptKey &key = rar_state.key;
+  const uint32_t *crc = rar_state.crcTable;
+  const uint32_t(*words)[256] = key.substitutionWords;
+  uint32_t a[4], b[4];
   for (int i = 0; i < 4; i++)
-    x[i] = load32(block + 4 * i) ^ k[i];
-  run_rounds(x, first, last, step);
-  store32(block + 0, x[2] ^ k[0]);
-  store32(block + 4, x[3] ^ k[1]);
-  store32(block + 8, x[0] ^ k[2]);
-  store32(block + 12, x[1] ^ k[3]);
+    a[i] = key.key[i];
+  b[0] = a[0], b[1] = a[1], b[2] = a[2], b[3] = a[3];
+  unsigned char cipherFirst[16], cipherSecond[16];
+  memcpy(cipherFirst, first, 16);
+  memcpy(cipherSecond, second, 16);
+  for (int group = 0; group < 16; group += 4) {
+    b[0] ^= crc[cipherFirst[group]];
+    b[1] ^= crc[cipherFirst[group + 1]];
+    b[2] ^= crc[cipherFirst[group + 2]];
+    b[3] ^= crc[cipherFirst[group + 3]];
+  }
+  uint32_t x0 = load32(first) ^ a[0], x1 = load32(first + 4) ^ a[1];
+  uint32_t x2 = load32(first + 8) ^ a[2], x3 = load32(first + 12) ^ a[3];
+  uint32_t y0 = load32(second) ^ b[0], y1 = load32(second + 4) ^ b[1];
+  uint32_t y2 = load32(second + 8) ^ b[2], y3 = load32(second + 12) ^ b[3];
+  for (int group = 0; group < 8; group++) {
+    for (int k = 3; k >= 0; k--) {
+      uint32_t t0 = x0 ^ substitute(words, (x2 + rol(x3, 11)) ^ a[k]);
+      uint32_t u0 = y0 ^ substitute(words, (y2 + rol(y3, 11)) ^ b[k]);
+      uint32_t t1 = x1 ^ substitute(words, (x3 ^ rol(x2, 17)) + a[k]);
+      uint32_t u1 = y1 ^ substitute(words, (y3 ^ rol(y2, 17)) + b[k]);
+      x0 = x2, x1 = x3, x2 = t0, x3 = t1;
+      y0 = y2, y1 = y3, y2 = u0, y3 = u1;
+    }
+  }
+  store32(first + 0, x2 ^ a[0]);
+  store32(first + 4, x3 ^ a[1]);
+  store32(first + 8, x0 ^ a[2]);
+  store32(first + 12, x1 ^ a[3]);
+  store32(second + 0, y2 ^ b[0]);
+  store32(second + 4, y3 ^ b[1]);
+  store32(second + 8, y0 ^ b[2]);
+  store32(second + 12, y1 ^ b[3]);
+  for (int i = 0; i < 4; i++)
+    key.key[i] = b[i];
+  crypt_update_key(cipherSecond);
+}
+
+// The word tables follow the substitution table.
+void spread_substitution(CryptKey &key) {
+  for (int i = 0; i < 256; i++) {
+    for (int position = 0; position < 4; position++)
+      key.substitutionWords[position][i] = uint32_t(key.substitution[i]) << (8 * position);
+  }
 }
 } // namespace
 
@@ -85,15 +155,23 @@ void crypt_update_key(const unsigned char bytes[16]) {
 }
 
 void crypt_encrypt_block(unsigned char block[16]) {
-  cipher_block(block, 0, 31, 1);
+  cipher_block<true>(block);
   crypt_update_key(block);
 }
 
 void crypt_decrypt_block(unsigned char block[16]) {
   unsigned char cipherText[16];
   memcpy(cipherText, block, 16);
-  cipher_block(block, 31, 0, -1);
+  cipher_block<false>(block);
   crypt_update_key(cipherText);
+}
+
+void crypt_decrypt_blocks(unsigned char *data, size_t count) {
+  size_t i = 0;
+  for (; i + 32 <= count * 16; i += 32)
+    decrypt_two_blocks(data + i, data + i + 16);
+  if (i < count * 16)
+    crypt_decrypt_block(data + i);
 }
 
 void crypt_set_key(const char *password) {
@@ -117,6 +195,7 @@ void crypt_set_key(const char *password) {
       }
     }
   }
+  spread_substitution(key);
   // Enciphering the padded password moves the key words on; the blocks
   // themselves are dropped.
   for (size_t i = 0; i < length; i += 16)

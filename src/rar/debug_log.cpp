@@ -86,7 +86,7 @@ bool debug_log_default_path(char *path, size_t size) {
 void debug_log_set_directory(const char *directory) {
   DebugLog &log = rar_state.log;
   log.opened = false;
-  log.firstCall = true;
+  log.firstCallDone = false;
   directoryOverridden = true;
   overrideDirectory[0] = '\0';
   if (directory != nullptr)
@@ -145,4 +145,6 @@ void debug_log_printf(const char *sourceFile, unsigned line, bool problem, const
   debug_log_write(message, sourceFile, line);
 }
 
-const char *rar_last_problem() { return rar_state.lastProblem; }
+const char *rar_last_problem() {
+  return rar_state.lastProblem;
+}

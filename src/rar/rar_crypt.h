@@ -1,6 +1,7 @@
 // The RAR 2.0 block cipher: 16-byte blocks, 32 rounds, a key that moves on
 // after every block. One module-wide key; the packer reuses it to encrypt.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 // Call crc32_init_table() (rar_crc32.h) once before any of these.
@@ -15,6 +16,10 @@ void crypt_set_key(const char *password);
 // stay in step block by block, in file order.
 void crypt_encrypt_block(unsigned char block[16]);
 void crypt_decrypt_block(unsigned char block[16]);
+
+// Deciphers `count` consecutive blocks in place: the same as calling
+// crypt_decrypt_block on each in turn, faster.
+void crypt_decrypt_blocks(unsigned char *data, size_t count);
 
 // Folds 16 cipher-text bytes into the key words (done by both calls above).
 void crypt_update_key(const unsigned char bytes[16]);

@@ -10,26 +10,26 @@
 
 // The one idiom for values taken from the archive: a check that fails ends
 // the current step with the given result, at the place the value is used.
-#define RAR_REQUIRE(condition, result)                                                                             \
-  do {                                                                                                             \
-    if (!(condition))                                                                                              \
-      return (result);                                                                                             \
+#define RAR_REQUIRE(condition, result)                                                                                 \
+  do {                                                                                                                 \
+    if (!(condition))                                                                                                  \
+      return (result);                                                                                                 \
   } while (0)
 
 // ---- sizes and constants ----------------------------------------------------
 constexpr uint32_t kWindowSize = 0x100000; // the 1 MiB dictionary of RAR 2.0
 constexpr uint32_t kWindowMask = kWindowSize - 1;
-constexpr uint32_t kInputSize = 8192;  // packed bytes decoded from one buffer
-constexpr uint32_t kInputKeep = 32;    // bytes kept across a refill
-constexpr uint32_t kMaxNameLength = 259;     // entry names and archive paths
-constexpr uint32_t kMaxPasswordLength = 254; // passwords
-constexpr uint32_t kMainSymbols = 298;       // literals and commands
-constexpr uint32_t kDistSymbols = 48;        // distance slots of long matches
-constexpr uint32_t kRepeatSymbols = 28;      // length slots of old-distance matches
-constexpr uint32_t kLevelSymbols = 19;       // the code-length code
-constexpr uint32_t kAudioSymbols = 257;      // delta bytes and the new-table symbol
+constexpr uint32_t kInputSize = 8192;                 // packed bytes decoded from one buffer
+constexpr uint32_t kInputKeep = 32;                   // bytes kept across a refill
+constexpr uint32_t kMaxNameLength = 259;              // entry names and archive paths
+constexpr uint32_t kMaxPasswordLength = 254;          // passwords
+constexpr uint32_t kMainSymbols = 298;                // literals and commands
+constexpr uint32_t kDistSymbols = 48;                 // distance slots of long matches
+constexpr uint32_t kRepeatSymbols = 28;               // length slots of old-distance matches
+constexpr uint32_t kLevelSymbols = 19;                // the code-length code
+constexpr uint32_t kAudioSymbols = 257;               // delta bytes and the new-table symbol
 constexpr uint32_t kTableLengths = 4 * kAudioSymbols; // 1028, room for any table set
-constexpr uint32_t kQuickBits = 10; // codes this short are looked up in one step
+constexpr uint32_t kQuickBits = 10;                   // codes this short are looked up in one step
 
 constexpr uint8_t kBlockFile = 0x74;
 constexpr uint8_t kBlockSub = 0x77;
@@ -50,19 +50,19 @@ struct MainHeader {
 };
 
 struct FileHeader {
-  uint16_t headerCrc;     // low 16 bits of the CRC of bytes 2..31 and the name
-  uint8_t headerType;     // 0x74
-  uint16_t flags;         // 0x04 encrypted, 0x10 solid continuation, 0x8000 data follows
-  uint16_t headerSize;    // packed data starts at block start + headerSize
-  uint32_t packedSize;    // bytes of packed data after the header
-  uint32_t unpackedSize;  // size of the entry's output
-  uint8_t hostOs;         // ignored
-  uint32_t fileCrc;       // CRC-32 of the unpacked data
-  uint32_t fileTime;      // ignored
-  uint8_t unpackVersion;  // 13..20 accepted; also the encryption level
-  uint8_t method;         // 0x30 stored, anything else compressed
-  uint16_t nameSize;      // bytes of name in the file
-  uint32_t attributes;    // ignored
+  uint16_t headerCrc;            // low 16 bits of the CRC of bytes 2..31 and the name
+  uint8_t headerType;            // 0x74
+  uint16_t flags;                // 0x04 encrypted, 0x10 solid continuation, 0x8000 data follows
+  uint16_t headerSize;           // packed data starts at block start + headerSize
+  uint32_t packedSize;           // bytes of packed data after the header
+  uint32_t unpackedSize;         // size of the entry's output
+  uint8_t hostOs;                // ignored
+  uint32_t fileCrc;              // CRC-32 of the unpacked data
+  uint32_t fileTime;             // ignored
+  uint8_t unpackVersion;         // 13..20 accepted; also the encryption level
+  uint8_t method;                // 0x30 stored, anything else compressed
+  uint16_t nameSize;             // bytes of name in the file
+  uint32_t attributes;           // ignored
   char name[kMaxNameLength + 1]; // the name as read (at most 259 bytes), zero-terminated
 };
 
@@ -78,61 +78,62 @@ struct BlockHeader {
 // A canonical Huffman code read MSB first. Codes are compared left-aligned in
 // 16 bits: a code of k bits is a value below limit[k] and at least limit[k-1].
 struct DecodeTable {
-  uint32_t symbolCount;          // symbols of the alphabet
-  uint32_t limit[16];            // limit[k]: first 16-bit value past the codes of k bits or fewer
-  uint32_t start[16];            // start[k]: index in symbols[] of the first code of k bits
-  uint16_t symbols[kMainSymbols]; // symbols sorted by code length, then by value
+  uint32_t symbolCount;            // symbols of the alphabet
+  uint32_t limit[16];              // limit[k]: first 16-bit value past the codes of k bits or fewer
+  uint32_t start[16];              // start[k]: index in symbols[] of the first code of k bits
+  uint16_t symbols[kMainSymbols];  // symbols sorted by code length, then by value
   uint16_t quick[1 << kQuickBits]; // by the next 10 bits: length << 12 | symbol, 0 when longer
 };
 
 struct AudioChannelState {
-  int32_t k1, k2, k3, k4, k5;  // predictor weights, kept within -17..16
-  int32_t d1, d2, d3, d4;      // the channel's last deltas and their differences
-  int32_t lastDelta;           // the channel's previous delta
-  uint32_t dif[11];            // error sums of the 11 candidate weight changes
-  uint32_t byteCount;          // bytes of this channel so far; weights adapt every 32
-  int32_t lastValue;           // the previous prediction minus delta, not reduced to a byte
+  int32_t k1, k2, k3, k4, k5; // predictor weights, kept within -17..16
+  int32_t d1, d2, d3, d4;     // the channel's last deltas and their differences
+  int32_t lastDelta;          // the channel's previous delta
+  uint32_t dif[11];           // error sums of the 11 candidate weight changes
+  uint32_t byteCount;         // bytes of this channel so far; weights adapt every 32
+  int32_t lastValue;          // the previous prediction minus delta, not reduced to a byte
 };
 
 struct DecoderState {
-  uint32_t writePos;   // next window byte to produce (kept below kWindowSize)
-  uint32_t flushedPos; // first window byte not yet handed to the output
-  unsigned char input[kInputSize]; // packed bytes being decoded
-  uint32_t inputPos;   // byte index of the next unread bit in input[]
-  uint32_t inputBit;   // 0..7: bit offset inside that byte, from its most significant bit
-  uint32_t inputTop;   // valid bytes as the refill rule counts them (for the end-of-entry table check)
-  uint32_t inputEnd;   // bytes of input[] really read from this entry; reading past them means the data ran out
+  uint32_t writePos;                   // next window byte to produce (kept below kWindowSize)
+  uint32_t flushedPos;                 // first window byte not yet handed to the output
+  unsigned char input[kInputSize + 8]; // packed bytes being decoded (the 8 past the end let peeks load whole words)
+  uint32_t inputPos;                   // byte index of the next unread bit in input[]
+  uint32_t inputBit;                   // 0..7: bit offset inside that byte, from its most significant bit
+  uint32_t inputTop;                   // valid bytes as the refill rule counts them (for the end-of-entry table check)
+  uint32_t inputEnd; // bytes of input[] really read from this entry; reading past them means the data ran out
   DecodeTable mainTable;
   DecodeTable distTable;
   DecodeTable repeatTable;
   DecodeTable levelTable;
   DecodeTable audioTables[4];
   unsigned char previousLengths[kTableLengths]; // code lengths of the last table read
-  unsigned char lengths[kTableLengths];         // the table read's working copy
-  uint32_t oldDist[4];     // ring of the last four match distances
-  uint32_t oldDistCount;   // insertions into the ring; the newest is at (count - 1) % 4
-  uint32_t lastDist;       // distance of the previous match
-  uint32_t lastLength;     // length of the previous match
-  bool audioMode;          // the current block codes audio deltas
-  uint32_t channelCount;   // 1..4 audio channels
-  uint32_t currentChannel; // channel of the next audio byte
-  int32_t channelDelta;    // last delta produced by any channel
+  unsigned char lengths[kTableLengths];         // the table being read (starts as a copy of the previous)
+  uint32_t oldDist[4];                          // ring of the last four match distances
+  uint32_t oldDistCount;                        // insertions into the ring; the newest is at (count - 1) % 4
+  uint32_t lastDist;                            // distance of the previous match
+  uint32_t lastLength;                          // length of the previous match
+  bool audioMode;                               // the current block codes audio deltas
+  uint32_t channelCount;                        // 1..4 audio channels
+  uint32_t currentChannel;                      // channel of the next audio byte
+  int32_t channelDelta;                         // last delta produced by any channel
   AudioChannelState channels[4];
 };
 
 // The cipher key: four words that move on after every block, and the byte
 // substitution of the round function.
 struct CryptKey {
-  uint32_t key[4];
-  unsigned char substitution[256];
+  uint32_t key[4];                    // the key words, moved on by every block
+  unsigned char substitution[256];    // the byte substitution of the round function
+  uint32_t substitutionWords[4][256]; // the same, shifted to each byte position of a word
 };
 
 // The debug log, kept for the life of the process.
 struct DebugLog {
-  bool opened;     // the log file was created at the first call
-  bool firstCall = true; // no extraction has run yet (or a test re-armed the log)
-  char path[4096]; // the log file
-  uint32_t startMs; // GetTickCount when the log was opened
+  bool opened;        // the log file was created at the first call
+  bool firstCallDone; // the first extraction of the process has run and tried to open the log
+  char path[4096];    // the log file
+  uint32_t startMs;   // GetTickCount when the log was opened
 };
 
 // ---- the module-wide record --------------------------------------------------
@@ -140,20 +141,21 @@ struct ExtractorState {
   char requestedName[kMaxNameLength + 1];
   char archivePath[kMaxNameLength + 1];
   char password[kMaxPasswordLength + 1]; // cleared at the end of every call
-  FILE *archive;        // open for the duration of one call
+  FILE *archive;                         // open for the duration of one call
   MainHeader mainHeader;
-  FileHeader fileHeader; // the entry last found by the walk
+  FileHeader fileHeader;   // the entry last found by the walk
   BlockHeader blockHeader; // the block last found by the walk
-  int64_t blockStart;   // file offset of the block being examined
-  int64_t nextBlock;    // file offset of the block after it
-  bool found;           // the current entry is the requested one
-  unsigned char *output; // the caller's block, allocated when the entry is found
-  uint32_t *outputCount; // the caller's size variable: bytes written so far
-  unsigned char *window; // the decoder's 1 MiB window, allocated per call
-  uint32_t packedLeft;  // packed bytes of the current entry not yet read
-  int64_t unpackedLeft; // bytes of the current entry not yet produced (below 0: done)
-  int encryptionLevel;  // 0 plain, else the entry's unpack version
-  char lastProblem[500]; // the last problem logged by the latest call ("" when none)
+  int64_t blockStart;      // file offset of the block being examined
+  int64_t nextBlock;       // file offset of the block after it
+  bool found;              // the current entry is the requested one
+  unsigned char *output;   // the caller's block, allocated when the entry is found
+  uint32_t *outputCount;   // the caller's size variable: bytes written so far
+  unsigned char *window;   // the decoder's 1 MiB window, allocated per call
+  bool windowClean;        // the window is fresh from calloc: all zeros, none of its pages touched yet
+  uint32_t packedLeft;     // packed bytes of the current entry not yet read
+  int64_t unpackedLeft;    // bytes of the current entry not yet produced (below 0: done)
+  int encryptionLevel;     // 0 plain, else the entry's unpack version
+  char lastProblem[500];   // the last problem logged by the latest call ("" when none)
 
   DecoderState decoder;
   CryptKey key;

@@ -3,53 +3,76 @@
 #include <cstring>
 
 #include "rar/rar_internal.h"
+#include "rar/rar_format.h"
 
 namespace {
-const uint8_t kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  10,  12,  14,  16,  20,
-                                 24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
-const uint8_t kLengthBits[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
-const uint32_t kDistBase[48] = {0,      1,      2,      3,      4,      6,      8,      12,     16,     24,
-                                32,     48,     64,     96,     128,    192,    256,    384,    512,    768,
-                                1024,   1536,   2048,   3072,   4096,   6144,   8192,   12288,  16384,  24576,
-                                32768,  49152,  65536,  98304,  131072, 196608, 262144, 327680, 393216, 458752,
-                                524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
-const uint8_t kDistBits[48] = {0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
-                               7,  7,  8,  8,  9,  9,  10, 10, 11, 11, 12, 12, 13, 13, 14, 14,
-                               15, 15, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
-const uint8_t kShortDistBase[8] = {0, 4, 8, 16, 32, 64, 128, 192};
-const uint8_t kShortDistBits[8] = {2, 2, 3, 4, 5, 6, 6, 6};
 
 // Refill points: past these input positions the next step could read beyond
 // the buffer, so it is refilled first (the last 32 bytes are kept).
 constexpr uint32_t kRefillMainLoop = 8162;
 constexpr uint32_t kRefillTables = 8167;
 constexpr uint32_t kRefillLengthCode = 8187;
-// Fewer unflushed-free window bytes than this and the next match could
-// overwrite bytes not yet handed to the output (a match is at most 260 bytes).
+// When fewer window bytes than this are left before the first unflushed one,
+// the next match (at most 260 bytes) could overwrite bytes not yet handed to
+// the output: the window is flushed first.
 constexpr uint32_t kFlushMargin = 270;
 
 constexpr uint32_t kNewTableSymbol = 269;
 constexpr uint32_t kAudioNewTableSymbol = 256;
 constexpr uint32_t kLzLengths = kMainSymbols + kDistSymbols + kRepeatSymbols; // 374
 
-// ---- bit input: MSB first, three bytes from the input position --------------
+// ---- bit input: MSB first, from the input position and bit ----------------
+// The hot loop keeps its reader in locals: stores into the window (bytes)
+// could alias any field of the module's state and would force every field
+// back to memory after each byte.
+struct BitReader {
+  const unsigned char *input; // the decoder's input buffer
+  uint32_t pos;               // byte index of the next unread bit
+  uint32_t bit;               // 0..7, from the byte's most significant bit
+
+  // The next 16 bits. Reads four bytes; the buffer has room past its end.
+  uint32_t peek16() const {
+    uint32_t word;
+    memcpy(&word, input + pos, 4);
+    word = __builtin_bswap32(word);
+    return (word >> (16 - bit)) & 0xFFFF;
+  }
+  void skip(uint32_t n) {
+    bit += n;
+    pos += bit >> 3;
+    bit &= 7;
+  }
+  uint32_t get(uint32_t n) {
+    if (n == 0)
+      return 0;
+    uint32_t v = peek16() >> (16 - n);
+    skip(n);
+    return v;
+  }
+};
+
+inline BitReader reader_of(const DecoderState &d) {
+  return BitReader{d.input, d.inputPos, d.inputBit};
+}
+inline void keep_reader(DecoderState &d, const BitReader &b) {
+  d.inputPos = b.pos;
+  d.inputBit = b.bit;
+}
+
 inline uint32_t peek16(const DecoderState &d) {
-  const unsigned char *b = d.input + d.inputPos;
-  uint32_t v = uint32_t(b[0]) << 16 | uint32_t(b[1]) << 8 | uint32_t(b[2]);
-  return (v >> (8 - d.inputBit)) & 0xFFFF;
+  return reader_of(d).peek16();
 }
 
 inline void skip_bits(DecoderState &d, uint32_t n) {
-  d.inputBit += n;
-  d.inputPos += d.inputBit >> 3;
-  d.inputBit &= 7;
+  BitReader b = reader_of(d);
+  b.skip(n);
+  keep_reader(d, b);
 }
 
 inline uint32_t get_bits(DecoderState &d, uint32_t n) {
-  if (n == 0)
-    return 0;
-  uint32_t v = peek16(d) >> (16 - n);
-  skip_bits(d, n);
+  BitReader b = reader_of(d);
+  uint32_t v = b.get(n);
+  keep_reader(d, b);
   return v;
 }
 
@@ -70,8 +93,23 @@ inline uint32_t symbol_at(const DecodeTable &t, uint32_t v, uint32_t bits) {
   return t.symbols[index];
 }
 
+// One symbol: short codes in one look-up, longer ones by the search.
+inline uint32_t decode_with(BitReader &b, const DecodeTable &t) {
+  uint32_t v = b.peek16() & 0xFFFE;
+  uint32_t quick = t.quick[v >> (16 - kQuickBits)];
+  if (quick != 0) {
+    b.skip(quick >> 12);
+    return quick & 0xFFF;
+  }
+  uint32_t bits = code_length(t, v, kQuickBits + 1);
+  b.skip(bits);
+  return symbol_at(t, v, bits);
+}
+
 // Signed 32-bit arithmetic that wraps like the machine's, without overflow.
-inline int32_t wrap_sub(int32_t a, int32_t b) { return int32_t(uint32_t(a) - uint32_t(b)); }
+inline int32_t wrap_sub(int32_t a, int32_t b) {
+  return int32_t(uint32_t(a) - uint32_t(b));
+}
 inline uint32_t abs_diff(int32_t a, int32_t b) {
   int32_t d = wrap_sub(a, b);
   return d < 0 ? 0u - uint32_t(d) : uint32_t(d);
@@ -81,29 +119,72 @@ inline uint32_t abs_sum(int32_t a, int32_t b) {
   return d < 0 ? 0u - uint32_t(d) : uint32_t(d);
 }
 
-// Appends a match to the window. Overlapping copies repeat the last bytes, so
-// they go byte by byte; one that cannot overlap or wrap is a block copy.
-inline void copy_match(unsigned char *window, uint32_t length, uint32_t distance) {
-  ExtractorState &s = rar_state;
-  DecoderState &d = s.decoder;
-  d.lastDist = distance;
-  d.oldDist[d.oldDistCount & 3] = distance;
-  d.oldDistCount++;
-  d.lastLength = length;
-  s.unpackedLeft -= length;
-  uint32_t to = d.writePos;
+// Copies `length` bytes where every source byte may be read before any
+// destination byte is written; short copies in two overlapping words.
+inline void copy_forward(unsigned char *dst, const unsigned char *src, uint32_t length) {
+  if (length > 16) {
+    memmove(dst, src, length);
+  } else if (length >= 8) {
+    uint64_t head, tail;
+    memcpy(&head, src, 8);
+    memcpy(&tail, src + length - 8, 8);
+    memcpy(dst, &head, 8);
+    memcpy(dst + length - 8, &tail, 8);
+  } else if (length >= 4) {
+    uint32_t head, tail;
+    memcpy(&head, src, 4);
+    memcpy(&tail, src + length - 4, 4);
+    memcpy(dst, &head, 4);
+    memcpy(dst + length - 4, &tail, 4);
+  } else if (length > 0) {
+    unsigned char first = src[0], middle = src[length / 2], last = src[length - 1];
+    dst[0] = first;
+    dst[length / 2] = middle;
+    dst[length - 1] = last;
+  }
+}
+
+// Appends a match to the window at `to` and returns the new write position.
+// Overlapping copies repeat the last bytes, exactly as a byte-by-byte copy
+// would; copies that cannot overlap or wrap go in blocks.
+inline uint32_t copy_window(unsigned char *window, uint32_t to, uint32_t length, uint32_t distance) {
   uint32_t from = (to - distance) & kWindowMask;
-  if (distance >= length && from < to && to + length <= kWindowSize) {
-    memcpy(window + to, window + from, length);
-    d.writePos = (to + length) & kWindowMask;
-    return;
+  if (from + length <= kWindowSize && to + length <= kWindowSize) {
+    unsigned char *dst = window + to;
+    const unsigned char *src = window + from;
+    if (from > to || distance >= length) {
+      // Source ahead of the destination, or wholly behind it: a forward
+      // copy reads only bytes it has not yet written, so all source bytes
+      // may be loaded before any is stored.
+      copy_forward(dst, src, length);
+    } else if (distance == 1) {
+      memset(dst, *src, length);
+    } else if (distance >= 8) {
+      uint32_t i = 0;
+      for (; i + 8 <= length; i += 8)
+        memcpy(dst + i, src + i, 8);
+      for (; i < length; i++)
+        dst[i] = src[i];
+    } else {
+      for (uint32_t i = 0; i < length; i++)
+        dst[i] = src[i];
+    }
+    return (to + length) & kWindowMask;
   }
   while (length-- > 0) {
     window[to] = window[from];
     to = (to + 1) & kWindowMask;
     from = (from + 1) & kWindowMask;
   }
-  d.writePos = to;
+  return to;
+}
+
+// The match bookkeeping: last distance and length, and the ring of four.
+inline void note_match(DecoderState &d, uint32_t length, uint32_t distance) {
+  d.lastDist = distance;
+  d.oldDist[d.oldDistCount & 3] = distance;
+  d.oldDistCount++;
+  d.lastLength = length;
 }
 
 // Copies window[flushed .. write) to the output, guarded against passing the
@@ -128,6 +209,64 @@ void copy_to_output() {
   }
   *s.outputCount += count;
 }
+// The audio byte for a delta symbol, from the current channel's predictor,
+// which then learns from it (see decode_audio_byte).
+inline unsigned char predict_audio_byte(DecoderState &d, uint32_t delta) {
+  AudioChannelState &c = d.channels[d.currentChannel];
+  c.byteCount++;
+  c.d4 = c.d3;
+  c.d3 = c.d2;
+  c.d2 = wrap_sub(c.lastDelta, c.d1);
+  c.d1 = c.lastDelta;
+  uint32_t prediction = 8 * uint32_t(c.lastValue) + uint32_t(c.k1) * uint32_t(c.d1) + uint32_t(c.k2) * uint32_t(c.d2) +
+                        uint32_t(c.k3) * uint32_t(c.d3) + uint32_t(c.k4) * uint32_t(c.d4) +
+                        uint32_t(c.k5) * uint32_t(d.channelDelta);
+  prediction = uint32_t(int32_t(prediction) >> 3) & 0xFF;
+  const int32_t value = int32_t(prediction) - int32_t(delta);
+  const int32_t i = (delta >= 128 ? int32_t(delta) - 256 : int32_t(delta)) * 8;
+
+  c.dif[0] += i < 0 ? uint32_t(-i) : uint32_t(i);
+  c.dif[1] += abs_diff(i, c.d1);
+  c.dif[2] += abs_sum(i, c.d1);
+  c.dif[3] += abs_diff(i, c.d2);
+  c.dif[4] += abs_sum(i, c.d2);
+  c.dif[5] += abs_diff(i, c.d3);
+  c.dif[6] += abs_sum(i, c.d3);
+  c.dif[7] += abs_diff(i, c.d4);
+  c.dif[8] += abs_sum(i, c.d4);
+  c.dif[9] += abs_diff(i, d.channelDelta);
+  c.dif[10] += abs_sum(i, d.channelDelta);
+
+  const uint8_t deltaByte = uint8_t(uint32_t(value) - uint32_t(c.lastValue));
+  d.channelDelta = c.lastDelta = deltaByte >= 128 ? int32_t(deltaByte) - 256 : int32_t(deltaByte);
+  c.lastValue = value;
+
+  if ((c.byteCount & 31) == 0) {
+    uint32_t best = 0;
+    uint32_t smallest = c.dif[0];
+    for (uint32_t j = 1; j < 11; j++) {
+      if (c.dif[j] < smallest) {
+        smallest = c.dif[j];
+        best = j;
+      }
+    }
+    memset(c.dif, 0, sizeof c.dif);
+    // Odd winners lower a weight, even ones raise it: 1 and 2 for K1, up to
+    // 9 and 10 for K5.
+    if (best != 0) {
+      int32_t *weights[5] = {&c.k1, &c.k2, &c.k3, &c.k4, &c.k5};
+      int32_t &k = *weights[(best - 1) / 2];
+      if ((best & 1) != 0) {
+        if (k >= -16)
+          k--;
+      } else if (k < 16) {
+        k++;
+      }
+    }
+  }
+  return (unsigned char)value;
+}
+
 } // namespace
 
 void reset_decoder() {
@@ -135,6 +274,9 @@ void reset_decoder() {
   DecoderState &d = s.decoder;
   d.inputPos = 0;
   d.inputBit = 0;
+  // Whatever follows writes to the window.
+  const bool windowClean = s.windowClean;
+  s.windowClean = false;
   if ((s.fileHeader.flags & kFileSolidContinuation) != 0)
     return;
   d.currentChannel = 0;
@@ -143,12 +285,14 @@ void reset_decoder() {
   memset(d.oldDist, 0, sizeof d.oldDist);
   d.oldDistCount = 0;
   memset(d.previousLengths, 0, sizeof d.previousLengths);
-  memset(d.lengths, 0, sizeof d.lengths);
   d.lastDist = 0;
   d.lastLength = 0;
   d.writePos = 0;
   d.flushedPos = 0;
-  memset(s.window, 0, kWindowSize);
+  // A window fresh from calloc is already zero; clearing it again would only
+  // make the system hand over all of its pages.
+  if (!windowClean)
+    memset(s.window, 0, kWindowSize);
 }
 
 void refill_input(bool firstFill) {
@@ -205,16 +349,10 @@ void build_decode_table(DecodeTable *table, const unsigned char *lengths, uint32
 
 uint32_t decode_symbol(DecodeTable *table) {
   DecoderState &d = rar_state.decoder;
-  const DecodeTable &t = *table;
-  uint32_t v = peek16(d) & 0xFFFE;
-  uint32_t quick = t.quick[v >> (16 - kQuickBits)];
-  if (quick != 0) {
-    skip_bits(d, quick >> 12);
-    return quick & 0xFFF;
-  }
-  uint32_t bits = code_length(t, v, kQuickBits + 1);
-  skip_bits(d, bits);
-  return symbol_at(t, v, bits);
+  BitReader b = reader_of(d);
+  uint32_t symbol = decode_with(b, *table);
+  keep_reader(d, b);
+  return symbol;
 }
 
 void read_tables() {
@@ -241,7 +379,11 @@ void read_tables() {
     levelLengths[i] = (unsigned char)get_bits(d, 4);
   build_decode_table(&d.levelTable, levelLengths, kLevelSymbols);
 
+  // Lengths past this table's count keep their previous values (zeros after a
+  // fresh start), so a later table that builds on them finds what the packer
+  // assumed: the lengths of the last table that reached that far.
   unsigned char *lengths = d.lengths;
+  memcpy(lengths, d.previousLengths, kTableLengths);
   for (uint32_t i = 0; i < count;) {
     if (d.inputPos > kRefillLengthCode)
       refill_input(false);
@@ -286,60 +428,7 @@ void read_tables_at_end() {
 }
 
 unsigned char decode_audio_byte(uint32_t delta) {
-  DecoderState &d = rar_state.decoder;
-  AudioChannelState &c = d.channels[d.currentChannel];
-  c.byteCount++;
-  c.d4 = c.d3;
-  c.d3 = c.d2;
-  c.d2 = wrap_sub(c.lastDelta, c.d1);
-  c.d1 = c.lastDelta;
-  uint32_t prediction = 8 * uint32_t(c.lastValue) + uint32_t(c.k1) * uint32_t(c.d1) + uint32_t(c.k2) * uint32_t(c.d2) +
-                        uint32_t(c.k3) * uint32_t(c.d3) + uint32_t(c.k4) * uint32_t(c.d4) +
-                        uint32_t(c.k5) * uint32_t(d.channelDelta);
-  prediction = uint32_t(int32_t(prediction) >> 3) & 0xFF;
-  const int32_t value = int32_t(prediction) - int32_t(delta);
-  const int32_t i = (delta >= 128 ? int32_t(delta) - 256 : int32_t(delta)) * 8;
-
-  c.dif[0] += i < 0 ? uint32_t(-i) : uint32_t(i);
-  c.dif[1] += abs_diff(i, c.d1);
-  c.dif[2] += abs_sum(i, c.d1);
-  c.dif[3] += abs_diff(i, c.d2);
-  c.dif[4] += abs_sum(i, c.d2);
-  c.dif[5] += abs_diff(i, c.d3);
-  c.dif[6] += abs_sum(i, c.d3);
-  c.dif[7] += abs_diff(i, c.d4);
-  c.dif[8] += abs_sum(i, c.d4);
-  c.dif[9] += abs_diff(i, d.channelDelta);
-  c.dif[10] += abs_sum(i, d.channelDelta);
-
-  const uint8_t deltaByte = uint8_t(uint32_t(value) - uint32_t(c.lastValue));
-  d.channelDelta = c.lastDelta = deltaByte >= 128 ? int32_t(deltaByte) - 256 : int32_t(deltaByte);
-  c.lastValue = value;
-
-  if ((c.byteCount & 31) == 0) {
-    uint32_t best = 0;
-    uint32_t smallest = c.dif[0];
-    for (uint32_t j = 1; j < 11; j++) {
-      if (c.dif[j] < smallest) {
-        smallest = c.dif[j];
-        best = j;
-      }
-    }
-    memset(c.dif, 0, sizeof c.dif);
-    // Odd winners lower a weight, even ones raise it: 1 and 2 for K1, up to
-    // 9 and 10 for K5.
-    if (best != 0) {
-      int32_t *weights[5] = {&c.k1, &c.k2, &c.k3, &c.k4, &c.k5};
-      int32_t &k = *weights[(best - 1) / 2];
-      if ((best & 1) != 0) {
-        if (k >= -16)
-          k--;
-      } else if (k < 16) {
-        k++;
-      }
-    }
-  }
-  return (unsigned char)value;
+  return predict_audio_byte(rar_state.decoder, delta);
 }
 
 void flush_window() {
@@ -357,68 +446,100 @@ void unpack_file(unsigned char *window) {
   if ((s.fileHeader.flags & kFileSolidContinuation) == 0)
     read_tables();
 
-  s.unpackedLeft--;
-  while (s.unpackedLeft >= 0) {
-    d.writePos &= kWindowMask;
-    if (d.inputPos > kRefillMainLoop)
+  // The loop's state lives in locals; `store` hands it back to the module's
+  // record before any step that works on the record, `load` takes it again.
+  BitReader b = reader_of(d);
+  uint32_t write = d.writePos;
+  int64_t left = s.unpackedLeft - 1;
+  auto store = [&] {
+    keep_reader(d, b);
+    d.writePos = write;
+    s.unpackedLeft = left;
+  };
+  auto load = [&] {
+    b = reader_of(d);
+    write = d.writePos;
+    left = s.unpackedLeft;
+  };
+
+  while (left >= 0) {
+    if (b.pos > kRefillMainLoop) {
+      store();
       refill_input(false);
+      load();
+    }
     // Past the bytes really read, the packed data has run out: what would
     // follow is made of stale bytes and could run on without end.
-    if (d.inputPos > d.inputEnd)
+    if (b.pos > d.inputEnd)
       break;
-    if (((d.flushedPos - d.writePos) & kWindowMask) < kFlushMargin && d.flushedPos != d.writePos)
+    if (((d.flushedPos - write) & kWindowMask) < kFlushMargin && d.flushedPos != write) {
+      store();
       flush_window();
+      load();
+    }
 
     if (d.audioMode) {
-      uint32_t symbol = decode_symbol(&d.audioTables[d.currentChannel]);
+      uint32_t symbol = decode_with(b, d.audioTables[d.currentChannel]);
       if (symbol == kAudioNewTableSymbol) {
+        store();
         read_tables();
+        load();
         continue;
       }
-      window[d.writePos] = decode_audio_byte(symbol);
-      d.writePos = (d.writePos + 1) & kWindowMask;
+      window[write] = predict_audio_byte(d, symbol);
+      write = (write + 1) & kWindowMask;
       if (++d.currentChannel == d.channelCount)
         d.currentChannel = 0;
-      s.unpackedLeft--;
+      left--;
       continue;
     }
 
-    uint32_t symbol = decode_symbol(&d.mainTable);
+    uint32_t symbol = decode_with(b, d.mainTable);
     if (symbol < 256) {
-      window[d.writePos] = (unsigned char)symbol;
-      d.writePos = (d.writePos + 1) & kWindowMask;
-      s.unpackedLeft--;
-    } else if (symbol >= 270) {
+      window[write] = (unsigned char)symbol;
+      write = (write + 1) & kWindowMask;
+      left--;
+      continue;
+    }
+    uint32_t length;
+    uint32_t distance;
+    if (symbol >= 270) {
       uint32_t slot = symbol - 270;
-      uint32_t length = kLengthBase[slot] + 3 + get_bits(d, kLengthBits[slot]);
-      uint32_t distSlot = decode_symbol(&d.distTable);
-      uint32_t distance = kDistBase[distSlot] + 1 + get_bits(d, kDistBits[distSlot]);
+      length = kLengthBase[slot] + 3 + b.get(kLengthBits[slot]);
+      uint32_t distSlot = decode_with(b, d.distTable);
+      distance = kDistBase[distSlot] + 1 + b.get(kDistBits[distSlot]);
       if (distance >= 0x40000)
         length++;
       if (distance >= 0x2000)
         length++;
-      copy_match(window, length, distance);
     } else if (symbol == kNewTableSymbol) {
+      store();
       read_tables();
+      load();
+      continue;
     } else if (symbol == 256) {
-      copy_match(window, d.lastLength, d.lastDist);
+      length = d.lastLength;
+      distance = d.lastDist;
     } else if (symbol < 261) {
-      uint32_t distance = d.oldDist[(d.oldDistCount - (symbol - 256)) & 3];
-      uint32_t repeatSlot = decode_symbol(&d.repeatTable);
-      uint32_t length = kLengthBase[repeatSlot] + 2 + get_bits(d, kLengthBits[repeatSlot]);
+      distance = d.oldDist[(d.oldDistCount - (symbol - 256)) & 3];
+      uint32_t repeatSlot = decode_with(b, d.repeatTable);
+      length = kLengthBase[repeatSlot] + 2 + b.get(kLengthBits[repeatSlot]);
       if (distance >= 0x40000)
         length++;
       if (distance >= 0x2000)
         length++;
       if (distance >= 0x101)
         length++;
-      copy_match(window, length, distance);
     } else {
       uint32_t slot = symbol - 261;
-      uint32_t distance = kShortDistBase[slot] + 1 + get_bits(d, kShortDistBits[slot]);
-      copy_match(window, 2, distance);
+      distance = kShortDistBase[slot] + 1 + b.get(kShortDistBits[slot]);
+      length = 2;
     }
+    note_match(d, length, distance);
+    left -= length;
+    write = copy_window(window, write, length, distance);
   }
+  store();
   read_tables_at_end();
   if (s.found && d.flushedPos != d.writePos)
     copy_to_output();

@@ -13,8 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "rarpack/cipher.h"
-#include "rarpack/crc32.h"
+#include "rar/rar_crc32.h"
+#include "rar/rar_crypt.h"
 
 namespace rarpack {
 
@@ -26,9 +26,9 @@ constexpr uint8_t kFileHeaderType = 0x74;
 constexpr uint8_t kEndType = 0x7B;
 constexpr uint16_t kMainSolid = 0x08;
 constexpr uint16_t kFileEncrypted = 0x04;
-constexpr uint16_t kFileSolid = 0x10;           // continues the decoder state of the entry before
-constexpr uint16_t kFileWindow1M = 0x80;        // dictionary size bits: 1024 KiB
-constexpr uint16_t kHasData = 0x8000;           // a 32-bit packed size follows; that much data after the header
+constexpr uint16_t kFileSolid = 0x10;    // continues the decoder state of the entry before
+constexpr uint16_t kFileWindow1M = 0x80; // dictionary size bits: 1024 KiB
+constexpr uint16_t kHasData = 0x8000;    // a 32-bit packed size follows; that much data after the header
 constexpr uint16_t kEndSkipIfUnknown = 0x4000;
 constexpr uint8_t kHostUnix = 3;
 constexpr uint8_t kUnpackVersion = 20;
@@ -46,7 +46,13 @@ void put32(uint8_t *p, uint32_t v) {
   put16(p + 2, v >> 16);
 }
 
-std::string describe_errno() { return strerror(errno); }
+std::string describe_errno() {
+  return strerror(errno);
+}
+
+uint32_t crc32_of(const void *data, size_t size) {
+  return ~crc32_update(0xFFFFFFFFu, data, size);
+}
 
 // The output archive while it is being written.
 class ArchiveFile {
@@ -140,9 +146,14 @@ private:
 // password is set, the last block padded with zeros.
 class DataSink {
 public:
+  // Each entry starts from a fresh key; the key is the RAR module's, one at a time.
   DataSink(ArchiveFile &file, const std::string &password) : file_(file), password_(password) {
     if (!password_.empty())
-      cipher_.setKey(password_.c_str());
+      crypt_set_key(password_.c_str());
+  }
+  ~DataSink() {
+    if (!password_.empty())
+      crypt_clear_key();
   }
 
   bool write(const uint8_t *data, size_t size) {
@@ -176,7 +187,7 @@ public:
 private:
   bool flushPending() {
     for (size_t i = 0; i + 16 <= pendingSize_; i += 16)
-      cipher_.encryptBlock(pending_ + i);
+      crypt_encrypt_block(pending_ + i);
     written_ += pendingSize_;
     bool ok = file_.write(pending_, pendingSize_);
     pendingSize_ = 0;
@@ -185,8 +196,7 @@ private:
 
   ArchiveFile &file_;
   const std::string &password_;
-  Rar20Cipher cipher_;
-  uint8_t pending_[4096];  // whole blocks are enciphered when it fills
+  uint8_t pending_[4096]; // whole blocks are enciphered when it fills
   size_t pendingSize_ = 0;
   uint64_t written_ = 0;
 };
@@ -238,6 +248,8 @@ struct Input {
   uint64_t size = 0;
   time_t mtime = 0;
   uint32_t attributes = 0;
+  dev_t device = 0; // with inode: tells the archive itself among the inputs
+  ino_t inode = 0;
 };
 
 bool open_input(const std::string &path, Input &in, std::string *error) {
@@ -270,6 +282,8 @@ bool open_input(const std::string &path, Input &in, std::string *error) {
     return false;
   }
   in.size = uint64_t(st.st_size);
+  in.device = st.st_dev;
+  in.inode = st.st_ino;
   in.mtime = st.st_mtime;
   // Regular file; owner-executable files keep their execute bits.
   in.attributes = (st.st_mode & S_IXUSR) ? 0100755 : 0100644;
@@ -385,7 +399,7 @@ private:
         *error = "cannot store '" + in.path + "': larger than 4 GiB - 1 bytes";
         return false;
       }
-      running = crc32_continue(running, chunk.get(), n);
+      running = crc32_update(running, chunk.get(), n);
       if (!consume(chunk.get(), n))
         return writeFailed(error);
     }
@@ -407,8 +421,7 @@ private:
     return checkPacked(in, sink.written(), packed, error);
   }
 
-  bool compressData(Input &in, bool continuation, uint64_t *packed, uint64_t *size, uint32_t *crc,
-                    std::string *error) {
+  bool compressData(Input &in, bool continuation, uint64_t *packed, uint64_t *size, uint32_t *crc, std::string *error) {
     DataSink sink(file_, options_.password);
     encoder_.beginEntry(continuation, options_.audio);
     std::vector<uint8_t> &out = encoder_.output();
@@ -459,7 +472,7 @@ std::string stored_name(const std::string &path) {
     if (part == "..")
       return std::string();
     if (!name.empty())
-      name += '/';
+      name += '\\';
     name += part;
   }
   return name;
@@ -478,6 +491,7 @@ uint32_t dos_time(int64_t unixSeconds) {
 
 bool pack_archive(const std::string &archivePath, const std::vector<std::string> &files, const PackOptions &options,
                   std::string *error, std::vector<EntryReport> *report) {
+  crc32_init_table();
   if (options.password.size() > kMaxPassword) {
     *error = "password longer than 254 characters";
     return false;
@@ -495,7 +509,8 @@ bool pack_archive(const std::string &archivePath, const std::vector<std::string>
     return false;
   }
   struct stat st;
-  if (stat(archivePath.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+  const bool archiveExists = stat(archivePath.c_str(), &st) == 0;
+  if (archiveExists && S_ISDIR(st.st_mode)) {
     *error = "cannot write '" + archivePath + "': is a directory";
     return false;
   }
@@ -508,9 +523,16 @@ bool pack_archive(const std::string &archivePath, const std::vector<std::string>
           fclose(in.file);
     }
   } closer{inputs};
-  for (size_t i = 0; i < files.size(); i++)
+  for (size_t i = 0; i < files.size(); i++) {
     if (!open_input(files[i], inputs[i], error))
       return false;
+    // Packing the old archive into the new one would replace a file by an
+    // archive of itself on every run.
+    if (archiveExists && inputs[i].device == st.st_dev && inputs[i].inode == st.st_ino) {
+      *error = "cannot store '" + files[i] + "': it is the archive being written";
+      return false;
+    }
+  }
   // Empty files lead a solid archive: an extractor that sees the solid
   // entries as one stream (unar 1.10) loses its place at an empty entry
   // between two compressed ones, but not at empty ones before the first.

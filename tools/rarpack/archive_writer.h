@@ -11,26 +11,27 @@
 namespace rarpack {
 
 struct PackOptions {
-  int level = 3;            // 0: store every file; 1 (fastest) to 5 (smallest)
-  bool solid = false;       // entries continue each other's decoder state
-  std::string password;     // empty: no encryption; else at most 254 bytes
-  int audio = kAudioAuto;   // kAudioOff, kAudioAuto or 1 to 4 channels
-  bool fixedTime = false;   // write `mtime` as every entry's time instead of the file's own
-  int64_t mtime = 0;        // Unix seconds, used with fixedTime
+  int level = 3;          // 0: store every file; 1 (fastest) to 5 (smallest)
+  bool solid = false;     // entries continue each other's decoder state
+  std::string password;   // empty: no encryption; else at most 254 bytes
+  int audio = kAudioAuto; // kAudioOff, kAudioAuto or 1 to 4 channels
+  bool fixedTime = false; // write `mtime` as every entry's time instead of the file's own
+  int64_t mtime = 0;      // Unix seconds, used with fixedTime
 };
 
 // What was written for one file.
 struct EntryReport {
-  std::string name;          // as stored
-  uint32_t size = 0;         // unpacked bytes
-  uint32_t packedSize = 0;   // packed bytes, cipher padding included
-  bool stored = false;       // method 0x30
-  uint64_t audioBytes = 0;   // bytes coded in audio mode
+  std::string name;        // as stored
+  uint32_t size = 0;       // unpacked bytes
+  uint32_t packedSize = 0; // packed bytes, cipher padding included
+  bool stored = false;     // method 0x30
+  uint64_t audioBytes = 0; // bytes coded in audio mode
 };
 
-// The name a path is stored under: relative, without "./" or leading "/",
-// with "/" as the separator. Empty when the path cannot be stored (no file
-// name, a ".." component); check the 259-byte limit separately.
+// The name a path is stored under: relative, without "." components or a
+// leading "/", with a backslash (the archive's separator) between folders.
+// Empty when the path cannot be stored (no file name, a ".." component);
+// check the 259-byte limit separately.
 std::string stored_name(const std::string &path);
 
 // Unix time to the archive's DOS date and time (local time, 2-second steps,

@@ -7,12 +7,12 @@ namespace rarpack {
 
 // Predictor state of one channel (all 32-bit, as the decoder keeps them).
 struct AudioChannelState {
-  int32_t k[5] = {};        // weights K1..K5, kept within -17..16
-  int32_t d[4] = {};        // past deltas D1..D4
-  int32_t lastDelta = 0;    // the channel's last delta
-  uint32_t dif[11] = {};    // error sums of the eleven weight candidates
-  uint32_t byteCount = 0;   // bytes this channel has produced
-  int32_t lastValue = 0;    // last predicted-minus-delta value, not reduced to a byte
+  int32_t k[5] = {};      // weights K1..K5, kept within -17..16
+  int32_t d[4] = {};      // past deltas D1..D4
+  int32_t lastDelta = 0;  // the channel's last delta
+  uint32_t dif[11] = {};  // error sums of the eleven weight candidates
+  uint32_t byteCount = 0; // bytes this channel has produced
+  int32_t lastValue = 0;  // last predicted-minus-delta value, not reduced to a byte
 };
 
 // All channels plus the delta shared between them.

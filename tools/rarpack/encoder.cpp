@@ -6,7 +6,6 @@
 #include "rarpack/encoder.h"
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -15,6 +14,7 @@
 #include "rarpack/bit_writer.h"
 #include "rarpack/huffman.h"
 #include "rarpack/match_finder.h"
+#include "rar/rar_format.h"
 
 namespace rarpack {
 
@@ -27,26 +27,13 @@ constexpr unsigned kLzLengths = kMainSymbols + kDistSymbols + kRepSymbols; // 37
 constexpr unsigned kAudioSymbols = 257;
 constexpr unsigned kMaxLengths = 4 * kAudioSymbols; // 1028
 constexpr unsigned kCodeLengthSymbols = 19;
-constexpr unsigned kRepeatLast = 256;   // main symbol: repeat the previous match
-constexpr unsigned kOldDistance = 257;  // 257..260: one of the four last distances
-constexpr unsigned kShortMatch = 261;   // 261..268: length 2, distance up to 256
-constexpr unsigned kNewTables = 269;    // main symbol: tables follow
-constexpr unsigned kLongMatch = 270;    // 270..297: length slot, then a distance symbol
+constexpr unsigned kRepeatLast = 256;  // main symbol: repeat the previous match
+constexpr unsigned kOldDistance = 257; // 257..260: one of the four last distances
+constexpr unsigned kShortMatch = 261;  // 261..268: length 2, distance up to 256
+constexpr unsigned kNewTables = 269;   // main symbol: tables follow
+constexpr unsigned kLongMatch = 270;   // 270..297: length slot, then a distance symbol
 constexpr unsigned kAudioNewTables = 256;
 
-const uint8_t kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,   10,  12,  14,  16,  20,
-                                 24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
-const uint8_t kLengthBits[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
-const uint32_t kDistBase[48] = {0,      1,      2,      3,      4,      6,      8,      12,     16,     24,
-                                32,     48,     64,     96,     128,    192,    256,    384,    512,    768,
-                                1024,   1536,   2048,   3072,   4096,   6144,   8192,   12288,  16384,  24576,
-                                32768,  49152,  65536,  98304,  131072, 196608, 262144, 327680, 393216, 458752,
-                                524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
-const uint8_t kDistBits[48] = {0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
-                               7,  7,  8,  8,  9,  9,  10, 10, 11, 11, 12, 12, 13, 13, 14, 14,
-                               15, 15, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};
-const uint8_t kShortDistBase[8] = {0, 4, 8, 16, 32, 64, 128, 192};
-const uint8_t kShortDistBits[8] = {2, 2, 3, 4, 5, 6, 6, 6};
 
 // Slot look-ups: length slot of a coded length 0..255, short-distance slot of
 // distance-1 in 0..255, distance slot of distance-1 below 65536.
@@ -72,24 +59,25 @@ struct SlotTables {
     }
   }
 };
-const SlotTables &slots() {
-  static const SlotTables tables;
-  return tables;
-}
+const SlotTables kSlots;
 
 unsigned dist_slot(uint32_t distance) {
   uint32_t v = distance - 1;
   if (v < 65536)
-    return slots().dist[v];
+    return kSlots.dist[v];
   if (v < 131072)
     return 32 + (v - 65536) / 32768;
   return 34 + (v - 131072) / 65536;
 }
 
 // Extra length the decoder adds for far distances: long matches.
-uint32_t long_bonus(uint32_t distance) { return (distance >= 0x2000) + (distance >= 0x40000); }
+uint32_t long_bonus(uint32_t distance) {
+  return (distance >= 0x2000) + (distance >= 0x40000);
+}
 // ... and old-distance matches.
-uint32_t repeat_bonus(uint32_t distance) { return (distance >= 0x101) + long_bonus(distance); }
+uint32_t repeat_bonus(uint32_t distance) {
+  return (distance >= 0x101) + long_bonus(distance);
+}
 
 // The decoder's old-distance ring and last match.
 struct LzState {
@@ -128,9 +116,9 @@ struct Block {
   std::vector<Command> commands;
   std::vector<AudioItem> items;
   std::vector<uint32_t> freq;
-  uint64_t extraBits = 0;        // bits outside the Huffman codes
-  std::vector<uint8_t> lengths;  // own code lengths for freq
-  uint64_t ownCost = 0;          // bits with its own tables, header included
+  uint64_t extraBits = 0;       // bits outside the Huffman codes
+  std::vector<uint8_t> lengths; // own code lengths for freq
+  uint64_t ownCost = 0;         // bits with its own tables, header included
 
   bool empty() const { return commands.empty() && items.empty(); }
   size_t size() const { return commands.size() + items.size(); }
@@ -148,28 +136,46 @@ struct Block {
 
 struct LevelConfig {
   unsigned depth;      // hash-chain links followed per search
+  uint32_t goodLength; // a match this long cuts the rest of the search to a quarter
   uint32_t niceLength; // a match this long is taken at once
-  bool lazy;           // look one byte ahead before taking a match
+  uint32_t lazyLimit;  // look one byte ahead unless the match is this long (0: never)
+  unsigned missShift;  // after 2^missShift positions without a match, search every 2nd, and so on
+  bool optimal;        // choose matches by the cheapest path through a stretch of input, not one by one
 };
 
 LevelConfig level_config(int level) {
   switch (level) {
   case 1:
-    return {6, 24, false};
+    return {4, 8, 24, 0, 4, false};
   case 2:
-    return {16, 48, true};
+    return {8, 12, 32, 12, 5, false};
   case 4:
-    return {128, 200, true};
+    return {24, 32, 64, 0, 7, true};
   case 5:
-    return {512, kMaxMatch, true};
+    return {96, 64, 128, 0, 8, true};
   default:
-    return {40, 96, true};
+    return {16, 16, 64, 16, 6, false};
   }
 }
 
-constexpr size_t kUnit = 32 * 1024;       // input bytes per coding decision
+// Where a unit hardly shrank (to 98.5% or more), the next one is searched
+// only now and then: compressed media have few matches, and looking for them
+// at every position costs a cache miss per chain link in the 1 MiB window.
+// One unit that shrinks brings the level's search back.
+LevelConfig dry_config(const LevelConfig &level) {
+  LevelConfig c = level;
+  c.depth = std::min(c.depth, 16u);
+  c.missShift = std::min(c.missShift, 3u);
+  c.lazyLimit = 0;
+  c.optimal = false;
+  return c;
+}
+
+constexpr size_t kUnit = 32 * 1024;          // input bytes per coding decision
 constexpr size_t kLookahead = kMaxMatch + 2; // bytes kept unparsed until the entry's end is known
-constexpr size_t kMaxBlock = 1 << 20;     // items per block at most
+constexpr size_t kMaxBlock = 1 << 18;        // items per block at most
+constexpr unsigned kLzRestUnits = 7;         // units without an LZ trial after audio mode won clearly
+constexpr size_t kOptimalStretch = 4096;     // positions weighed together by the optimal parser
 
 // Code lengths for a block's counts: per table, with the new-tables symbol
 // always given a code so that the block can be left.
@@ -233,7 +239,9 @@ void plan_lengths(const uint8_t *lengths, const uint8_t *previous, unsigned coun
   }
 }
 
-unsigned extra_bits_of(uint8_t lengthSymbol) { return lengthSymbol == 16 ? 2 : lengthSymbol == 17 ? 3 : lengthSymbol == 18 ? 7 : 0; }
+unsigned extra_bits_of(uint8_t lengthSymbol) {
+  return lengthSymbol == 16 ? 2 : lengthSymbol == 17 ? 3 : lengthSymbol == 18 ? 7 : 0;
+}
 
 // A table header as the decoder reads it, worked out in full so that its
 // size is exact; write() puts it into a bit stream.
@@ -378,34 +386,46 @@ unsigned guess_audio_channels(const uint8_t *data, size_t size) {
 } // namespace
 
 struct Rar20Encoder::Impl {
-  explicit Impl(int level) : config(level_config(level)) { prices.setDefault(); }
+  explicit Impl(int level) : levelConfig(level_config(level)), config(levelConfig) {
+    prices.setDefault();
+    // Room for the largest block and unit from the start: growing them later
+    // would copy them and fault in fresh pages again and again.
+    for (Block *b : {&block, &units[0], &units[1]}) {
+      b->commands.reserve(kMaxBlock + kUnit + kMaxMatch);
+      b->items.reserve(kMaxBlock + kUnit + kMaxMatch);
+    }
+  }
 
-  LevelConfig config;
+  const LevelConfig levelConfig; // what the level asks for
+  LevelConfig config;            // what the unit being parsed uses: the level's, or a quick look where data is dry
+  bool dry = false;              // the last LZ unit hardly shrank (compressed media): search little
   MatchFinder finder;
   BitWriter out;
   size_t pos = 0; // next input position to code (finder buffer index)
 
   // Encoder's picture of the decoder, as it will be when the bits written so
   // far are decoded.
-  LzState lz;                       // old distances and last match, as of the parse position
-  AudioState audio;                 // audio predictor, as of the parse position
-  unsigned emitChannel = 0;         // decoder's current audio channel, as of the bits written
-  bool haveTables = false;          // the decoder holds tables
-  bool tablesAudio = false;         // ... in audio mode
-  unsigned tablesChannels = 0;      // ... with this many channels
-  std::vector<uint8_t> lengths;     // ... their code lengths
-  std::vector<uint16_t> codes;      // ... and canonical codes
+  LzState lz;                         // old distances and last match, as of the parse position
+  AudioState audio;                   // audio predictor, as of the parse position
+  unsigned emitChannel = 0;           // decoder's current audio channel, as of the bits written
+  bool haveTables = false;            // the decoder holds tables
+  bool tablesAudio = false;           // ... in audio mode
+  unsigned tablesChannels = 0;        // ... with this many channels
+  std::vector<uint8_t> lengths;       // ... their code lengths
+  std::vector<uint16_t> codes;        // ... and canonical codes
   uint8_t previous[kMaxLengths] = {}; // the decoder's previous lengths
-  bool previousAudio = false;       // mode and count of the table they came from
-  unsigned previousCount = 0;       // 0: all zero (after a reset)
+  bool previousAudio = false;         // mode and count of the table they came from
+  unsigned previousCount = 0;         // 0: all zero (after a reset)
 
-  bool stateExists = false;  // an entry was encoded (a solid continuation may follow)
-  bool freshStream = false;  // the entry started afresh: its first tables need no new-tables symbol
+  bool stateExists = false; // an entry was encoded (a solid continuation may follow)
+  bool freshStream = false; // the entry started afresh: its first tables need no new-tables symbol
   int audioChoice = kAudioOff;
   unsigned audioChannels = 0; // channels to try in audio mode (0: none)
   bool guessPending = false;
+  unsigned lzRest = 0; // units to code in audio mode before trying LZ again
 
-  Block block;
+  Block block;    // the block being gathered
+  Block units[2]; // the unit being weighed, LZ and audio (kept to reuse their memory)
   Prices prices;
   EntryStats stats;
   Match matches[kMaxMatch + 2];
@@ -431,7 +451,7 @@ struct Rar20Encoder::Impl {
       for (unsigned k = 0; k < 4; k++) {
         if (state.old(k) != distance)
           continue;
-        unsigned slot = slots().length[repLength];
+        unsigned slot = kSlots.length[repLength];
         uint32_t p = prices.main[kOldDistance + k] + prices.rep[slot] + kLengthBits[slot];
         if (p < bestPrice) {
           bestPrice = p;
@@ -441,7 +461,7 @@ struct Rar20Encoder::Impl {
       }
     }
     if (length == 2 && distance <= 256) {
-      unsigned slot = slots().shortDist[distance - 1];
+      unsigned slot = kSlots.shortDist[distance - 1];
       uint32_t p = prices.main[kShortMatch + slot] + kShortDistBits[slot];
       if (p < bestPrice) {
         bestPrice = p;
@@ -450,7 +470,7 @@ struct Rar20Encoder::Impl {
     }
     uint32_t longLength = length - 3 - long_bonus(distance);
     if (length >= min_long_length(distance) && longLength < 256) {
-      unsigned slot = slots().length[longLength];
+      unsigned slot = kSlots.length[longLength];
       unsigned d = dist_slot(distance);
       uint32_t p = prices.main[kLongMatch + slot] + kLengthBits[slot] + prices.dist[d] + kDistBits[d];
       if (p < bestPrice) {
@@ -495,7 +515,7 @@ struct Rar20Encoder::Impl {
       if (len >= min_repeat_length(d))
         consider(len, d);
     }
-    size_t n = finder.find(p, maxLength, config.depth, config.niceLength, matches);
+    size_t n = finder.find(p, maxLength, config.depth, config.goodLength, config.niceLength, matches);
     for (size_t i = 0; i < n; i++)
       consider(matches[i].length, matches[i].distance);
     if (choice.gain <= 0)
@@ -516,7 +536,7 @@ struct Rar20Encoder::Impl {
     b.commands.push_back(c);
     b.freq[c.sym]++;
     if (c.sym >= kOldDistance && c.sym < kShortMatch) {
-      unsigned slot = slots().length[length - 2 - repeat_bonus(distance)];
+      unsigned slot = kSlots.length[length - 2 - repeat_bonus(distance)];
       b.freq[kMainSymbols + kDistSymbols + slot]++;
       b.extraBits += kLengthBits[slot];
     } else if (c.sym >= kShortMatch && c.sym < kNewTables) {
@@ -530,13 +550,31 @@ struct Rar20Encoder::Impl {
   }
 
   // Parses from pos to at least `to` into `unit`; returns where it stopped.
+  // Where nothing matches for a while (compressed or random data), only every
+  // few positions are searched, more rarely the longer the drought; the
+  // positions in between are still entered into the hash chains.
   size_t parseLz(size_t to, Block &unit) {
     size_t p = pos;
     const size_t end = finder.end();
     Choice next;
     bool haveNext = false;
+    unsigned misses = 0;
     while (p < to) {
       uint32_t maxLength = uint32_t(std::min<size_t>(kMaxMatch, end - p));
+      const unsigned step = 1 + (misses >> config.missShift);
+      if (step > 1 && !haveNext) {
+        // Skipped positions still try the two newest old distances: cheap
+        // (their bytes are in the cache), and where data has a rhythm, as
+        // compressed audio frames do, that is where its matches are.
+        for (size_t stop = std::min(p + step - 1, to); p < stop; p++) {
+          if (finder.lengthAt(p, lz.old(0), 4) == 4 || finder.lengthAt(p, lz.old(1), 4) == 4)
+            break;
+          addLiteral(unit, finder.data()[p]);
+        }
+        if (p >= to)
+          break;
+        maxLength = uint32_t(std::min<size_t>(kMaxMatch, end - p));
+      }
       Choice here;
       if (haveNext) {
         here = next;
@@ -545,7 +583,7 @@ struct Rar20Encoder::Impl {
         finder.insertUpTo(p);
         here = bestAt(p, maxLength);
       }
-      if (here.length >= 2 && config.lazy && here.length < config.niceLength && p + 2 < end) {
+      if (here.length >= 2 && here.length < config.lazyLimit && p + 2 < end) {
         finder.insertUpTo(p + 1);
         next = bestAt(p + 1, std::min(kMaxMatch, maxLength - 1));
         haveNext = true;
@@ -556,14 +594,177 @@ struct Rar20Encoder::Impl {
         addMatch(unit, here.length, here.distance);
         p += here.length;
         haveNext = false;
+        misses = 0;
       } else {
         addLiteral(unit, finder.data()[p]);
         p++;
+        misses = std::min(misses + 1, 31u << config.missShift);
       }
     }
     finder.insertUpTo(p);
     return p;
   }
+
+  // ---- optimal parsing --------------------------------------------------
+
+  // One position of the stretch: the cheapest known way to reach it and the
+  // decoder's old distances and last length on that way.
+  struct Node {
+    uint32_t price;  // bits from the stretch's start
+    uint32_t from;   // position the last step started at
+    uint32_t length; // 0: the step was a literal
+    uint32_t distance;
+    uint32_t reps[4]; // old distances, newest first
+    uint32_t lastLength;
+  };
+  std::vector<Node> nodes;
+
+  void relax(size_t from, size_t to, uint32_t price, uint32_t length, uint32_t distance) {
+    Node &n = nodes[to];
+    if (price >= n.price)
+      return;
+    const Node &f = nodes[from];
+    n.price = price;
+    n.from = uint32_t(from);
+    n.length = length;
+    n.distance = distance;
+    n.reps[0] = distance;
+    n.reps[1] = f.reps[0];
+    n.reps[2] = f.reps[1];
+    n.reps[3] = f.reps[2];
+    n.lastLength = length;
+  }
+
+  // Weighs every literal and match in a stretch of up to kOptimalStretch
+  // positions by the current prices and takes the cheapest path; a match of
+  // niceLength or more ends the stretch and is taken as it is.
+  size_t parseOptimal(size_t to, Block &unit) {
+    size_t p = pos;
+    const size_t end = finder.end();
+    const uint8_t *data = finder.data();
+    unsigned misses = 0;
+    nodes.resize(kOptimalStretch + kMaxMatch + 1);
+    while (p < to) {
+      const size_t stretch = std::min(kOptimalStretch, to - p);
+      const size_t reach = std::min(stretch + kMaxMatch, end - p);
+      for (size_t i = 0; i <= reach; i++)
+        nodes[i].price = UINT32_MAX;
+      Node &start = nodes[0];
+      start.price = 0;
+      for (unsigned k = 0; k < 4; k++)
+        start.reps[k] = lz.old(k);
+      start.lastLength = lz.lastLength;
+      size_t stop = stretch; // where the path ends
+      Match longMatch{0, 0}; // a nice match taken after it
+      size_t searchFrom = 0; // inside a good match found earlier, positions are not searched
+      for (size_t i = 0; i < stretch; i++) {
+        const size_t at = p + i;
+        const uint32_t maxLength = uint32_t(std::min<size_t>(kMaxMatch, end - at));
+        const Node here = nodes[i];
+        if (i + 1 <= reach && here.price + prices.main[data[at]] < nodes[i + 1].price) {
+          Node &n = nodes[i + 1];
+          n = here;
+          n.price = here.price + prices.main[data[at]];
+          n.from = uint32_t(i);
+          n.length = 0;
+        }
+        const unsigned step = 1 + (misses >> config.missShift);
+        if (maxLength < 2 || (step > 1 && i % step != 0)) {
+          misses = std::min(misses + 1, 31u << config.missShift);
+          continue;
+        }
+        finder.insertUpTo(at);
+        bool found = false;
+        // Old distances, and the previous match repeated.
+        uint32_t longestRep = 0;
+        for (unsigned k = 0; k < 4; k++) {
+          const uint32_t d = here.reps[k];
+          if (d == 0 || (k > 0 && d == here.reps[k - 1]))
+            continue;
+          const uint32_t len = finder.lengthAt(at, d, maxLength);
+          if (k == 0 && here.lastLength >= 2 && here.lastLength <= len)
+            relax(i, i + here.lastLength, here.price + prices.main[kRepeatLast], here.lastLength, d);
+          const uint32_t bonus = repeat_bonus(d);
+          for (uint32_t l = min_repeat_length(d); l <= len && l - 2 - bonus < 256; l++) {
+            const unsigned slot = kSlots.length[l - 2 - bonus];
+            relax(i, i + l, here.price + prices.main[kOldDistance + k] + prices.rep[slot] + kLengthBits[slot], l, d);
+          }
+          if (len >= min_repeat_length(d))
+            found = true;
+          longestRep = std::max(longestRep, len);
+        }
+        if (longestRep >= config.niceLength) {
+          stop = i;
+          longMatch = {0, 0}; // the stretch ends here; the next one starts with this match
+          break;
+        }
+        if (i < searchFrom) {
+          misses = 0;
+          continue;
+        }
+        const size_t n = finder.find(at, maxLength, config.depth, config.goodLength, config.niceLength, matches);
+        if (n > 0 && matches[n - 1].length >= config.goodLength)
+          searchFrom = i + matches[n - 1].length - 1;
+        uint32_t covered = 1;
+        for (size_t m = 0; m < n; m++) {
+          const uint32_t d = matches[m].distance;
+          const uint32_t len = matches[m].length;
+          found = true;
+          if (len == 2) {
+            const unsigned slot = kSlots.shortDist[d - 1];
+            relax(i, i + 2, here.price + prices.main[kShortMatch + slot] + kShortDistBits[slot], 2, d);
+            covered = 2;
+            continue;
+          }
+          const unsigned dslot = dist_slot(d);
+          const uint32_t distPrice = prices.dist[dslot] + kDistBits[dslot];
+          const uint32_t bonus = long_bonus(d);
+          for (uint32_t l = std::max(covered + 1, min_long_length(d)); l <= len; l++) {
+            const unsigned slot = kSlots.length[l - 3 - bonus];
+            relax(i, i + l, here.price + prices.main[kLongMatch + slot] + kLengthBits[slot] + distPrice, l, d);
+          }
+          covered = len;
+        }
+        misses = found ? 0 : std::min(misses + 1, 31u << config.missShift);
+        if (n > 0 && matches[n - 1].length >= config.niceLength) {
+          stop = i;
+          longMatch = matches[n - 1];
+          break;
+        }
+      }
+      // Walk back from the end and replay the path forwards.
+      path.clear();
+      for (size_t i = stop; i > 0; i = nodes[i].from)
+        path.push_back(uint32_t(i));
+      for (size_t k = path.size(); k-- > 0;) {
+        const Node &n = nodes[path[k]];
+        if (n.length == 0)
+          addLiteral(unit, data[p + n.from]);
+        else
+          addMatch(unit, n.length, n.distance);
+      }
+      p += stop;
+      if (longMatch.length > 0) {
+        addMatch(unit, longMatch.length, longMatch.distance);
+        p += longMatch.length;
+        misses = 0;
+      } else if (stop < stretch) {
+        // A long old-distance match: let the next stretch's first step take it.
+        finder.insertUpTo(p);
+        Choice c = bestAt(p, uint32_t(std::min<size_t>(kMaxMatch, end - p)));
+        if (c.length >= 2) {
+          addMatch(unit, c.length, c.distance);
+          p += c.length;
+        } else {
+          addLiteral(unit, data[p]);
+          p++;
+        }
+      }
+    }
+    finder.insertUpTo(p);
+    return p;
+  }
+  std::vector<uint32_t> path;
 
   void simulateAudio(size_t from, size_t to, AudioState &state, Block &unit) {
     const uint8_t *data = finder.data();
@@ -577,13 +778,18 @@ struct Rar20Encoder::Impl {
 
   void processUnit(size_t to) {
     const bool tryAudio = audioChannels > 0;
-    const bool tryLz = audioChoice <= 0;
-    Block lzUnit, audioUnit;
+    // Where audio mode wins clearly, LZ is tried again only every few units:
+    // parsing sampled sound is slow and seldom pays.
+    const bool tryLz = audioChoice <= 0 && (!tryAudio || lzRest == 0);
+    if (lzRest > 0)
+      lzRest--;
+    Block &lzUnit = units[0], &audioUnit = units[1];
     LzState savedLz = lz;
     size_t end = to;
+    config = dry ? dry_config(levelConfig) : levelConfig;
     if (tryLz) {
       lzUnit.start(false, 0);
-      end = parseLz(to, lzUnit);
+      end = config.optimal ? parseOptimal(to, lzUnit) : parseLz(to, lzUnit);
     }
     AudioState audioCopy;
     if (tryAudio) {
@@ -599,6 +805,8 @@ struct Rar20Encoder::Impl {
       evaluate(lzUnit);
       evaluate(audioUnit);
       useAudio = audioUnit.ownCost < lzUnit.ownCost;
+      if (audioUnit.ownCost < lzUnit.ownCost - lzUnit.ownCost / 8)
+        lzRest = kLzRestUnits;
     }
     if (useAudio) {
       lz = savedLz;
@@ -607,7 +815,9 @@ struct Rar20Encoder::Impl {
       stats.audioBytes += end - pos;
       addUnit(audioUnit);
     } else {
-      stats.lzBytes += end - pos;
+      if (lzUnit.lengths.empty())
+        evaluate(lzUnit);
+      dry = lzUnit.ownCost >= uint64_t(end - pos) * 8 * 985 / 1000;
       addUnit(lzUnit);
     }
     pos = end;
@@ -616,11 +826,11 @@ struct Rar20Encoder::Impl {
   void addUnit(Block &unit) {
     if (unit.lengths.empty())
       evaluate(unit);
-    if (!block.empty() && (block.audio != unit.audio || block.channels != unit.channels ||
-                           block.size() + unit.size() > kMaxBlock))
+    if (!block.empty() &&
+        (block.audio != unit.audio || block.channels != unit.channels || block.size() + unit.size() > kMaxBlock))
       flushBlock();
     if (block.empty()) {
-      block = std::move(unit);
+      std::swap(block, unit);
     } else {
       Block merged;
       merged.audio = block.audio;
@@ -639,7 +849,7 @@ struct Rar20Encoder::Impl {
         block.ownCost = merged.ownCost;
       } else {
         flushBlock();
-        block = std::move(unit);
+        std::swap(block, unit);
       }
     }
     if (!block.audio)
@@ -735,7 +945,7 @@ struct Rar20Encoder::Impl {
       return;
     if (c.sym < kShortMatch) {
       uint32_t v = c.length - 2 - repeat_bonus(c.distance);
-      unsigned slot = slots().length[v];
+      unsigned slot = kSlots.length[v];
       putSymbol(kMainSymbols + kDistSymbols + slot);
       out.put(v - kLengthBase[slot], kLengthBits[slot]);
     } else if (c.sym < kNewTables) {
@@ -752,8 +962,11 @@ struct Rar20Encoder::Impl {
   }
 
   // After an entry's last symbol the decoder may decode one more symbol to
-  // see whether new tables follow; give it a harmless one.
+  // see whether new tables follow; give it a harmless one. Then zero bytes,
+  // so that a decoder peeking ahead for its last codes (unar does in audio
+  // mode) finds input there: 32 bits after the last symbol in all.
   void putTerminator() {
+    const uint64_t lastSymbolEnd = out.bitCount();
     size_t from = tablesAudio ? emitChannel * kAudioSymbols : 0;
     size_t count = tablesAudio ? kAudioSymbols : kMainSymbols;
     size_t avoid = tablesAudio ? from + kAudioNewTables : kNewTables;
@@ -764,6 +977,8 @@ struct Rar20Encoder::Impl {
     if (pick != SIZE_MAX)
       putSymbol(unsigned(pick));
     out.alignToByte();
+    while (out.bitCount() < lastSymbolEnd + 32)
+      out.put(0, 8);
   }
 
   // ---- entry flow --------------------------------------------------------
@@ -792,6 +1007,8 @@ struct Rar20Encoder::Impl {
     audioChoice = audioMode;
     audioChannels = audioMode > 0 ? unsigned(std::min(audioMode, 4)) : 0;
     guessPending = audioMode == kAudioAuto;
+    lzRest = 0;
+    dry = false;
     stats = EntryStats{};
   }
 
@@ -822,11 +1039,23 @@ struct Rar20Encoder::Impl {
 
 Rar20Encoder::Rar20Encoder(int level) : impl_(new Impl(level)) {}
 Rar20Encoder::~Rar20Encoder() = default;
-bool Rar20Encoder::hasState() const { return impl_->stateExists; }
-void Rar20Encoder::beginEntry(bool continuation, int audio) { impl_->beginEntry(continuation, audio); }
-void Rar20Encoder::write(const uint8_t *data, size_t size) { impl_->write(data, size); }
-void Rar20Encoder::finishEntry() { impl_->finishEntry(); }
-std::vector<uint8_t> &Rar20Encoder::output() { return impl_->out.bytes(); }
-const Rar20Encoder::EntryStats &Rar20Encoder::entryStats() const { return impl_->stats; }
+bool Rar20Encoder::hasState() const {
+  return impl_->stateExists;
+}
+void Rar20Encoder::beginEntry(bool continuation, int audio) {
+  impl_->beginEntry(continuation, audio);
+}
+void Rar20Encoder::write(const uint8_t *data, size_t size) {
+  impl_->write(data, size);
+}
+void Rar20Encoder::finishEntry() {
+  impl_->finishEntry();
+}
+std::vector<uint8_t> &Rar20Encoder::output() {
+  return impl_->out.bytes();
+}
+const Rar20Encoder::EntryStats &Rar20Encoder::entryStats() const {
+  return impl_->stats;
+}
 
 } // namespace rarpack

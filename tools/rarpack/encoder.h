@@ -41,7 +41,6 @@ public:
 
   // What the last entry used, for reports and tests.
   struct EntryStats {
-    uint64_t lzBytes = 0;    // input bytes coded in LZ mode
     uint64_t audioBytes = 0; // input bytes coded in audio mode
     unsigned tableReads = 0; // table headers written (the first one included)
   };

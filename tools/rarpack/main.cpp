@@ -11,20 +11,19 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: rarpack [options] ARCHIVE FILE...\n"
-    "Writes a RAR 2.x archive holding the FILEs, stored under the names given.\n"
-    "\n"
-    "  -m0 ... -m5            compression level: 0 stores, 1 is fastest, 5 smallest (default 3)\n"
-    "  --store                the same as -m0\n"
-    "  --solid                solid archive: each file continues the one before\n"
-    "  --password PASSWORD    encrypt every file (at most 254 characters)\n"
-    "  --audio auto|off|N     multimedia mode for sampled sound: auto (default) keeps it\n"
-    "                         where it packs smaller, off never, N forces N channels (1-4)\n"
-    "  --mtime SECONDS        write this Unix time as every file's modification time\n"
-    "                         (reproducible archives); default: each file's own\n"
-    "  -v, --verbose          list each file with its packed size\n"
-    "  --help                 show this help\n";
+const char kUsage[] = "usage: rarpack [options] ARCHIVE FILE...\n"
+                      "Writes a RAR 2.x archive holding the FILEs, stored under the names given.\n"
+                      "\n"
+                      "  -m0 ... -m5            compression level: 0 stores, 1 is fastest, 5 smallest (default 3)\n"
+                      "  --store                the same as -m0\n"
+                      "  --solid                solid archive: each file continues the one before\n"
+                      "  --password PASSWORD    encrypt every file (at most 254 characters)\n"
+                      "  --audio auto|off|N     multimedia mode for sampled sound: auto (default) keeps it\n"
+                      "                         where it packs smaller, off never, N forces N channels (1-4)\n"
+                      "  --mtime SECONDS        write this Unix time as every file's modification time\n"
+                      "                         (reproducible archives); default: each file's own\n"
+                      "  -v, --verbose          list each file with its packed size\n"
+                      "  --help                 show this help\n";
 
 int usage_error(const std::string &message) {
   fprintf(stderr, "rarpack: %s (try --help)\n", message.c_str());

@@ -12,10 +12,12 @@ constexpr size_t kBufferSize = size_t(kMaxDistance) + 1 + (size_t(1) << 20) + (s
 } // namespace
 
 MatchFinder::MatchFinder()
-    : buf_(kBufferSize + 8, 0), head_(size_t(1) << kHashBits, -1), prev_(kBufferSize, -1), last2_(65536, -1) {}
+    : buf_(kBufferSize + kMaxMatch + 16, 0), head_(size_t(1) << kHashBits, -1), prev_(kBufferSize, -1),
+      last3_(size_t(1) << kHash3Bits, -1), last2_(65536, -1) {}
 
 void MatchFinder::clear() {
   std::fill(head_.begin(), head_.end(), -1);
+  std::fill(last3_.begin(), last3_.end(), -1);
   std::fill(last2_.begin(), last2_.end(), -1);
   end_ = inserted_ = historyStart_ = 0;
 }
@@ -49,6 +51,8 @@ void MatchFinder::slide(size_t shift) {
   auto rebase = [s](int32_t v) { return v >= s ? v - s : -1; };
   for (int32_t &v : head_)
     v = rebase(v);
+  for (int32_t &v : last3_)
+    v = rebase(v);
   for (int32_t &v : last2_)
     v = rebase(v);
   for (size_t i = 0; i < inserted_; i++)
@@ -57,18 +61,20 @@ void MatchFinder::slide(size_t shift) {
 
 void MatchFinder::insertUpTo(size_t pos) {
   const uint8_t *b = buf_.data();
-  size_t limit = std::min(pos, end_ >= 2 ? end_ - 2 : 0);
+  size_t limit = std::min(pos, end_ >= 3 ? end_ - 3 : 0);
   for (size_t i = inserted_; i < limit; i++) {
-    uint32_t h = hash3(b + i);
+    uint32_t h = hash4(b + i);
     prev_[i] = head_[h];
     head_[h] = int32_t(i);
+    last3_[hash3(b + i)] = int32_t(i);
     last2_[uint32_t(b[i]) << 8 | b[i + 1]] = int32_t(i);
   }
   if (limit > inserted_)
     inserted_ = limit;
 }
 
-size_t MatchFinder::find(size_t pos, uint32_t maxLength, unsigned depth, uint32_t niceLength, Match *out) {
+size_t MatchFinder::find(size_t pos, uint32_t maxLength, unsigned depth, uint32_t goodLength, uint32_t niceLength,
+                         Match *out) {
   size_t count = 0;
   if (maxLength < 2 || pos + 2 > end_)
     return 0;
@@ -83,24 +89,40 @@ size_t MatchFinder::find(size_t pos, uint32_t maxLength, unsigned depth, uint32_
     out[count++] = {2, uint32_t(pos - size_t(two))};
     best = 2;
   }
-  if (maxLength < 3 || pos + 3 > end_)
+  if (maxLength < 3 || pos + 4 > end_)
     return count;
 
-  int32_t candidate = head_[hash3(cur)];
-  while (candidate >= 0 && depth-- > 0 && best < maxLength) {
+  // Length 3 only below distance 0x2000 (further away a long match needs 4).
+  int32_t three = last3_[hash3(cur)];
+  if (three >= 0 && size_t(three) < pos && pos - size_t(three) <= std::min<size_t>(reach, 0x1FFF)) {
+    const uint8_t *m = b + three;
+    if (m[0] == cur[0] && m[1] == cur[1] && m[2] == cur[2]) {
+      uint32_t len = common_length(cur, m, maxLength);
+      out[count++] = {len, uint32_t(pos - size_t(three))};
+      best = len;
+      if (len >= niceLength)
+        return count;
+    }
+  }
+
+  int32_t candidate = head_[hash4(cur)];
+  while (candidate >= 0 && depth > 0 && best < maxLength) {
+    depth--;
     size_t distance = pos - size_t(candidate);
     if (distance > reach || distance == 0)
       break;
     const uint8_t *m = b + candidate;
-    if (m[best] == cur[best] && m[0] == cur[0] && m[1] == cur[1]) {
-      uint32_t len = 2;
-      while (len < maxLength && m[len] == cur[len])
-        len++;
+    // The last bytes of a longer match first: most candidates fail there.
+    const uint32_t probe = best >= 4 ? best - 3 : 0;
+    if (load32(m + probe) == load32(cur + probe) && load32(m) == load32(cur)) {
+      uint32_t len = common_length(cur, m, maxLength);
       if (len > best && len >= min_long_length(uint32_t(distance))) {
         best = len;
         out[count++] = {len, uint32_t(distance)};
         if (len >= niceLength)
           break;
+        if (len >= goodLength)
+          depth >>= 2;
       }
     }
     candidate = prev_[size_t(candidate)];

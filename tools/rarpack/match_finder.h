@@ -1,8 +1,10 @@
 // Hash-chain match finder over a sliding buffer that keeps the last 1 MiB of
 // input reachable, the reach of the decompressor's window.
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace rarpack {
@@ -37,41 +39,58 @@ public:
   size_t historyStart() const { return historyStart_; }
 
   // Enters every position before `pos` into the hash chains (positions whose
-  // three bytes are not all buffered yet wait for more data).
+  // four bytes are not all buffered yet wait for more data).
   void insertUpTo(size_t pos);
 
   // Matches at `pos` (which must be the next position to insert), longest
   // last, each longer than the one before; at most `maxLength` long, searched
-  // through `depth` chain links and cut short at `niceLength`. Matches too
-  // short for their distance's code forms are left out. Returns the count.
-  size_t find(size_t pos, uint32_t maxLength, unsigned depth, uint32_t niceLength, Match *out);
+  // through `depth` chain links (a quarter of them once a match reaches
+  // `goodLength`) and cut short at `niceLength`. Matches too short for their
+  // distance's code forms are left out. Returns the count.
+  size_t find(size_t pos, uint32_t maxLength, unsigned depth, uint32_t goodLength, uint32_t niceLength, Match *out);
 
   // Length of the match between `pos` and `pos - distance`, at most maxLength.
   uint32_t lengthAt(size_t pos, uint32_t distance, uint32_t maxLength) const {
     if (distance == 0 || distance > pos - historyStart_)
       return 0;
-    const uint8_t *a = buf_.data() + pos;
-    const uint8_t *b = a - distance;
+    return common_length(buf_.data() + pos, buf_.data() + pos - distance, maxLength);
+  }
+
+  // Bytes `a` and `b` have in common, at most `limit`; may read up to 7
+  // bytes past the limit (the buffer has room for that).
+  static uint32_t common_length(const uint8_t *a, const uint8_t *b, uint32_t limit) {
     uint32_t n = 0;
-    while (n < maxLength && a[n] == b[n])
-      n++;
-    return n;
+    while (n < limit) {
+      uint64_t x, y;
+      memcpy(&x, a + n, 8);
+      memcpy(&y, b + n, 8);
+      if (x != y)
+        return std::min(limit, n + uint32_t(__builtin_ctzll(x ^ y) >> 3));
+      n += 8;
+    }
+    return limit;
   }
 
 private:
-  static uint32_t hash3(const uint8_t *p) {
-    return ((uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]) * 2654435761u) >> (32 - kHashBits);
+  static uint32_t load32(const uint8_t *p) {
+    uint32_t v;
+    memcpy(&v, p, 4);
+    return v;
   }
+  static uint32_t hash4(const uint8_t *p) { return (load32(p) * 2654435761u) >> (32 - kHashBits); }
+  static uint32_t hash3(const uint8_t *p) { return ((load32(p) & 0xFFFFFF) * 2654435761u) >> (32 - kHash3Bits); }
   void slide(size_t shift);
 
   static constexpr unsigned kHashBits = 18;
-  std::vector<uint8_t> buf_;     // input: up to 1 MiB of history, then unparsed data
-  std::vector<int32_t> head_;    // newest position per 3-byte hash, or -1
-  std::vector<int32_t> prev_;    // per position: the previous one with the same hash, or -1
-  std::vector<int32_t> last2_;   // newest position per 2-byte value, or -1 (length-2 matches)
-  size_t end_ = 0;               // buffered bytes
-  size_t inserted_ = 0;          // positions below this are in the chains
-  size_t historyStart_ = 0;      // no match reaches before this position
+  static constexpr unsigned kHash3Bits = 16;
+  std::vector<uint8_t> buf_;   // input: up to 1 MiB of history, then unparsed data
+  std::vector<int32_t> head_;  // newest position per 4-byte hash, or -1
+  std::vector<int32_t> prev_;  // per position: the previous one with the same 4-byte hash, or -1
+  std::vector<int32_t> last3_; // newest position per 3-byte hash, or -1 (length-3 matches, short reach)
+  std::vector<int32_t> last2_; // newest position per 2-byte value, or -1 (length-2 matches)
+  size_t end_ = 0;             // buffered bytes
+  size_t inserted_ = 0;        // positions below this are in the chains
+  size_t historyStart_ = 0;    // no match reaches before this position
 };
 
 // The shortest length each code form can carry at `distance`: long matches

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Proves rarcat as a user runs it: the entry's exact bytes on stdout and exit
+# 0; exit 1 with one line on stderr (and nothing on stdout) for a missing
+# archive, a missing entry, a wrong password and bad usage.
+# Usage: rarcat_test.sh RARCAT CORPUS_DIR
+set -u
+rarcat=$1 corpus=$2
+failures=0
+check() { # check DESCRIPTION CONDITION...
+  local what=$1; shift
+  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
+
+run() { "$rarcat" "$@" >"$work/out" 2>"$work/err"; echo $? >"$work/rc"; }
+rc() { cat "$work/rc"; }
+one_line_error() { [ "$(rc)" = 1 ] && [ ! -s "$work/out" ] && [ "$(wc -l <"$work/err")" = 1 ] && grep -q '^rarcat: ' "$work/err"; }
+
+run "$work/absent.rar" x
+check "missing archive: exit 1, one line naming it" one_line_error
+check "missing archive: the reason" grep -q 'absent.rar: No such file' "$work/err"
+
+run
+check "no arguments: usage and exit 1" bash -c "[ $(rc) = 1 ] && grep -q '^usage: rarcat ARCHIVE NAME' '$work/err'"
+run --help
+check "--help: usage and exit 0" bash -c "[ $(rc) = 0 ] && grep -q '^usage:' '$work/err'"
+
+printf 'not an archive at all' >"$work/plain.txt"
+run "$work/plain.txt" x
+check "not an archive: exit 1, says so" bash -c "$(declare -f one_line_error rc); work='$work'; one_line_error && grep -q 'Not a RAR file' '$work/err'"
+
+if [ ! -d "$corpus" ]; then
+  echo "SKIP: the corpus of real archives is not at $corpus; the rest needs it"
+  exit $failures
+fi
+run "$corpus/rarfile_rar202-comment-psw.rar" file2.txt password
+check "encrypted entry: exact bytes, exit 0" bash -c "[ $(rc) = 0 ] && [ \"\$(od -An -c '$work/out' | tr -s ' ')\" = ' f i l e 2 \r \n' ] && [ ! -s '$work/err' ]"
+run "$corpus/rarresearch_rar250_BIGLZ.RAR" biglz.bin
+check "compressed entry: size and CRC" bash -c "[ $(rc) = 0 ] && [ \$(stat -c %s '$work/out') = 167936 ] && [ \"\$(gzip -c '$work/out' | tail -c 8 | od -An -tx4 | awk '{print \$1}')\" = 46ce9077 ]"
+run "$corpus/rarfile_rar202-comment-psw.rar" FILE1.TXT wrong
+check "wrong password: exit 1, CRC reason" bash -c "$(declare -f one_line_error rc); work='$work'; one_line_error && grep -q 'CRC32 error' '$work/err'"
+run "$corpus/openbridge_clam-v2.rar" NO_SUCH_FILE.TXT
+check "missing entry: exit 1, names it" bash -c "$(declare -f one_line_error rc); work='$work'; one_line_error && grep -q 'no entry named NO_SUCH_FILE.TXT' '$work/err'"
+exit $failures

@@ -1,0 +1,152 @@
+// Proves that rarpack, run as a user would, refuses bad input with one clear
+// line and a non-zero exit, and never leaves a half-written archive behind:
+// no archive is created, an older one stays as it was, no temporary file
+// remains.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+
+#include "pack_fixtures.h"
+
+using namespace packtest;
+
+namespace {
+
+const std::string kRarpack = std::string(ZARVOX_BINARY_DIR) + "/bin/rarpack";
+
+class BadInput : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_FALSE(dir.path().empty());
+    ASSERT_TRUE(write_file(dir / "good.txt", text_bytes(5000, 1)));
+  }
+
+  // Runs rarpack in the scratch folder with the given arguments.
+  Outcome rarpack(const std::string &args) {
+    return run_capture("cd " + quoted(dir.path()) + " && " + kRarpack + " " + args);
+  }
+
+  // The refusal: status 1, one line naming the problem, and nothing left over.
+  void expectRefused(const Outcome &r, const std::string &mentions) {
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1) << r.output;
+    EXPECT_EQ(r.output.rfind("rarpack: ", 0), 0u) << r.output;
+    EXPECT_NE(r.output.find(mentions), std::string::npos) << r.output;
+    EXPECT_EQ(leftovers(), "") << "temporary files left behind";
+  }
+
+  // Names in the scratch folder that look like temporary archives.
+  std::string leftovers() {
+    std::string found;
+    if (DIR *d = opendir(dir.path().c_str())) {
+      while (dirent *e = readdir(d))
+        if (std::string(e->d_name).find(".tmp") != std::string::npos)
+          found += std::string(e->d_name) + " ";
+      closedir(d);
+    }
+    return found;
+  }
+
+  TempDir dir;
+};
+
+} // namespace
+
+TEST_F(BadInput, MissingFileCreatesNoArchive) {
+  expectRefused(rarpack("out.rar good.txt missing.txt"), "missing.txt");
+  EXPECT_FALSE(file_exists(dir / "out.rar"));
+}
+
+TEST_F(BadInput, MissingFileLeavesAnOlderArchiveUntouched) {
+  ASSERT_EQ(rarpack("out.rar good.txt").status, 0);
+  Bytes before, after;
+  ASSERT_TRUE(read_file(dir / "out.rar", &before));
+  expectRefused(rarpack("out.rar good.txt missing.txt"), "missing.txt");
+  ASSERT_TRUE(read_file(dir / "out.rar", &after));
+  EXPECT_TRUE(before == after);
+}
+
+TEST_F(BadInput, TheArchiveItselfAsAFile) {
+  ASSERT_EQ(rarpack("out.rar good.txt").status, 0);
+  Bytes before, after;
+  ASSERT_TRUE(read_file(dir / "out.rar", &before));
+  expectRefused(rarpack("out.rar good.txt ./out.rar"), "archive being written");
+  ASSERT_TRUE(read_file(dir / "out.rar", &after));
+  EXPECT_TRUE(before == after);
+}
+
+TEST_F(BadInput, UnreadableFile) {
+  if (geteuid() == 0)
+    GTEST_SKIP() << "running as root, which reads any file; permissions cannot make one unreadable";
+  ASSERT_TRUE(write_file(dir / "secret.txt", {1, 2, 3}));
+  ASSERT_EQ(chmod((dir / "secret.txt").c_str(), 0), 0);
+  expectRefused(rarpack("out.rar good.txt secret.txt"), "secret.txt");
+  EXPECT_FALSE(file_exists(dir / "out.rar"));
+}
+
+TEST_F(BadInput, FolderGivenAsFile) {
+  ASSERT_EQ(mkdir((dir / "folder").c_str(), 0755), 0);
+  expectRefused(rarpack("out.rar folder"), "not a regular file");
+  EXPECT_FALSE(file_exists(dir / "out.rar"));
+}
+
+TEST_F(BadInput, NameOver259Bytes) {
+  // Two folder levels so that no single component passes the file system's limit.
+  const std::string a(130, 'a'), b(130, 'b');
+  ASSERT_EQ(TempDir::run("mkdir -p " + quoted(dir / a)), 0);
+  ASSERT_TRUE(write_file(dir / (a + "/" + b), {1}));
+  expectRefused(rarpack("out.rar " + a + "/" + b), "259");
+  EXPECT_FALSE(file_exists(dir / "out.rar"));
+  // 259 bytes exactly is fine.
+  const std::string c(259 - 131, 'c');
+  ASSERT_TRUE(write_file(dir / (a + "/" + c), {1}));
+  EXPECT_EQ(rarpack("ok.rar " + a + "/" + c).status, 0);
+}
+
+TEST_F(BadInput, NameThatClimbsOutOfTheFolder) {
+  expectRefused(rarpack("out.rar ../x/good.txt"), "..");
+  EXPECT_FALSE(file_exists(dir / "out.rar"));
+}
+
+TEST_F(BadInput, PasswordOver254Characters) {
+  expectRefused(rarpack("--password " + std::string(255, 'p') + " out.rar good.txt"), "254");
+  EXPECT_FALSE(file_exists(dir / "out.rar"));
+  EXPECT_EQ(rarpack("--password " + std::string(254, 'p') + " ok.rar good.txt").status, 0);
+}
+
+TEST_F(BadInput, FileOver4GiB) {
+  // Sparse: it takes no room on disk.
+  int fd = open((dir / "huge.bin").c_str(), O_CREAT | O_WRONLY, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, off_t(0x100000000ll)), 0);
+  close(fd);
+  expectRefused(rarpack("out.rar good.txt huge.bin"), "4 GiB");
+  EXPECT_FALSE(file_exists(dir / "out.rar"));
+}
+
+TEST_F(BadInput, ArchivePathIsAFolder) {
+  ASSERT_EQ(mkdir((dir / "target").c_str(), 0755), 0);
+  expectRefused(rarpack("target good.txt"), "is a directory");
+}
+
+TEST_F(BadInput, ArchiveInAFolderThatDoesNotExist) {
+  expectRefused(rarpack("no/such/folder/out.rar good.txt"), "no/such/folder");
+}
+
+TEST_F(BadInput, UsageErrorsExitWithStatus2) {
+  for (const char *args : {"", "out.rar", "--frobnicate out.rar good.txt", "-m9 out.rar good.txt",
+                           "--audio 5 out.rar good.txt", "--mtime soon out.rar good.txt", "--password"}) {
+    Outcome r = rarpack(args);
+    EXPECT_EQ(r.status, 2) << args << ": " << r.output;
+    EXPECT_NE(r.output.find("rarpack: "), std::string::npos) << args;
+  }
+  EXPECT_FALSE(file_exists(dir / "out.rar"));
+}
+
+TEST_F(BadInput, HelpDescribesEveryOption) {
+  Outcome r = rarpack("--help");
+  EXPECT_EQ(r.status, 0);
+  for (const char *option : {"--store", "-m0", "--solid", "--password", "--audio", "--mtime", "--help"})
+    EXPECT_NE(r.output.find(option), std::string::npos) << option;
+}
