@@ -188,6 +188,8 @@ Result Run(const Options &options, FrameSink *sink, Progress *progress) {
         FinishFrame(s); // the show's last frame: the loop ended right after it
       if (!s.stopped && s.result.error.empty())
         s.result.error = "the show was ended before its last frame (its window was closed)";
+      if (s.result.error.empty() && s.result.rendered > 0 && s.result.passesWithoutSwap == s.result.rendered)
+        s.result.error = "the show drew nothing (no OpenGL on this display?)";
       PlatformSetFrameTap(nullptr, nullptr);
     }
   }
@@ -197,9 +199,12 @@ Result Run(const Options &options, FrameSink *sink, Progress *progress) {
     SetWindowLongA(window, GWL_USERDATA, 0);
     DestroyWindow(window);
   }
+  // What the run left queued (its own WM_QUIT among it); a paint stays due
+  // until default processing validates the window.
   MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-  }
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+    if (message.message == WM_PAINT)
+      DefWindowProcA(message.hwnd, WM_PAINT, 0, 0);
   PlatformSetSoundPull(false);
   PlatformSetSwapInterval(-1);
   PlatformSetCounterSource(nullptr, nullptr);

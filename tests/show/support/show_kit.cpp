@@ -262,13 +262,6 @@ bool Near(const uint8_t *p, uint32_t colour, int tolerance) {
 }
 } // namespace
 
-double Picture::ShareNear(uint32_t colour, int tolerance) const {
-  size_t hits = 0;
-  for (size_t i = 0; i + 2 < rgb.size(); i += 3)
-    hits += Near(&rgb[i], colour, tolerance);
-  return rgb.empty() ? 0 : double(hits) / double(rgb.size() / 3);
-}
-
 double Picture::Share(bool (*test)(int r, int g, int b)) const {
   size_t hits = 0;
   for (size_t i = 0; i + 2 < rgb.size(); i += 3)
@@ -302,15 +295,6 @@ bool Picture::Uniform() const {
     if (std::memcmp(&rgb[i], &rgb[0], 3) != 0)
       return false;
   return true;
-}
-
-double Picture::MeanDifference(const Picture &other) const {
-  if (other.rgb.size() != rgb.size() || rgb.empty())
-    return 255;
-  uint64_t sum = 0;
-  for (size_t i = 0; i < rgb.size(); ++i)
-    sum += uint64_t(std::abs(int(rgb[i]) - int(other.rgb[i])));
-  return double(sum) / double(rgb.size());
 }
 
 bool ReadPng(const std::string &path, Picture *picture) {

@@ -66,7 +66,6 @@ public:
   int Status() const { return status; } // after Wait returned true
   void Kill();
   std::string Err() const; // what it wrote to stderr so far
-  pid_t Pid() const { return pid; }
 
 private:
   pid_t pid = -1;
@@ -94,8 +93,6 @@ struct Picture {
   Bytes rgb; // top row first
 
   const uint8_t *At(int x, int y) const { return &rgb[(size_t(y) * width + x) * 3]; }
-  // Share of the pixels within `tolerance` of `colour` (0xRRGGBB) in every channel.
-  double ShareNear(uint32_t colour, int tolerance = 24) const;
   // Share of pixels whose channels differ from each other by more than
   // `spread`: coloured rather than white, grey or black.
   double ShareColoured(int spread = 48) const;
@@ -106,7 +103,6 @@ struct Picture {
   bool NonWhiteBox(int *x0, int *y0, int *x1, int *y1, int tolerance = 24) const;
   // True when every pixel has the same colour (nothing drawn on it).
   bool Uniform() const;
-  double MeanDifference(const Picture &other) const; // mean absolute channel difference
 };
 bool ReadPng(const std::string &path, Picture *picture);
 
