@@ -181,7 +181,8 @@ bool VideoSink::Start() {
     if (EndsWith(output, ".mp4"))
       args.insert(args.end(), {"-movflags", "+faststart"});
   }
-  args.push_back(output);
+  // A capture stopped early ends the file with its last frame.
+  args.insert(args.end(), {"-shortest", output});
 
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) {
