@@ -11,7 +11,7 @@
 
 Demo::Demo(HINSTANCE instance, int32_t lengthSeconds)
     : lengthSeconds(lengthSeconds), instance(instance), musicPlayer(nullptr),
-      dataArchive(new DataArchive("zarvox.dat")) {}
+      dataArchive(new DataArchive(kDataFileName)) {}
 
 void Demo::Setup(const VideoMode &videoMode, const SoundSetup &soundSetup, bool fullscreen) {
   mainWindow.mode = videoMode;

@@ -9,6 +9,10 @@
 #include <cstdint>
 #include <vector>
 
+// The show's data file, opened by this relative name from the directory the
+// program was started in.
+inline constexpr char kDataFileName[] = "zarvox.dat";
+
 class DataArchive;
 class MusicPlayer;
 class Effect;

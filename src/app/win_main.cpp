@@ -1,9 +1,52 @@
-// The program's entry point: the setup dialog, then the show.
+// The program's entry point: the data file's presence, the setup dialog, then
+// the show.
 #include "app/demo.h"
 #include "setup/demo_settings.h"
 #include "setup/setup_dialog.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Without its data file the show would run its whole length blank and
+// silent and end as if all were well. A file that is there but damaged is
+// left to the show: each part then shows or plays what it could extract.
+// False, with the reason for the viewer, when the file cannot be read.
+bool DataFileOpens(std::string *problem) {
+  std::string why;
+  errno = 0;
+  FILE *file = std::fopen(kDataFileName, "rb");
+  if (file == nullptr) {
+    why = std::strerror(errno);
+  } else {
+    // Opening a folder succeeds on some systems; reading it does not.
+    if (std::fgetc(file) == EOF && std::ferror(file) != 0)
+      why = errno == EISDIR ? "it is a folder, not a file" : std::strerror(errno);
+    std::fclose(file);
+  }
+  if (why.empty())
+    return true;
+  char folder[4096];
+  const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+  const std::string where = length > 0 && length < sizeof folder ? folder : "the current directory";
+  *problem = "cannot open the data file \"" + std::string(kDataFileName) + "\" in " + where + ": " + why;
+  return false;
+}
+
+} // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  std::string problem;
+  if (!DataFileOpens(&problem)) {
+    std::fprintf(stderr, "zarvox: %s\n", problem.c_str());
+    const std::string text = "Cannot open the data file: " + problem.substr(problem.find('"')) +
+                             ".\n\nStart zarvox from the folder that holds " + kDataFileName + ".";
+    MessageBoxA(nullptr, text.c_str(), "zarvox: no data file", MB_OK | MB_ICONERROR);
+    return 1;
+  }
   const INT_PTR chosen = DialogBoxParamA(instance, MAKEINTRESOURCE(IDD_SETUP), nullptr, SetupDialog, 0);
   if (chosen == 0)
     return 0; // Exit, or the dialog was closed: nothing else is made

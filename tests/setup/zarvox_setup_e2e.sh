@@ -9,6 +9,9 @@ probe=$(realpath "$2")
 shot=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The show's data file, made by the build beside the program: without it
+# zarvox stops before its dialog.
+ln -s "$(dirname "$zarvox")/zarvox.dat" "$work/zarvox.dat"
 failures=0
 pid=
 

@@ -1,8 +1,13 @@
-// The performance counter, MulDiv and the tick count over the monotonic clock.
+// The performance counter, MulDiv and the tick count over the monotonic clock;
+// the current directory.
 #include "platform/kernel.h"
 #include "platform/tap.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
+#include <string>
+#include <unistd.h>
 
 namespace {
 // 10 MHz: one tick is 100 ns, the rate current Windows reports.
@@ -55,4 +60,20 @@ int MulDiv(int number, int numerator, int denominator) {
   return int(result);
 }
 
-DWORD GetTickCount(void) { return DWORD(MonotonicNanoseconds() / 1000000); }
+DWORD GetTickCount(void) {
+  return DWORD(MonotonicNanoseconds() / 1000000);
+}
+
+DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer) {
+  std::string path(256, '\0');
+  while (getcwd(&path[0], path.size()) == nullptr) {
+    if (errno != ERANGE)
+      return 0;
+    path.resize(path.size() * 2);
+  }
+  const size_t length = std::strlen(path.c_str());
+  if (buffer == nullptr || bufferLength < length + 1)
+    return DWORD(length + 1);
+  std::memcpy(buffer, path.c_str(), length + 1);
+  return DWORD(length);
+}

@@ -12,9 +12,11 @@
 namespace platform {
 namespace {
 
-std::deque<MSG> posted;  // posted and input messages, oldest first
-bool quitPosted = false; // PostQuitMessage was called and WM_QUIT not yet taken
-int quitCode = 0;        // its exit code
+std::deque<MSG> posted;              // posted and input messages, oldest first
+bool quitPosted = false;             // PostQuitMessage was called and WM_QUIT not yet taken
+int quitCode = 0;                    // its exit code
+PlatformIdleHook idleHook = nullptr; // PlatformSetIdleHook: told whenever the queue is found empty
+void *idleHookUser = nullptr;
 
 bool InRange(UINT message, UINT filterMin, UINT filterMax) {
   if (filterMin == 0 && filterMax == 0)
@@ -176,7 +178,14 @@ BOOL PeekMessageA(MSG *message, HWND window, UINT filterMin, UINT filterMax, UIN
       return TRUE;
     }
   }
+  if (idleHook != nullptr)
+    idleHook(idleHookUser);
   return FALSE;
+}
+
+void PlatformSetIdleHook(PlatformIdleHook hook, void *user) {
+  platform::idleHook = hook;
+  platform::idleHookUser = user;
 }
 
 bool PlatformScreenSaverInhibited(void) {

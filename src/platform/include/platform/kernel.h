@@ -1,5 +1,6 @@
 // Win32 kernel calls the show uses: the performance counter, MulDiv and the
-// millisecond tick count. Implemented over the monotonic clock; no SDL needed.
+// millisecond tick count over the monotonic clock, and the current directory.
+// No SDL needed.
 #pragma once
 #include "platform/win32_types.h"
 
@@ -17,3 +18,10 @@ int MulDiv(int number, int numerator, int denominator);
 
 // Milliseconds since an arbitrary start, wrapping at 2^32.
 DWORD GetTickCount(void);
+
+// Writes the process's current directory (an absolute path, without a
+// trailing '/' except for the root) and its terminating NUL into `buffer`.
+// Returns the length written without the NUL; when `bufferLength` is too
+// small, the size needed including the NUL, writing nothing; 0 on failure
+// (a directory that has been removed, say).
+DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);

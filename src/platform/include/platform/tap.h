@@ -11,6 +11,15 @@
 typedef int64_t (*PlatformCounterSource)(void *user);
 void PlatformSetCounterSource(PlatformCounterSource source, void *user);
 
+// Called by PeekMessageA each time it finds no message to return, right before
+// it returns FALSE. In the show's loop that is right before a frame is
+// rendered, so a tool can set its counter source to the next frame's exact
+// tick there (and knows that the frame before is finished). Runs on the
+// program's thread; it may post messages, which the next PeekMessageA takes.
+// NULL removes it.
+typedef void (*PlatformIdleHook)(void *user);
+void PlatformSetIdleHook(PlatformIdleHook hook, void *user);
+
 // ---- frames -----------------------------------------------------------------
 // Called by SwapBuffers with the finished back buffer before the swap: RGBA,
 // `width` * `height` * 4 bytes, bottom row first (as glReadPixels gives it).

@@ -1,0 +1,172 @@
+// Proves zarvox-capture as a user runs it: numbered PNG frames for exactly
+// the chosen show times, the same picture for a frame whatever --from says
+// (every frame is rendered from 0), the whole show ending with the frame
+// that reaches 128 s, a video with the soundtrack through ffmpeg, and a clear
+// error with a non-zero exit for each thing that can be missing.
+#include "support/pcm.h"
+#include "support/show_kit.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <unistd.h>
+
+using namespace showkit;
+
+namespace {
+
+// A folder holding the show's data file, where the capture is run.
+class CaptureCommand : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_FALSE(scratch.Path().empty());
+    ASSERT_TRUE(Exists(DataFile())) << "the build makes " << DataFile();
+    ASSERT_EQ(symlink(DataFile().c_str(), (scratch / "zarvox.dat").c_str()), 0);
+    options.cwd = scratch.Path();
+    options.setEnv = {"XDG_STATE_HOME=" + scratch.Path() + "/state"};
+    options.timeoutSeconds = 600;
+  }
+  RunResult Capture(std::vector<std::string> args) {
+    args.insert(args.begin(), Program("zarvox-capture"));
+    return RunProgram(args, options);
+  }
+  ScratchDir scratch;
+  RunOptions options;
+};
+
+std::string FrameName(int index) {
+  char name[32];
+  std::snprintf(name, sizeof name, "frame-%06d.png", index);
+  return name;
+}
+
+} // namespace
+
+TEST_F(CaptureCommand, FromAndToOnlyChooseWhichFramesAreWritten) {
+  // 4 fps: frame i shows i * 250 ms. 12250 to 13000 ms are frames 49 to 52,
+  // across the cut from the zoom to the twirl at 12500.
+  const RunResult all = Capture({"--fps", "4", "--size", "160x120", "--to", "13000", "all"});
+  ASSERT_EQ(all.status, 0) << all.err;
+  ASSERT_EQ(ListDir(scratch / "all").size(), 53u);
+  const RunResult part = Capture({"--fps=4", "--size=160x120", "--from=12250", "--to=13000", "part"});
+  ASSERT_EQ(part.status, 0) << part.err;
+  const std::vector<std::string> names = {FrameName(49), FrameName(50), FrameName(51), FrameName(52)};
+  EXPECT_EQ(ListDir(scratch / "part"), names);
+  for (const std::string &name : names) {
+    Bytes a, b;
+    ASSERT_TRUE(ReadFile(scratch / ("all/" + name), &a));
+    ASSERT_TRUE(ReadFile(scratch / ("part/" + name), &b));
+    EXPECT_TRUE(a == b) << name << " differs between a capture from 0 and one from 12250 ms";
+    Picture picture;
+    ASSERT_TRUE(ReadPng(scratch / ("part/" + name), &picture)) << name;
+    EXPECT_EQ(picture.width, 160);
+    EXPECT_EQ(picture.height, 120);
+    EXPECT_FALSE(picture.Uniform()) << name << " shows nothing";
+  }
+}
+
+TEST_F(CaptureCommand, TheWholeShowEndsWithTheFrameThatReaches128Seconds) {
+  // At 1 fps frame 127 (127 s) still runs; frame 128 rounds to 128 s and is
+  // the show's last.
+  const RunResult run = Capture({"--fps", "1", "--size", "64x48", "frames"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> names = ListDir(scratch / "frames");
+  ASSERT_EQ(names.size(), 129u);
+  EXPECT_EQ(names.front(), FrameName(0));
+  EXPECT_EQ(names.back(), FrameName(128));
+  EXPECT_NE(run.err.find("129 frames"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find('\r'), std::string::npos) << "a progress bar on a pipe";
+}
+
+TEST_F(CaptureCommand, AVideoHoldsTheFramesAndTheSoundtrack) {
+  const RunResult run = Capture({"--fps", "10", "--size", "160x120", "--from", "1000", "--to", "2900", "show.mkv"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string ffprobe = "/usr/bin/ffprobe";
+  if (access(ffprobe.c_str(), X_OK) != 0)
+    GTEST_SKIP() << "no ffprobe to look into the video";
+  const std::string out = scratch / "probe.txt";
+  const std::string command = ffprobe + " -v error -count_frames -show_entries stream=codec_type,width,height," +
+                              "nb_read_frames:format=duration -of compact=p=0:nk=1 " + (scratch / "show.mkv") + " > " +
+                              out;
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string text = ReadText(out);
+  EXPECT_NE(text.find("video|160|120|20"), std::string::npos) << text;
+  EXPECT_NE(text.find("audio|"), std::string::npos) << "no soundtrack in " << text;
+  // The container lasts as long as the 20 frames: 2 s, give or take a frame.
+  const double duration = std::atof(text.substr(text.rfind('\n', text.size() - 2) + 1).c_str());
+  EXPECT_NEAR(duration, 2.0, 0.1) << text;
+
+  // Its sound is the soundtrack from 1 s on (the first frame's time), as
+  // libmpg123 decodes it, give or take the audio encoder's own delay.
+  const std::string raw = scratch / "sound.raw";
+  ASSERT_EQ(
+      std::system(("ffmpeg -loglevel error -i " + (scratch / "show.mkv") + " -map 0:a -f s16le -ac 2 -ar 44100 " + raw)
+                      .c_str()),
+      0);
+  const std::vector<int16_t> sound = soundtest::ReadRawStereo(raw);
+  Bytes mp3;
+  ASSERT_TRUE(ReadFile(MediaDir() + "/zarvox.mp3", &mp3));
+  const soundtest::Pcm track = soundtest::ReferenceDecode(std::vector<unsigned char>(mp3.begin(), mp3.end()));
+  ASSERT_GT(sound.size(), size_t(44100) * 2 * 3 / 2) << "less than 1.5 s of sound";
+  double best = -1;
+  for (long lag = -2048; lag <= 2048; lag += 4) {
+    const long from = 44100 / 4 + lag; // a quarter second in, clear of the edges
+    best = std::max(best, soundtest::Correlation(sound, size_t(from), track.samples, 44100 + 44100 / 4, 22050));
+  }
+  EXPECT_GT(best, 0.98) << "the video's sound is not the soundtrack from 1 s on";
+}
+
+TEST_F(CaptureCommand, SaysWhatIsMissingAndFails) {
+  ScratchDir empty;
+  const std::string capture = Program("zarvox-capture");
+
+  RunOptions noData = options;
+  noData.cwd = empty.Path();
+  RunResult run = RunProgram({capture, "out"}, noData);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("\"zarvox.dat\" in " + empty.Path()), std::string::npos) << run.err;
+  EXPECT_FALSE(Exists(empty / "out")) << "nothing is made when the capture cannot start";
+
+  ASSERT_EQ(mkdir((empty / "zarvox.dat").c_str(), 0700), 0);
+  run = RunProgram({capture, "out"}, noData);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("not a file"), std::string::npos) << run.err;
+
+  // A folder where a file stands, and a video in a folder that is not there.
+  ASSERT_TRUE(WriteFile(scratch / "plain", Bytes(1, 0)));
+  run = Capture({scratch / "plain/frames"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("cannot write frames into the folder"), std::string::npos) << run.err;
+  run = Capture({scratch / "nowhere/show.mp4"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("cannot write the video"), std::string::npos) << run.err;
+
+  RunOptions noDisplay = options;
+  noDisplay.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
+  run = RunProgram({capture, "frames"}, noDisplay);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("no display"), std::string::npos) << run.err;
+
+  RunOptions noFfmpeg = options;
+  noFfmpeg.setEnv.push_back("PATH=" + empty.Path());
+  run = RunProgram({capture, "show.webm"}, noFfmpeg);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("needs ffmpeg"), std::string::npos) << run.err;
+
+  // Usage errors: status 2.
+  for (const std::vector<std::string> &args :
+       std::vector<std::vector<std::string>>{{"--fps", "0", "out"},
+                                             {"--size", "640", "out"},
+                                             {"--from", "2000", "--to", "1000", "out"},
+                                             {"--from", "130000", "out"},
+                                             {"--size", "161x120", "show.mp4"},
+                                             {"--speed", "2", "out"},
+                                             {}}) {
+    std::vector<std::string> argv = {capture};
+    argv.insert(argv.end(), args.begin(), args.end());
+    run = RunProgram(argv, options);
+    EXPECT_EQ(run.status, 2) << args.size() << " arguments: " << run.err;
+    EXPECT_NE(run.err.find("try --help"), std::string::npos) << run.err;
+  }
+}

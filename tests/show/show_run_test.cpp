@@ -1,0 +1,265 @@
+// Proves the show as a viewer runs it, on an X server of 640 x 480 with SDL's
+// disk audio driver: Enter on the setup dialog starts it full screen, it runs
+// to its natural end and exits 0 about 127.5 s after its clock started, the
+// screen shows each section's effect while it runs, and what reached the
+// sound device is the soundtrack; Escape ends a second run early with 0; a
+// zero-filled data file gives a blank run that still ends cleanly; and
+// without its data file the program says so in a box and on stderr and
+// exits 1 before any dialog.
+#include "support/screen.h"
+#include "support/show_kit.h"
+
+#include "platform/tap.h"
+#include "support/pcm.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace showkit;
+
+namespace {
+
+double Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void SleepUntil(double when) {
+  const double left = when - Now();
+  if (left > 0)
+    std::this_thread::sleep_for(std::chrono::duration<double>(left));
+}
+
+// Correlation of `frames` frames of the device's sound at `at` with the
+// reference at `refAt`, at the best lag within `maxLag` frames of `*lag`,
+// which is updated: a device that starved plays the rest of the track late.
+double TrackedCorrelation(const std::vector<int16_t> &device, size_t at, const std::vector<int16_t> &reference,
+                          size_t refAt, size_t frames, long maxLag, long *lag) {
+  double best = -1;
+  long bestLag = *lag;
+  for (long l = *lag - maxLag; l <= *lag + maxLag; ++l) {
+    const long from = long(at) + l;
+    if (from < 0 || size_t(from) + frames > device.size() / 2 || refAt + frames > reference.size() / 2)
+      continue;
+    const double c = soundtest::Correlation(device, size_t(from), reference, refAt, frames);
+    if (c > best)
+      best = c, bestLag = l;
+    if (l == *lag && c > 0.99)
+      return c; // in step: no search needed
+  }
+  *lag = bestLag;
+  return best;
+}
+
+void ExpectSoundtrack(const std::vector<int16_t> &device, const std::vector<int16_t> &reference) {
+  ASSERT_FALSE(device.empty()) << "the disk device wrote nothing";
+  const size_t first = soundtest::FirstSoundFrame(device), end = soundtest::EndSoundFrame(device);
+  const size_t refFirst = soundtest::FirstSoundFrame(reference);
+  ASSERT_LT(first, end) << "the device got silence only";
+  // The show stops the music when it ends, 127.5 s after starting it. SDL's
+  // disk device keeps time by sleeping a whole number of milliseconds per
+  // buffer, so its clock runs a few per cent off the wall clock.
+  const double heard = double(end - first) / 44100 + double(refFirst) / 44100;
+  EXPECT_GT(heard, 115.0);
+  EXPECT_LT(heard, 129.5);
+  long lag = 0;
+  for (int second : {1, 10, 20, 30, 45, 60, 75, 90, 105, 112}) {
+    const size_t offset = size_t(second) * 44100;
+    const double c = TrackedCorrelation(device, first + offset, reference, refFirst + offset, 4096, 2048, &lag);
+    EXPECT_GT(c, 0.95) << "at " << second << " s of the track (device " << lag << " frames late)";
+  }
+}
+
+// Each section's effect, told from the others by pixel statistics of a look
+// at the screen. The logo is white where it is transparent, and its letters
+// are chrome: blue sky over an orange floor; the sphere map has no orange.
+// Only the zoom is a function of the time alone; the other effects step once
+// per frame, so the statistics hold whatever the frame rate was.
+bool Orange(int r, int, int b) {
+  return r >= 180 && b <= 150 && r - b >= 70;
+}
+bool White(int r, int g, int b) {
+  return r >= 232 && g >= 232 && b >= 232;
+}
+
+void ExpectSection(int section, const Picture &picture, const char *what) {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  ASSERT_TRUE(picture.NonWhiteBox(&x0, &y0, &x1, &y1)) << what << ": nothing drawn";
+  const double width = double(x1 - x0) / picture.width, height = double(y1 - y0) / picture.height;
+  const double orange = picture.Share(Orange), white = picture.Share(White);
+  const std::string seen = std::string(what) + ": orange " + std::to_string(orange) + ", white " +
+                           std::to_string(white) + ", drawn over " + std::to_string(width) + " x " +
+                           std::to_string(height) + " of the screen";
+  switch (section) {
+  case 0: // the logo, 6 s into its zoom: wider than the view, a band across it
+    EXPECT_GT(orange, 0.02) << seen;
+    EXPECT_GT(width, 0.9) << seen;
+    EXPECT_LT(height, 0.8) << seen;
+    break;
+  case 1: // the twirled logo on its grid, inside the view
+    EXPECT_GT(orange, 0.005) << seen;
+    EXPECT_TRUE(width > 0.5 && width < 0.92) << seen;
+    EXPECT_TRUE(height > 0.3 && height < 0.8) << seen;
+    break;
+  case 2: // the turning quad, tiled with ever more logos, fills the screen
+    EXPECT_GT(orange, 0.02) << seen;
+    EXPECT_LT(white, 0.8) << seen;
+    EXPECT_TRUE(x0 == 0 && y0 == 0 && x1 == picture.width && y1 == picture.height) << seen;
+    break;
+  case 3: // sphere-mapped objects (small while they are far away), no logo
+    EXPECT_LT(orange, 0.001) << seen;
+    EXPECT_GT(white, 0.85) << seen;
+    break;
+  case 4: // the waving logo on its small quad
+    EXPECT_GT(orange, 0.003) << seen;
+    EXPECT_TRUE(width > 0.35 && width < 0.65) << seen;
+    EXPECT_TRUE(height > 0.1 && height < 0.3) << seen;
+    break;
+  }
+}
+
+class ShowRun : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(screen.Open()) << "no X server at DISPLAY";
+    ASSERT_TRUE(Exists(DataFile())) << "the build makes " << DataFile();
+    options.cwd = scratch.Path();
+    options.setEnv = {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + (scratch / "audio.raw"),
+                      "XDG_STATE_HOME=" + (scratch / "state"), "NO_AT_BRIDGE=1"};
+  }
+  void LinkDataFile() { ASSERT_EQ(symlink(DataFile().c_str(), (scratch / "zarvox.dat").c_str()), 0); }
+  std::string Log() { return ReadText(scratch / "state/zarvox/debug_unrar.txt"); }
+
+  // Starts zarvox and answers its dialog with Enter; the show's window, or 0.
+  unsigned long StartShow(Child &show) {
+    const unsigned long dialog = screen.WaitFor("zarvox", 60);
+    if (dialog == 0) {
+      ADD_FAILURE() << "no setup dialog: " << show.Err();
+      return 0;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // the dialog takes keys once drawn
+    EXPECT_TRUE(screen.Press(dialog, "Return"));
+    const unsigned long window = screen.WaitFor("demo Window", 60);
+    if (window == 0)
+      ADD_FAILURE() << "Enter started no show: " << show.Err();
+    return window;
+  }
+
+  Screen screen;
+  ScratchDir scratch;
+  RunOptions options;
+};
+
+} // namespace
+
+TEST_F(ShowRun, RunsFromTheDialogToItsNaturalEndWithPictureAndSound) {
+  LinkDataFile();
+  Child show({Program("zarvox")}, options);
+  ASSERT_TRUE(show.Started());
+  const unsigned long window = StartShow(show);
+  ASSERT_NE(window, 0u);
+  // The clock starts once the media are set up, after the window is made;
+  // its first frame is the zoom's, the logo overfilling the view.
+  double started = 0;
+  for (const double deadline = Now() + 60; started == 0 && Now() < deadline;) {
+    Picture picture;
+    if (screen.Grab(window, &picture) && picture.Share(Orange) > 0.02)
+      started = Now();
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_GT(started, 0) << "the show drew no first frame: " << show.Err();
+  const struct {
+    double second;
+    const char *what;
+  } looks[] = {{6, "logo zoom"}, {18.5, "logo twirl"}, {35, "logo spin"}, {66, "sphere"}, {108, "logo wave"}};
+  std::vector<Picture> pictures;
+  for (const auto &look : looks) {
+    SleepUntil(started + look.second);
+    Picture picture;
+    ASSERT_TRUE(screen.Grab(window, &picture)) << look.what;
+    pictures.push_back(picture);
+  }
+  ASSERT_TRUE(show.Wait(started + 150 - Now())) << "the show did not end by itself";
+  const double ran = Now() - started;
+  EXPECT_EQ(show.Status(), 0) << show.Err();
+  EXPECT_GT(ran, 127.3) << "the show ends when its time, rounded to seconds, reaches 128";
+  EXPECT_LT(ran, 127.5 + 10.0) << "the teardown took too long";
+
+  for (size_t i = 0; i < pictures.size(); ++i)
+    ExpectSection(int(i), pictures[i], looks[i].what);
+
+  const std::string log = Log();
+  EXPECT_EQ(log.find("couldn't extract"), std::string::npos) << log;
+
+  // The sound device got the soundtrack: libmpg123's decoding of the
+  // packed MP3, from its first sound to the show's end at 127.5 s.
+  Bytes mp3;
+  ASSERT_TRUE(ReadFile(MediaDir() + "/zarvox.mp3", &mp3));
+  const soundtest::Pcm reference = soundtest::ReferenceDecode(std::vector<unsigned char>(mp3.begin(), mp3.end()));
+  ASSERT_EQ(reference.rate, 44100);
+  const std::vector<int16_t> device = soundtest::ReadRawStereo(scratch / "audio.raw");
+  ExpectSoundtrack(device, reference.samples);
+}
+
+TEST_F(ShowRun, EscapeEndsASecondRunEarly) {
+  LinkDataFile();
+  Child show({Program("zarvox")}, options);
+  ASSERT_TRUE(show.Started());
+  const unsigned long window = StartShow(show);
+  ASSERT_NE(window, 0u);
+  std::this_thread::sleep_for(std::chrono::seconds(4));
+  ASSERT_TRUE(show.Running()) << show.Err();
+  const double pressed = Now();
+  ASSERT_TRUE(screen.Press(window, "Escape"));
+  ASSERT_TRUE(show.Wait(20)) << "Escape did not end the show";
+  EXPECT_EQ(show.Status(), 0) << show.Err();
+  EXPECT_LT(Now() - pressed, 10.0);
+}
+
+TEST_F(ShowRun, ZeroFilledDataFileGivesABlankSilentRunThatEndsCleanly) {
+  Bytes good;
+  ASSERT_TRUE(ReadFile(DataFile(), &good));
+  ASSERT_TRUE(WriteFile(scratch / "zarvox.dat", Bytes(good.size(), 0)));
+  Child show({Program("zarvox")}, options);
+  ASSERT_TRUE(show.Started());
+  const unsigned long window = StartShow(show);
+  ASSERT_NE(window, 0u);
+  std::this_thread::sleep_for(std::chrono::seconds(4));
+  Picture picture;
+  ASSERT_TRUE(screen.Grab(window, &picture));
+  EXPECT_EQ(picture.ShareColoured(), 0) << "a picture without images shows white and grey alone";
+  ASSERT_TRUE(screen.Press(window, "Escape"));
+  ASSERT_TRUE(show.Wait(20)) << "Escape did not end the show";
+  EXPECT_EQ(show.Status(), 0) << show.Err();
+  const std::vector<int16_t> device = soundtest::ReadRawStereo(scratch / "audio.raw");
+  EXPECT_GE(soundtest::FirstSoundFrame(device), soundtest::EndSoundFrame(device)) << "the device got sound";
+  const std::string log = Log();
+  for (const char *name : {"krel.png", "spheremap.png", "zarvox.mp3"})
+    EXPECT_NE(log.find(std::string("Error - couldn't extract >") + name + "<"), std::string::npos) << log;
+  EXPECT_NE(log.find("Not a RAR file"), std::string::npos) << log;
+}
+
+TEST_F(ShowRun, WithoutItsDataFileTheProgramSaysSoAndExits1) {
+  // Missing, then a folder in its place.
+  for (int round = 0; round < 2; ++round) {
+    if (round == 1) {
+      ASSERT_EQ(mkdir((scratch / "zarvox.dat").c_str(), 0700), 0);
+    }
+    Child show({Program("zarvox")}, options);
+    ASSERT_TRUE(show.Started());
+    const unsigned long box = screen.WaitFor("zarvox: no data file", 30);
+    ASSERT_NE(box, 0u) << "no message box: " << show.Err();
+    EXPECT_EQ(screen.Find("zarvox"), 0u) << "the setup dialog came up";
+    const std::string err = show.Err();
+    EXPECT_NE(err.find("\"zarvox.dat\" in " + scratch.Path()), std::string::npos) << err;
+    EXPECT_NE(err.find(round == 0 ? "No such file" : "folder"), std::string::npos) << err;
+    ASSERT_TRUE(screen.Press(box, "Return"));
+    ASSERT_TRUE(show.Wait(20)) << "the program did not end after the box";
+    EXPECT_EQ(show.Status(), 1);
+    EXPECT_EQ(screen.Find("demo Window"), 0u);
+  }
+}

@@ -1,0 +1,300 @@
+// PNG files, the ffmpeg pipe and the progress bar of zarvox-capture.
+#include "sinks.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace capture {
+
+namespace {
+
+// Turns a bottom-row-first RGBA frame into top-row-first RGB.
+void ToTopFirstRgb(const uint8_t *rgba, int width, int height, std::vector<uint8_t> *rgb) {
+  rgb->resize(size_t(width) * size_t(height) * 3);
+  uint8_t *out = rgb->data();
+  for (int y = height - 1; y >= 0; --y) {
+    const uint8_t *in = rgba + size_t(y) * size_t(width) * 4;
+    for (int x = 0; x < width; ++x, in += 4, out += 3) {
+      out[0] = in[0];
+      out[1] = in[1];
+      out[2] = in[2];
+    }
+  }
+}
+
+// libpng reports errors by longjmp; the message is kept first.
+void OnPngError(png_structp png, png_const_charp message) {
+  *static_cast<std::string *>(png_get_error_ptr(png)) = message;
+  png_longjmp(png, 1);
+}
+void OnPngWarning(png_structp, png_const_charp) {}
+
+// Nothing here changes between setjmp and a longjmp back to it.
+bool WritePng(FILE *file, const uint8_t *rgb, int width, int height, int level, std::string *error) {
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, OnPngError, OnPngWarning);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  if (png == nullptr || info == nullptr) {
+    png_destroy_write_struct(&png, nullptr);
+    *error = "out of memory";
+    return false;
+  }
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return false;
+  }
+  png_init_io(png, file);
+  png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_compression_level(png, level);
+  png_write_info(png, info);
+  for (int y = 0; y < height; ++y)
+    png_write_row(png, rgb + size_t(y) * size_t(width) * 3);
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return true;
+}
+
+double MonotonicSeconds() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+bool EndsWith(const std::string &text, const char *tail) {
+  const size_t n = std::strlen(tail);
+  return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
+}
+
+std::string Seconds(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6f", value);
+  return text;
+}
+
+} // namespace
+
+std::string FrameFileName(int64_t index) {
+  char name[32];
+  std::snprintf(name, sizeof name, "frame-%06lld.png", static_cast<long long>(index));
+  return name;
+}
+
+// ---- PNG files --------------------------------------------------------------
+
+PngFolderSink::PngFolderSink(std::string folder_, int level) : folder(std::move(folder_)), compressionLevel(level) {}
+
+bool PngFolderSink::Frame(int64_t index, const uint8_t *rgba, int width, int height, bool) {
+  const std::string path = folder + "/" + FrameFileName(index);
+  FILE *file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  ToTopFirstRgb(rgba, width, height, &rgb);
+  std::string why;
+  bool ok = WritePng(file, rgb.data(), width, height, compressionLevel, &why);
+  // A full disk shows up at the flush or the close.
+  if (std::fflush(file) != 0 && ok) {
+    ok = false;
+    why = std::strerror(errno);
+  }
+  if (std::fclose(file) != 0 && ok) {
+    ok = false;
+    why = std::strerror(errno);
+  }
+  if (!ok)
+    error = "cannot write " + path + ": " + why;
+  return ok;
+}
+
+// ---- video through ffmpeg ---------------------------------------------------
+
+bool IsVideoName(const std::string &path) {
+  return EndsWith(path, ".mp4") || EndsWith(path, ".mkv") || EndsWith(path, ".webm");
+}
+
+std::string FindOnPath(const std::string &program) {
+  const char *path = std::getenv("PATH");
+  if (path == nullptr)
+    return std::string();
+  std::string list = path;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t end = list.find(':', start);
+    if (end == std::string::npos)
+      end = list.size();
+    std::string folder = list.substr(start, end - start);
+    if (folder.empty())
+      folder = ".";
+    const std::string candidate = folder + "/" + program;
+    struct stat info;
+    if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
+      return candidate;
+    start = end + 1;
+  }
+  return std::string();
+}
+
+VideoSink::VideoSink(std::string ffmpeg_, std::string output_, std::string soundtrack_, const Options &options_,
+                     int64_t firstFrame_, int64_t lastFrame_)
+    : ffmpeg(std::move(ffmpeg_)), output(std::move(output_)), soundtrack(std::move(soundtrack_)), options(options_),
+      firstFrame(firstFrame_), lastFrame(lastFrame_) {}
+
+VideoSink::~VideoSink() {
+  Finish();
+}
+
+bool VideoSink::Start() {
+  const std::string size = std::to_string(options.width) + "x" + std::to_string(options.height);
+  std::vector<std::string> args = {
+      ffmpeg,     "-hide_banner", "-nostdin", "-loglevel",   "error", "-y",         "-f",
+      "rawvideo", "-pix_fmt",     "rgb24",    "-video_size", size,    "-framerate", std::to_string(options.fps),
+      "-i",       "pipe:0"};
+  if (!soundtrack.empty()) {
+    // The sound of the written frames only: from the first frame's time for
+    // as long as the frames last.
+    const double start = double(firstFrame) / options.fps;
+    const double length = double(lastFrame - firstFrame + 1) / options.fps;
+    args.insert(args.end(), {"-ss", Seconds(start), "-t", Seconds(length), "-i", soundtrack});
+  }
+  args.insert(args.end(), {"-map", "0:v:0"});
+  if (!soundtrack.empty())
+    args.insert(args.end(), {"-map", "1:a:0"});
+  if (EndsWith(output, ".webm")) {
+    args.insert(args.end(), {"-c:v", "libvpx-vp9", "-crf", "30", "-b:v", "0", "-row-mt", "1", "-deadline", "good",
+                             "-cpu-used", "4", "-pix_fmt", "yuv420p", "-c:a", "libopus", "-b:a", "160k"});
+  } else {
+    args.insert(args.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p", "-c:a", "aac",
+                             "-b:a", "192k"});
+    if (EndsWith(output, ".mp4"))
+      args.insert(args.end(), {"-movflags", "+faststart"});
+  }
+  // A capture stopped early ends the file with its last frame.
+  args.insert(args.end(), {"-shortest", output});
+
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) {
+    error = std::string("cannot make a pipe to ffmpeg: ") + std::strerror(errno);
+    return false;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  // Its own process group: Ctrl+C on the terminal stops the capture, which
+  // then closes the pipe, and ffmpeg finishes a playable file of what it got.
+  posix_spawnattr_setpgroup(&attributes, 0);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  std::vector<char *> argv;
+  for (std::string &arg : args)
+    argv.push_back(&arg[0]);
+  argv.push_back(nullptr);
+  const int spawned = posix_spawn(&child, ffmpeg.c_str(), &actions, &attributes, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  ::close(fds[0]);
+  if (spawned != 0) {
+    ::close(fds[1]);
+    child = -1;
+    error = "cannot start " + ffmpeg + ": " + std::strerror(spawned);
+    return false;
+  }
+  pipe = fds[1];
+  return true;
+}
+
+bool VideoSink::Frame(int64_t, const uint8_t *rgba, int width, int height, bool) {
+  if (pipe < 0) {
+    if (error.empty())
+      error = "ffmpeg is not running";
+    return false;
+  }
+  ToTopFirstRgb(rgba, width, height, &rgb);
+  const uint8_t *data = rgb.data();
+  size_t left = rgb.size();
+  while (left > 0) {
+    const ssize_t n = ::write(pipe, data, left);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      error = "ffmpeg stopped taking frames (" + std::string(std::strerror(errno)) + ")";
+      Finish();
+      return false;
+    }
+    data += n;
+    left -= size_t(n);
+  }
+  return true;
+}
+
+bool VideoSink::Finish() {
+  if (pipe >= 0) {
+    ::close(pipe);
+    pipe = -1;
+  }
+  if (child < 0)
+    return error.empty();
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  child = -1;
+  if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0) && error.empty()) {
+    error = WIFEXITED(status) ? "ffmpeg failed with exit status " + std::to_string(WEXITSTATUS(status))
+                              : "ffmpeg was killed by signal " + std::to_string(WTERMSIG(status));
+  }
+  return error.empty();
+}
+
+// ---- progress bar -----------------------------------------------------------
+
+ProgressBar::ProgressBar(FILE *stream_)
+    : stream(stream_), terminal(isatty(fileno(stream_)) != 0), startSeconds(MonotonicSeconds()) {}
+
+ProgressBar::~ProgressBar() {
+  Close();
+}
+
+void ProgressBar::Rendered(int64_t index, int64_t lastIndex) {
+  if (!terminal)
+    return;
+  const double now = MonotonicSeconds();
+  // A terminal needs no more than ten updates a second.
+  if (index < lastIndex && lastDrawSeconds >= 0 && now - lastDrawSeconds < 0.1)
+    return;
+  lastDrawSeconds = now;
+  const int64_t done = index + 1, total = lastIndex + 1;
+  const double rate = now > startSeconds ? double(done) / (now - startSeconds) : 0;
+  const int64_t left = rate > 0 ? int64_t(double(total - done) / rate + 0.5) : 0;
+  constexpr int kWidth = 30;
+  char bar[kWidth + 1];
+  const int filled = int(done * kWidth / (total > 0 ? total : 1));
+  for (int i = 0; i < kWidth; ++i)
+    bar[i] = i < filled ? '#' : '-';
+  bar[kWidth] = '\0';
+  std::fprintf(stream, "\r[%s] %lld/%lld frames  %.1f fps  %lld:%02lld left ", bar, static_cast<long long>(done),
+               static_cast<long long>(total), rate, static_cast<long long>(left / 60),
+               static_cast<long long>(left % 60));
+  std::fflush(stream);
+  drawn = true;
+}
+
+void ProgressBar::Close() {
+  if (drawn)
+    std::fputc('\n', stream);
+  drawn = false;
+}
+
+} // namespace capture
