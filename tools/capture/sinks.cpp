@@ -1,10 +1,7 @@
 // PNG files, the ffmpeg pipe and the progress bar of zarvox-capture.
 #include "sinks.h"
 
-#include <png.h>
-
 #include <cerrno>
-#include <csetjmp>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -32,38 +29,6 @@ void ToTopFirstRgb(const uint8_t *rgba, int width, int height, std::vector<uint8
       out[2] = in[2];
     }
   }
-}
-
-// libpng reports errors by longjmp; the message is kept first.
-void OnPngError(png_structp png, png_const_charp message) {
-  *static_cast<std::string *>(png_get_error_ptr(png)) = message;
-  png_longjmp(png, 1);
-}
-void OnPngWarning(png_structp, png_const_charp) {}
-
-// Nothing here changes between setjmp and a longjmp back to it.
-bool WritePng(FILE *file, const uint8_t *rgb, int width, int height, int level, std::string *error) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, OnPngError, OnPngWarning);
-  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-  if (png == nullptr || info == nullptr) {
-    png_destroy_write_struct(&png, nullptr);
-    *error = "out of memory";
-    return false;
-  }
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    return false;
-  }
-  png_init_io(png, file);
-  png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_compression_level(png, level);
-  png_write_info(png, info);
-  for (int y = 0; y < height; ++y)
-    png_write_row(png, rgb + size_t(y) * size_t(width) * 3);
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-  return true;
 }
 
 double MonotonicSeconds() {
@@ -97,26 +62,11 @@ PngFolderSink::PngFolderSink(std::string folder_, int level) : folder(std::move(
 
 bool PngFolderSink::Frame(int64_t index, const uint8_t *rgba, int width, int height, bool) {
   const std::string path = folder + "/" + FrameFileName(index);
-  FILE *file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  ToTopFirstRgb(rgba, width, height, &rgb);
-  std::string why;
-  bool ok = WritePng(file, rgb.data(), width, height, compressionLevel, &why);
-  // A full disk shows up at the flush or the close.
-  if (std::fflush(file) != 0 && ok) {
-    ok = false;
-    why = std::strerror(errno);
-  }
-  if (std::fclose(file) != 0 && ok) {
-    ok = false;
-    why = std::strerror(errno);
-  }
-  if (!ok)
-    error = "cannot write " + path + ": " + why;
-  return ok;
+  image.width = width;
+  image.height = height;
+  image.channels = 3;
+  ToTopFirstRgb(rgba, width, height, &image.pixels);
+  return media::WritePng(path.c_str(), image, &error, compressionLevel);
 }
 
 // ---- video through ffmpeg ---------------------------------------------------

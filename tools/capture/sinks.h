@@ -2,6 +2,7 @@
 // by ffmpeg with the soundtrack; and the progress bar of a terminal.
 #pragma once
 #include "capture.h"
+#include "image.h"
 
 #include <sys/types.h>
 
@@ -26,7 +27,7 @@ private:
   std::string folder;
   int compressionLevel; // zlib level 0-9: 3 is several times quicker than 9 for a few % more
   std::string error;
-  std::vector<uint8_t> rgb; // one frame, top row first
+  media::Image image; // one frame, top row first, RGB
 };
 
 // The containers a video can be written in, by the output's file name.

@@ -23,7 +23,7 @@ void OnPngWarning(png_structp, png_const_charp) {}
 
 // Writes the whole image into an open file. libpng reports errors by
 // longjmp back here, so nothing in this function changes after setjmp.
-bool WriteImage(FILE *file, const Image &image, std::string *error) {
+bool WriteImage(FILE *file, const Image &image, int level, std::string *error) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, OnPngError, OnPngWarning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!png || !info) {
@@ -39,7 +39,7 @@ bool WriteImage(FILE *file, const Image &image, std::string *error) {
   png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8,
                image.channels == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_compression_level(png, 9);
+  png_set_compression_level(png, level);
   png_write_info(png, info);
   const size_t stride = size_t(image.width) * image.channels;
   for (int y = 0; y < image.height; ++y) png_write_row(png, image.pixels.data() + stride * size_t(y));
@@ -50,7 +50,7 @@ bool WriteImage(FILE *file, const Image &image, std::string *error) {
 
 } // namespace
 
-bool WritePng(const char *path, const Image &image, std::string *error) {
+bool WritePng(const char *path, const Image &image, std::string *error, int level) {
   std::string scratch;
   if (!error) error = &scratch;
   if (image.channels != 3 && image.channels != 4) {
@@ -67,7 +67,7 @@ bool WritePng(const char *path, const Image &image, std::string *error) {
     *error = std::string("cannot create ") + path + ": " + std::strerror(errno);
     return false;
   }
-  bool ok = WriteImage(file, image, error);
+  bool ok = WriteImage(file, image, level < 0 ? 0 : level > 9 ? 9 : level, error);
   if (std::fclose(file) != 0 && ok) {
     *error = std::string("cannot write ") + path + ": " + std::strerror(errno);
     ok = false;
