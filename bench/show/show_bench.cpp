@@ -121,6 +121,14 @@ void PressStart(void *, HWND dialog) {
   PlatformDialogPressKey(dialog, VK_RETURN);
 }
 
+bool OpenDisplay() {
+  std::string why;
+  const bool open = platform::OpenDisplay(&why);
+  if (!open)
+    std::fprintf(stderr, "show_bench: %s\n", why.c_str());
+  return open;
+}
+
 bool ShowDialogAndStart() {
   PlatformSetDialogHook(PressStart, nullptr);
   const INT_PTR chosen = DialogBoxParamA(nullptr, MAKEINTRESOURCE(IDD_SETUP), nullptr, SetupDialog, 0);
@@ -152,12 +160,7 @@ void StartupIdle(void *) {
 // One start-up, as WinMain does it after the dialog: seconds to the end of
 // Setup and to the first swapped frame.
 std::vector<double> MeasureStartup(void *) {
-  std::string why;
-  if (!platform::OpenDisplay(&why)) {
-    std::fprintf(stderr, "show_bench: %s\n", why.c_str());
-    return {};
-  }
-  if (!ShowDialogAndStart())
+  if (!OpenDisplay() || !ShowDialogAndStart())
     return {};
   PlatformSetSwapInterval(0);
   PlatformSetSoundPull(true); // the stream opens and decodes; no device plays it
@@ -191,12 +194,7 @@ void ResetPeakMemory() {
 // same GL context, cleared and swapped once, and no media. Seconds to the
 // swap, resident KiB before, peak KiB after.
 std::vector<double> MeasureBareWindow(void *) {
-  std::string why;
-  if (!platform::OpenDisplay(&why)) {
-    std::fprintf(stderr, "show_bench: %s\n", why.c_str());
-    return {};
-  }
-  if (!ShowDialogAndStart())
+  if (!OpenDisplay() || !ShowDialogAndStart())
     return {};
   PlatformSetSwapInterval(0);
   const double before = double(ProcKilobytes("VmRSS"));
@@ -327,11 +325,8 @@ public:
 };
 
 int CaptureSpeed(int fps, int width, int height) {
-  std::string why;
-  if (!platform::OpenDisplay(&why)) {
-    std::fprintf(stderr, "show_bench: %s\n", why.c_str());
+  if (!OpenDisplay())
     return 1;
-  }
   capture::Options options;
   options.fps = fps;
   options.width = width;
@@ -374,12 +369,7 @@ public:
 };
 
 std::vector<double> MeasureMemory(void *) {
-  std::string why;
-  if (!platform::OpenDisplay(&why)) {
-    std::fprintf(stderr, "show_bench: %s\n", why.c_str());
-    return {};
-  }
-  if (!ShowDialogAndStart())
+  if (!OpenDisplay() || !ShowDialogAndStart())
     return {};
   capture::Options options;
   options.pullSound = true; // the soundtrack decodes and mixes as a device would take it
