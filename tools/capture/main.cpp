@@ -4,6 +4,7 @@
 #include "sinks.h"
 
 #include "app/data_archive.h"
+#include "app/demo.h"
 #include "user/video.h"
 
 #include <cerrno>
@@ -31,8 +32,6 @@ const char kUsage[] = "usage: zarvox-capture [--fps N] [--size WxH] [--from MS] 
                       "  OUT          a folder, which receives frame-NNNNNN.png (N = frame index),\n"
                       "               or a file ending in .mp4, .mkv or .webm, encoded by ffmpeg\n"
                       "               with the soundtrack\n";
-
-const char kDataFile[] = "zarvox.dat"; // where the show looks, relative to the current directory
 
 int UsageError(const std::string &message) {
   std::fprintf(stderr, "zarvox-capture: %s (try --help)\n", message.c_str());
@@ -74,7 +73,7 @@ std::string CurrentDirectory() {
 
 // The show opens the data file by its relative name; so does the capture.
 bool DataFileReadable(std::string *why) {
-  const int fd = open(kDataFile, O_RDONLY | O_CLOEXEC);
+  const int fd = open(kDataFileName, O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     *why = std::strerror(errno);
     return false;
@@ -134,10 +133,10 @@ bool VideoWritable(const std::string &path, std::string *why) {
 // The soundtrack from the data file, written to a temporary file for ffmpeg.
 // "" when it cannot be had; *why then says why.
 std::string ExtractSoundtrack(std::string *why) {
-  DataArchive archive(kDataFile);
+  DataArchive archive(kDataFileName);
   unsigned char *block = archive.Fetch("zarvox.mp3");
   if (block == nullptr) {
-    *why = "zarvox.mp3 could not be extracted from " + std::string(kDataFile) + " (the debug log says why)";
+    *why = "zarvox.mp3 could not be extracted from " + std::string(kDataFileName) + " (the debug log says why)";
     return std::string();
   }
   const char *tmp = std::getenv("TMPDIR");
@@ -223,7 +222,7 @@ int main(int argc, char **argv) {
   // Everything that can be checked before a window opens.
   std::string why;
   if (!DataFileReadable(&why))
-    return Fail("cannot open the data file \"" + std::string(kDataFile) + "\" in " + CurrentDirectory() + ": " + why);
+    return Fail("cannot open the data file \"" + std::string(kDataFileName) + "\" in " + CurrentDirectory() + ": " + why);
   std::string ffmpeg;
   if (video) {
     ffmpeg = capture::FindOnPath("ffmpeg");
