@@ -196,7 +196,7 @@ bool check_marker() {
     RAR_PROBLEM("Attention: format as OLD detected! Can't handel archive!");
     return false;
   }
-  if (memcmp(marker, "Rar!\x1A\x07\x00", 7) == 0 || memcmp(marker, "Quorra!", 7) == 0) {
+  if (memcmp(marker, kMarker, sizeof kMarker) == 0 || memcmp(marker, "Quorra!", 7) == 0) {
     unsigned char raw[13];
     if (fread(raw, 1, sizeof raw, s.archive) < sizeof raw)
       return false;

@@ -1,8 +1,27 @@
-// The RAR 2.0 compressed format's slot tables: how lengths and distances are
-// split into a coded slot and extra bits. Shared by the decompressor and the
-// packer, so that both sides read the format from one copy.
+// The RAR 2.x archive's block types and flags, and the RAR 2.0 compressed
+// format's slot tables (how lengths and distances are split into a coded slot
+// and extra bits). Shared by the reader and the packer, so that both sides
+// read the format from one copy.
 #pragma once
 #include <cstdint>
+
+// The marker block that opens every archive.
+inline constexpr uint8_t kMarker[7] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
+
+// Block types.
+inline constexpr uint8_t kBlockMain = 0x73;
+inline constexpr uint8_t kBlockFile = 0x74;
+inline constexpr uint8_t kBlockSub = 0x77;
+inline constexpr uint8_t kBlockEnd = 0x7B;
+
+// Flags.
+inline constexpr uint16_t kMainSolid = 0x08;             // main header: a solid archive
+inline constexpr uint16_t kFileEncrypted = 0x04;         // file header: the packed data is enciphered
+inline constexpr uint16_t kFileSolidContinuation = 0x10; // file header: continues the decoder state of the entry before
+inline constexpr uint16_t kBlockHasData = 0x8000;        // a 32-bit packed size follows; that much data after the header
+
+// File header methods: stored, then 0x31 to 0x35 compressed.
+inline constexpr uint8_t kMethodStored = 0x30;
 
 // Long-match and old-distance lengths: base of each slot and its extra bits.
 inline constexpr uint8_t kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  10,  12,  14,  16,  20,

@@ -7,6 +7,7 @@
 #include "rar/rar.h"
 #include "rar/rar_crc32.h"
 #include "rar/rar_crypt.h"
+#include "rar/rar_format.h"
 
 // The one idiom for values taken from the archive: a check that fails ends
 // the current step with the given result, at the place the value is used.
@@ -31,13 +32,6 @@ constexpr uint32_t kAudioSymbols = 257;               // delta bytes and the new
 constexpr uint32_t kTableLengths = 4 * kAudioSymbols; // 1028, room for any table set
 constexpr uint32_t kQuickBits = 10;                   // codes this short are looked up in one step
 
-constexpr uint8_t kBlockFile = 0x74;
-constexpr uint8_t kBlockSub = 0x77;
-constexpr uint16_t kMainSolid = 0x08;
-constexpr uint16_t kFileEncrypted = 0x04;
-constexpr uint16_t kFileSolidContinuation = 0x10;
-constexpr uint16_t kBlockHasData = 0x8000;
-constexpr uint8_t kMethodStored = 0x30;
 
 // ---- archive records, as read ------------------------------------------------
 struct MainHeader {

@@ -15,24 +15,16 @@
 
 #include "rar/rar_crc32.h"
 #include "rar/rar_crypt.h"
+#include "rar/rar_format.h"
 
 namespace rarpack {
 
 namespace {
 
-constexpr uint8_t kMarker[7] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
-constexpr uint8_t kMainHeaderType = 0x73;
-constexpr uint8_t kFileHeaderType = 0x74;
-constexpr uint8_t kEndType = 0x7B;
-constexpr uint16_t kMainSolid = 0x08;
-constexpr uint16_t kFileEncrypted = 0x04;
-constexpr uint16_t kFileSolid = 0x10;    // continues the decoder state of the entry before
 constexpr uint16_t kFileWindow1M = 0x80; // dictionary size bits: 1024 KiB
-constexpr uint16_t kHasData = 0x8000;    // a 32-bit packed size follows; that much data after the header
 constexpr uint16_t kEndSkipIfUnknown = 0x4000;
 constexpr uint8_t kHostUnix = 3;
 constexpr uint8_t kUnpackVersion = 20;
-constexpr uint8_t kMethodStore = 0x30;
 constexpr size_t kMaxName = 259;
 constexpr size_t kMaxPassword = 254;
 constexpr size_t kIoChunk = 256 * 1024;
@@ -207,14 +199,14 @@ struct FileHeader {
   uint32_t size = 0;
   uint32_t crc = 0;
   uint32_t time = 0;
-  uint8_t method = kMethodStore;
+  uint8_t method = kMethodStored;
   uint32_t attributes = 0;
   std::string name;
 
   std::vector<uint8_t> bytes() const {
     std::vector<uint8_t> h(32 + name.size(), 0);
-    h[2] = kFileHeaderType;
-    put16(&h[3], flags | kHasData);
+    h[2] = kBlockFile;
+    put16(&h[3], flags | kBlockHasData);
     put16(&h[5], uint32_t(h.size()));
     put32(&h[7], packedSize);
     put32(&h[11], size);
@@ -309,7 +301,7 @@ public:
 
   bool writeStart() {
     uint8_t main[13] = {};
-    main[2] = kMainHeaderType;
+    main[2] = kBlockMain;
     put16(&main[3], options_.solid ? kMainSolid : 0);
     put16(&main[5], sizeof main);
     put16(&main[0], crc32_of(&main[2], sizeof main - 2) & 0xFFFF);
@@ -317,7 +309,7 @@ public:
   }
 
   bool writeEnd() {
-    std::vector<uint8_t> end = block_bytes(kEndType, kEndSkipIfUnknown, 7);
+    std::vector<uint8_t> end = block_bytes(kBlockEnd, kEndSkipIfUnknown, 7);
     return file_.write(end.data(), end.size());
   }
 
@@ -342,7 +334,7 @@ public:
     if (compress) {
       const bool continuation = options_.solid && encoder_.hasState();
       if (continuation)
-        h.flags |= kFileSolid;
+        h.flags |= kFileSolidContinuation;
       if (!compressData(in, continuation, &packed, &size, &crc, error))
         return false;
       entry.audioBytes = encoder_.entryStats().audioBytes;
@@ -351,7 +343,7 @@ public:
       if (!options_.solid && packed >= size) {
         compress = false;
         entry.audioBytes = 0;
-        h.flags &= uint16_t(~kFileSolid);
+        h.flags &= uint16_t(~kFileSolidContinuation);
         if (fseek(in.file, 0, SEEK_SET) != 0 || !file_.truncateAt(dataAt)) {
           *error = "cannot rewind '" + in.path + "': " + describe_errno();
           return false;
@@ -361,7 +353,7 @@ public:
     if (!compress && !storeData(in, &packed, &size, &crc, error))
       return false;
 
-    h.method = compress ? uint8_t(kMethodStore + std::min(options_.level, 5)) : kMethodStore;
+    h.method = compress ? uint8_t(kMethodStored + std::min(options_.level, 5)) : kMethodStored;
     h.size = uint32_t(size);
     h.packedSize = uint32_t(packed);
     h.crc = crc;
