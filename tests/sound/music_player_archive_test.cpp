@@ -9,7 +9,7 @@
 #include "support/mp3_maker.h"
 #include "support/pcm.h"
 #include "support/scoped_env.h"
-#include "support/stored_rar.h"
+#include "stored_rar.h"
 
 #include <gtest/gtest.h>
 
@@ -27,9 +27,9 @@ protected:
     mp3 = soundtest::EncodeMp3(soundtest::Tones(signal), signal.rate, signal.channels);
     const std::vector<unsigned char> logo(3000, 0x42);
     path = soundtest::ScratchPath("player_archive.dat");
-    ASSERT_TRUE(soundtest::WriteFile(path, soundtest::StoredRar({{"krel.png", logo}, {"zarvox.mp3", mp3}})));
+    ASSERT_TRUE(testsupport::WriteFile(path, testsupport::StoredRar({{"krel.png", logo}, {"zarvox.mp3", mp3}})));
     withoutMusicPath = soundtest::ScratchPath("player_archive_nomusic.dat");
-    ASSERT_TRUE(soundtest::WriteFile(withoutMusicPath, soundtest::StoredRar({{"krel.png", logo}})));
+    ASSERT_TRUE(testsupport::WriteFile(withoutMusicPath, testsupport::StoredRar({{"krel.png", logo}})));
   }
   void TearDown() override {
     std::remove(path.c_str());

@@ -2,7 +2,6 @@
 #include "test_media.h"
 
 #include <png.h>
-#include <zlib.h>
 
 #include <cstdio>
 
@@ -28,24 +27,6 @@ int SamplesPerPixel(PngColour colour) {
     return 4;
   }
   return 4;
-}
-
-void Put16(Bytes &b, unsigned v) {
-  b.push_back(uint8_t(v));
-  b.push_back(uint8_t(v >> 8));
-}
-
-void Put32(Bytes &b, uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
-
-// A block's header CRC: the low 16 bits of the CRC-32 of the header after the
-// CRC field itself.
-void SealHeader(Bytes &header) {
-  const uint32_t crc = uint32_t(crc32(0, header.data() + 2, uInt(header.size() - 2)));
-  header[0] = uint8_t(crc);
-  header[1] = uint8_t(crc >> 8);
 }
 
 } // namespace
@@ -89,51 +70,5 @@ Bytes Quadrants(int width, int height, int bytesPerPixel, const uint32_t colours
 }
 
 bool WriteStoredRar(const std::string &path, const std::vector<ArchiveEntry> &entries) {
-  Bytes file = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
-
-  Bytes main;
-  Put16(main, 0);
-  main.push_back(0x73);
-  Put16(main, 0); // flags: not solid, not locked
-  Put16(main, 13);
-  Put16(main, 0);
-  Put32(main, 0);
-  SealHeader(main);
-  file.insert(file.end(), main.begin(), main.end());
-
-  for (const ArchiveEntry &entry : entries) {
-    const Bytes &data = entry.second;
-    Bytes header;
-    Put16(header, 0);
-    header.push_back(0x74);
-    Put16(header, 0x8000); // packed data follows
-    Put16(header, unsigned(32 + entry.first.size()));
-    Put32(header, uint32_t(data.size()));                              // packed size
-    Put32(header, uint32_t(data.size()));                              // unpacked size
-    header.push_back(3);                                               // host OS: Unix
-    Put32(header, uint32_t(crc32(0, data.data(), uInt(data.size())))); // file CRC
-    Put32(header, 0x5A210000);                                         // a DOS date in 2025
-    header.push_back(20);                                              // unpack version 2.0
-    header.push_back(0x30);                                            // stored
-    Put16(header, unsigned(entry.first.size()));
-    Put32(header, 0x81A4); // -rw-r--r--
-    header.insert(header.end(), entry.first.begin(), entry.first.end());
-    SealHeader(header);
-    file.insert(file.end(), header.begin(), header.end());
-    file.insert(file.end(), data.begin(), data.end());
-  }
-
-  Bytes end;
-  Put16(end, 0);
-  end.push_back(0x7B);
-  Put16(end, 0x4000);
-  Put16(end, 7);
-  SealHeader(end);
-  file.insert(file.end(), end.begin(), end.end());
-
-  FILE *out = std::fopen(path.c_str(), "wb");
-  if (!out)
-    return false;
-  const bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-  return std::fclose(out) == 0 && written;
+  return testsupport::WriteFile(path, testsupport::StoredRar(entries));
 }

@@ -1,6 +1,8 @@
 // Media made by the tests themselves: PNG images encoded in memory, and a
 // writer of stored, unencrypted RAR 2.x archives to put them in.
 #pragma once
+#include "stored_rar.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -22,5 +24,5 @@ Bytes Quadrants(int width, int height, int bytesPerPixel, const uint32_t colours
 // Writes a RAR 2.x archive whose entries are stored (method 0x30, unpack
 // version 20), unencrypted, in the given order. False when the file cannot be
 // written.
-typedef std::pair<std::string, Bytes> ArchiveEntry;
+using testsupport::ArchiveEntry;
 bool WriteStoredRar(const std::string &path, const std::vector<ArchiveEntry> &entries);
