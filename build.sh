@@ -3,6 +3,7 @@
 #   ./build.sh run    install what is missing, build, make zarvox.dat, run the show
 #   ./build.sh test   install what is missing, build with sanitizers, run every test
 #   ./build.sh build  install what is missing and build (no run)
+#   ./build.sh deps   print the Debian packages the commands above install
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
@@ -36,16 +37,24 @@ build() { # build DIR [cmake options...]
   cmake --build "$dir" -j"$jobs"
 }
 
+# What viewers build: optimised, the tools and benchmarks, no tests.
+build_release() {
+  build "$root/build" -DCMAKE_BUILD_TYPE=Release -DZARVOX_TESTS=OFF -DZARVOX_BENCH=ON
+}
+
 case "${1:-run}" in
+  deps)
+    printf '%s\n' "${packages[@]}"
+    ;;
   run)
     install_missing
-    build "$root/build" -DZARVOX_TESTS=OFF
+    build_release
     cd "$root/build/bin"
     exec ./zarvox
     ;;
   build)
     install_missing
-    build "$root/build"
+    build_release
     ;;
   test)
     install_missing
@@ -53,11 +62,15 @@ case "${1:-run}" in
     build "$root/build-test" -DZARVOX_SANITIZE=ON -DZARVOX_BENCH=OFF
     # The RAR module's fuzz target needs clang's libFuzzer.
     build "$root/build-fuzz" -DZARVOX_FUZZ_ONLY=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+    # What `run` builds, so that a configuration users build cannot break
+    # unnoticed; each benchmark runs once, briefly (its figures are not judged).
+    build_release
+    "$root/bench/smoke.sh" "$root/build"
     ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"
     ctest --test-dir "$root/build-fuzz" --output-on-failure
     ;;
   *)
-    echo "usage: $0 run|test|build" >&2
+    echo "usage: $0 run|test|build|deps" >&2
     exit 2
     ;;
 esac

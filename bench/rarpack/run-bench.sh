@@ -2,14 +2,18 @@
 # Packed size and time of rarpack against gzip -9, xz -9 and zip -9 on (a) the
 # show's media and (b) a mixed corpus of at least 10 MiB built here from files
 # on this machine (documentation text, an executable, a WAV made with sox).
-# Usage: run-bench.sh RARPACK [MEDIA]
+# Usage: run-bench.sh [--smoke] RARPACK [MEDIA]
+# --smoke runs every tool once on 256 KiB of each corpus file: a check that
+# the benchmark runs, whose figures mean nothing.
 # MEDIA is a folder holding krel.png, spheremap.png and zarvox.mp3, or the
 # show's zarvox.dat (its files are taken out with unar); (a) is skipped
 # without them. Each file is packed on its own by every tool; the totals add
 # those up, and one solid archive of all files is timed besides. Times are
 # the better of two runs: wall clock and CPU (user + system) in seconds.
 set -euo pipefail
-rarpack=$(realpath "${1:?usage: run-bench.sh RARPACK [MEDIA]}")
+smoke=0
+if [ "${1:-}" = "--smoke" ]; then smoke=1; shift; fi
+rarpack=$(realpath "${1:?usage: run-bench.sh [--smoke] RARPACK [MEDIA]}")
 media=${2:-}
 for tool in gzip xz zip sox unar; do
   command -v $tool >/dev/null || { echo "run-bench: $tool is not installed" >&2; exit 1; }
@@ -22,16 +26,18 @@ here=$(dirname "$(realpath "$0")")
 echo "rarpack: $rarpack"
 echo "Building the corpus in $work ..."
 "$here/make-corpus.sh" "$work/corpus" >/dev/null
+if [ $smoke = 1 ]; then truncate -s 256K "$work/corpus"/*; fi
 if [ -n "$media" ] && [ -f "$media" ]; then
   unar -q -D -p tarsk -o "$work/media" "$media" >/dev/null 2>&1 || true
   media=$work/media
 fi
 
-# timed CMD...: runs CMD twice (output discarded); sets wall and cpu to the better run.
+# timed CMD...: runs CMD twice (once with --smoke; output discarded); sets wall and cpu to the better run.
 TIMEFORMAT='%R %U %S'
 timed() {
   wall=; cpu=
-  for _ in 1 2; do
+  local run
+  for ((run = 0; run < 2 - smoke; run++)); do
     local t w u s
     t=$( { time "$@" >/dev/null 2>&1; } 2>&1 | tail -1)
     read -r w u s <<<"$t"
