@@ -31,8 +31,7 @@ until_ok() {
     sleep 0.05
   done
 }
-# SDL names its message box in UTF-8 only, which xdotool does not read.
-find_box() { box=$(xwininfo -root -children 2>/dev/null | awk '/"ERROR Changing Display Settings"/ {print $1; exit}'); [ -n "$box" ]; }
+find_box() { box=$(xdotool search --onlyvisible --name '^ERROR Changing Display Settings$' 2>/dev/null | head -n1); [ -n "$box" ]; }
 find_window() { window=$(xdotool search --name '^demo Window$' 2>/dev/null | head -n1); [ -n "$window" ]; }
 window_gone() { ! xwininfo -id "$window" >/dev/null 2>&1; }
 running() { kill -0 "$pid" 2>/dev/null; }
@@ -66,7 +65,8 @@ xdotool key Return
 # The defaults ask for 640 x 480 x 32 at 60 Hz, which Xvfb lacks: the warning
 # box comes first, and the show goes on in a window whatever the answer.
 until_ok 30 find_box || fail "no warning box"
-xdotool key --window "$box" Return 2>/dev/null
+xdotool windowfocus --sync "$box" 2>/dev/null
+xdotool key Return
 until_ok 30 find_window || fail "no show window"
 geometry=$(xwininfo -id "$window")
 echo "$geometry" | grep -q 'Width: 640$' || fail "client width is not 640: $geometry"

@@ -262,4 +262,11 @@ TEST_F(ShowRun, WithoutItsDataFileTheProgramSaysSoAndExits1) {
     EXPECT_EQ(show.Status(), 1);
     EXPECT_EQ(screen.Find("demo Window"), 0u);
   }
+  // Where GTK can show no box, its words still reach the viewer, on stderr.
+  RunOptions bare = options;
+  bare.setEnv.push_back("GDK_BACKEND=none");
+  const RunResult alone = RunProgram({Program("zarvox")}, bare);
+  EXPECT_EQ(alone.status, 1);
+  EXPECT_NE(alone.err.find("zarvox: no data file: Cannot open the data file: \"zarvox.dat\" in "), std::string::npos)
+      << alone.err;
 }

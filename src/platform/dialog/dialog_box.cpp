@@ -34,18 +34,6 @@ platform::DialogWindow *AsDialog(HWND window) {
   return platform::IsLiveWindow(window) ? dynamic_cast<platform::DialogWindow *>(window) : nullptr;
 }
 
-// GTK is opened once, on the first dialog; false when there is no display.
-bool OpenGtk() {
-  static int state = 0; // 0 not tried, 1 open, -1 failed
-  if (state == 0) {
-    // The show formats and parses numbers after the dialog; GTK must not
-    // switch the whole program to the desktop's locale for that.
-    gtk_disable_setlocale();
-    state = gtk_init_check(nullptr, nullptr) ? 1 : -1;
-  }
-  return state > 0;
-}
-
 double ScreenDpi() {
   const double dpi = gdk_screen_get_resolution(gdk_screen_get_default());
   return dpi > 0 ? dpi : 96.0;
@@ -64,7 +52,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
                  static_cast<int>(reinterpret_cast<uintptr_t>(templateName) & 0xffff));
     return -1;
   }
-  if (!OpenGtk()) {
+  if (!platform::OpenGtk()) {
     std::fprintf(stderr, "DialogBoxParamA: cannot show a dialog: no display (is DISPLAY set?)\n");
     return -1;
   }

@@ -12,17 +12,6 @@
 
 namespace platform {
 
-std::string ToUtf8(const char *text) {
-  if (text == nullptr)
-    return std::string();
-  if (g_utf8_validate(text, -1, nullptr))
-    return text;
-  gchar *converted = g_convert(text, -1, "UTF-8", "ISO-8859-1", nullptr, nullptr, nullptr);
-  std::string result = converted != nullptr ? converted : "";
-  g_free(converted);
-  return result;
-}
-
 namespace {
 
 // "&Start" -> "_Start": the marked letter becomes GTK's mnemonic; "&&" is a
@@ -404,52 +393,7 @@ BOOL DialogWindow::Destroy() {
 }
 
 int DialogWindow::ShowMessageBox(const char *text, const char *caption, UINT type) {
-  if (window == nullptr)
-    return HWND__::ShowMessageBox(text, caption, type);
-  GtkMessageType kind = GTK_MESSAGE_INFO;
-  switch (type & MB_ICONMASK) {
-  case MB_ICONERROR:
-    kind = GTK_MESSAGE_ERROR;
-    break;
-  case MB_ICONWARNING:
-    kind = GTK_MESSAGE_WARNING;
-    break;
-  case MB_ICONQUESTION:
-    kind = GTK_MESSAGE_QUESTION;
-    break;
-  default:
-    break;
-  }
-  const bool yesNo = (type & MB_TYPEMASK) == MB_YESNO;
-  // Many desktops show no title on message boxes, so the caption heads the
-  // box and the text follows it.
-  GtkWidget *box = gtk_message_dialog_new(GTK_WINDOW(window), GTK_DIALOG_MODAL, kind,
-                                          yesNo ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s", ToUtf8(caption).c_str());
-  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box), "%s", ToUtf8(text).c_str());
-  gtk_window_set_title(GTK_WINDOW(box), ToUtf8(caption).c_str());
-  gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER_ON_PARENT);
-  if (type & MB_SYSTEMMODAL)
-    gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
-  const char *icon = kind == GTK_MESSAGE_ERROR      ? "dialog-error"
-                     : kind == GTK_MESSAGE_WARNING  ? "dialog-warning"
-                     : kind == GTK_MESSAGE_QUESTION ? "dialog-question"
-                                                    : "dialog-information";
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS // the one way to give the box its icon in GTK 3
-      gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(box), gtk_image_new_from_icon_name(icon, GTK_ICON_SIZE_DIALOG));
-  G_GNUC_END_IGNORE_DEPRECATIONS
-  gtk_widget_show_all(box);
-  const int response = gtk_dialog_run(GTK_DIALOG(box));
-  gtk_widget_destroy(box);
-  switch (response) {
-  case GTK_RESPONSE_OK:
-    return IDOK;
-  case GTK_RESPONSE_YES:
-    return IDYES;
-  case GTK_RESPONSE_NO:
-    return IDNO;
-  default:
-    return yesNo ? IDNO : IDCANCEL;
-  }
+  return platform::ShowMessageBox(window, text, caption, type);
 }
 
 void DialogWindow::BuildView(DialogWindow *owner) {

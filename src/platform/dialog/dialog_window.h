@@ -6,6 +6,7 @@
 #pragma once
 #include "dialog/dialog_units.h"
 #include "platform/dialog_template.h"
+#include "user/message_box.h"
 #include "user/window_object.h"
 
 #include <memory>
@@ -110,8 +111,5 @@ public:
 private:
   int quiet = 0;
 };
-
-// Text as GTK wants it: valid UTF-8 kept, anything else read as Latin-1.
-std::string ToUtf8(const char *text);
 
 } // namespace platform

@@ -18,7 +18,7 @@ struct HWND__ {
   // DestroyWindow: sends WM_DESTROY / WM_NCDESTROY and releases the system
   // window. The object itself may stay until its owner deletes it.
   virtual BOOL Destroy() = 0;
-  // MessageBoxA with this window as owner; the default is SDL's box.
+  // MessageBoxA with this window as owner; the default is an ownerless box.
   virtual int ShowMessageBox(const char *text, const char *caption, UINT type);
 
   LONG_PTR userData = 0; // GWL_USERDATA
@@ -28,6 +28,4 @@ struct HWND__ {
 namespace platform {
 // True for a handle that is alive (created and not yet deleted).
 bool IsLiveWindow(HWND window);
-// SDL's message box, used when there is no owner or the owner has no box of its own.
-int ShowSdlMessageBox(HWND owner, const char *text, const char *caption, UINT type);
 } // namespace platform

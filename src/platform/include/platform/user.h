@@ -99,10 +99,14 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 // over the program's windows while it is below 0. Returns the new count.
 int ShowCursor(BOOL show);
 
-// A real, modal message box (SDL's, or GTK's when the owner is a dialog).
-// Returns IDOK, IDYES or IDNO by the button pressed; closing the box answers
-// IDCANCEL for MB_OK boxes and IDNO for MB_YESNO boxes; 0 when no box can be
-// shown (no display). A hook (platform/tap.h) may answer instead.
+// A real, modal message box, drawn by GTK (over the owner when it is a
+// dialog; kept above other windows when it has none, or for MB_SYSTEMMODAL).
+// MB_OK, MB_OKCANCEL and MB_YESNO boxes; MB_DEFBUTTON2 makes the second button
+// the default. Returns IDOK, IDCANCEL, IDYES or IDNO by the button pressed;
+// closing the box answers IDCANCEL, or IDNO for MB_YESNO boxes. Where no box
+// can be shown at all (GTK can open no display), the caption and text are
+// written to stderr as one line ("CAPTION: TEXT") and the default button's
+// answer is returned. A hook (platform/tap.h) may answer instead.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
 // ---- display modes ----------------------------------------------------------

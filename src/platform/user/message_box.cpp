@@ -1,0 +1,121 @@
+// MessageBoxA's box, drawn by GTK for every owner: GTK draws its text with
+// the fonts fontconfig finds, so the box appears on any X server or Wayland
+// desktop GTK can open, core fonts or not.
+#include "user/message_box.h"
+
+#include <gtk/gtk.h>
+
+#include <cstdio>
+
+namespace platform {
+
+bool OpenGtk() {
+  static int state = 0; // 0 not tried, 1 open, -1 failed
+  if (state == 0) {
+    gtk_disable_setlocale();
+    state = gtk_init_check(nullptr, nullptr) ? 1 : -1;
+  }
+  return state > 0;
+}
+
+std::string ToUtf8(const char *text) {
+  if (text == nullptr)
+    return std::string();
+  if (g_utf8_validate(text, -1, nullptr))
+    return text;
+  gchar *converted = g_convert(text, -1, "UTF-8", "ISO-8859-1", nullptr, nullptr, nullptr);
+  std::string result = converted != nullptr ? converted : "";
+  g_free(converted);
+  return result;
+}
+
+namespace {
+
+struct Buttons {
+  GtkButtonsType gtk;
+  int first, second;   // Win32 answers of the buttons, left to right (0: none)
+  int closed;          // the answer when the box is closed without a button
+};
+
+Buttons ButtonsOf(UINT type) {
+  switch (type & MB_TYPEMASK) {
+  case MB_OKCANCEL: return {GTK_BUTTONS_OK_CANCEL, IDOK, IDCANCEL, IDCANCEL};
+  case MB_YESNO: return {GTK_BUTTONS_YES_NO, IDYES, IDNO, IDNO};
+  default: return {GTK_BUTTONS_OK, IDOK, 0, IDCANCEL};
+  }
+}
+
+int DefaultAnswer(UINT type) {
+  const Buttons buttons = ButtonsOf(type);
+  return (type & MB_DEFMASK) == MB_DEFBUTTON2 && buttons.second != 0 ? buttons.second : buttons.first;
+}
+
+int ResponseOf(int answer) {
+  switch (answer) {
+  case IDOK: return GTK_RESPONSE_OK;
+  case IDCANCEL: return GTK_RESPONSE_CANCEL;
+  case IDYES: return GTK_RESPONSE_YES;
+  default: return GTK_RESPONSE_NO;
+  }
+}
+
+// Nobody can see a box: the viewer still reads what it says, on one line.
+int WriteInstead(const char *text, const char *caption, UINT type) {
+  std::string line = ToUtf8(caption);
+  line += ": ";
+  bool space = false;
+  for (const char *c = text != nullptr ? text : ""; *c != '\0'; ++c) {
+    const bool blank = *c == '\n' || *c == '\r' || *c == '\t' || *c == ' ';
+    if (blank && !space && line.back() != ' ')
+      line += ' ';
+    else if (!blank)
+      line += *c;
+    space = blank;
+  }
+  std::fprintf(stderr, "%s\n", ToUtf8(line.c_str()).c_str());
+  return DefaultAnswer(type);
+}
+
+} // namespace
+
+int ShowMessageBox(void *parent, const char *text, const char *caption, UINT type) {
+  if (!OpenGtk())
+    return WriteInstead(text, caption, type);
+  GtkMessageType kind = GTK_MESSAGE_INFO;
+  const char *icon = "dialog-information";
+  switch (type & MB_ICONMASK) {
+  case MB_ICONERROR: kind = GTK_MESSAGE_ERROR, icon = "dialog-error"; break;
+  case MB_ICONWARNING: kind = GTK_MESSAGE_WARNING, icon = "dialog-warning"; break;
+  case MB_ICONQUESTION: kind = GTK_MESSAGE_QUESTION, icon = "dialog-question"; break;
+  default: break;
+  }
+  const Buttons buttons = ButtonsOf(type);
+  // Many desktops show no title on message boxes, so the caption heads the
+  // box and the text follows it; the title still names the box.
+  GtkWidget *box = gtk_message_dialog_new(parent != nullptr ? GTK_WINDOW(parent) : nullptr, GTK_DIALOG_MODAL, kind,
+                                          buttons.gtk, "%s", ToUtf8(caption).c_str());
+  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(box), "%s", ToUtf8(text).c_str());
+  gtk_window_set_title(GTK_WINDOW(box), ToUtf8(caption).c_str());
+  gtk_window_set_position(GTK_WINDOW(box), parent != nullptr ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
+  if (parent == nullptr || (type & MB_SYSTEMMODAL))
+    gtk_window_set_keep_above(GTK_WINDOW(box), TRUE); // an ownerless box must not hide behind the show
+  gtk_dialog_set_default_response(GTK_DIALOG(box), ResponseOf(DefaultAnswer(type)));
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS // the one way to give the box its icon in GTK 3
+      gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(box), gtk_image_new_from_icon_name(icon, GTK_ICON_SIZE_DIALOG));
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  gtk_widget_show_all(box);
+  const int response = gtk_dialog_run(GTK_DIALOG(box));
+  gtk_widget_destroy(box);
+  // Let the box go from the screen before the caller goes on.
+  while (gtk_events_pending())
+    gtk_main_iteration_do(FALSE);
+  switch (response) {
+  case GTK_RESPONSE_OK: return IDOK;
+  case GTK_RESPONSE_CANCEL: return IDCANCEL;
+  case GTK_RESPONSE_YES: return IDYES;
+  case GTK_RESPONSE_NO: return IDNO;
+  default: return buttons.closed;
+  }
+}
+
+} // namespace platform
