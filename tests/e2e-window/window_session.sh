@@ -6,7 +6,8 @@
 #              releasing it ends the show within a second, exit status 0
 #   close    - the window manager's close request ends it the same way
 #   sigterm  - SIGTERM closes the window and the program exits 0
-#   nodisplay - without any display: one line on stderr, exit status 1
+#   nodisplay - without any display: one line on stderr, exit status 1; the
+#              command line is read first (--help, --frame-rate)
 # Usage: window_session.sh CASE ZARVOX SEND-CLOSE
 set -u
 case=$1 zarvox=$2 send_close=$3
@@ -48,6 +49,19 @@ if [ "$case" = nodisplay ]; then
   lines=$(grep -cv '^$' "$work/stderr")
   [ "$lines" -eq 1 ] || fail "$lines lines on stderr, expected one"
   grep -q 'no display' "$work/stderr" || fail "stderr does not name the cause"
+  echo "ok: $(cat "$work/stderr")"
+  # Options are read before the display is looked for.
+  nodisplay() { env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$zarvox" "$@" >"$work/out" 2>"$work/stderr"; }
+  nodisplay --help; rc=$?
+  [ "$rc" -eq 0 ] && grep -q -- '--frame-rate N' "$work/out" || fail "--help: status $rc, $(cat "$work/out")"
+  for good in "--frame-rate 24" "--frame-rate=1000" "--frame-rate display"; do
+    nodisplay $good; rc=$?
+    [ "$rc" -eq 1 ] && grep -q 'no display' "$work/stderr" || fail "$good refused: status $rc"
+  done
+  for bad in "--frame-rate 23" "--frame-rate=1001" "--frame-rate 60fps" "--frame-rate" "--frames"; do
+    nodisplay $bad; rc=$?
+    [ "$rc" -eq 2 ] && ! grep -q 'no display' "$work/stderr" || fail "$bad accepted: status $rc"
+  done
   echo "ok: $(cat "$work/stderr")"
   exit 0
 fi

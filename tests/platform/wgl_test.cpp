@@ -1,8 +1,8 @@
 // Proves WGL over SDL on a real window (Xvfb, Mesa): formats are fixed once,
 // a different format gets a new native window behind the same handle,
 // creating a context leaves the current one alone, the frame tap sees the
-// finished back buffer before the swap, and a display switch makes a popup
-// window cover the screen until the restore.
+// finished back buffer before the swap, a display switch makes a popup
+// window cover the screen until the restore, and swaps keep to the pacing grid.
 #include "platform/gdi.h"
 #include "platform/tap.h"
 #include "platform/windows.h"
@@ -210,4 +210,65 @@ TEST(DisplaySwitch, APopupCoversTheScreenInTheModeUntilTheRestore) {
   DEVMODEA missing = desktop;
   missing.dmPelsWidth += 1;
   EXPECT_EQ(ChangeDisplaySettingsA(&missing, CDS_FULLSCREEN), DISP_CHANGE_BADMODE);
+}
+
+// A clock that a wait moves forward, and the time each swap was presented at.
+struct PacingClock {
+  int64_t now = 1000000000;
+  std::vector<int64_t> presented;
+  // Renders a frame for `ns`, swaps, and notes when the swap went.
+  void Frame(HDC dc, int64_t ns) {
+    now += ns;
+    ASSERT_TRUE(SwapBuffers(dc));
+    presented.push_back(now);
+  }
+};
+
+TEST(FramePacing, SwapsLandOnTheGridWithoutDriftAndLateFramesSkip) {
+  HWND window = MakeWindow(WS_POPUP, 32, 32);
+  HDC dc = GetDC(window);
+  const PIXELFORMATDESCRIPTOR standard = Request(32, 8, 24, 8);
+  ASSERT_TRUE(SetPixelFormat(dc, ChoosePixelFormat(dc, &standard), &standard));
+  HGLRC context = wglCreateContext(dc);
+  ASSERT_TRUE(wglMakeCurrent(dc, context));
+  EXPECT_EQ(PlatformGetFrameRate(), 60) << "the rate the show was made for";
+  PacingClock clock;
+  PlatformSetPacingClock([](void *user) { return static_cast<PacingClock *>(user)->now; },
+                         [](void *user, int64_t until) { static_cast<PacingClock *>(user)->now = until; }, &clock);
+  const auto slot = [&](int64_t k) { return clock.presented[0] + k * 1000000000 / 60; };
+
+  // Quick frames, for two minutes of show: every swap on its slot of the grid.
+  for (int i = 0; i < 7200; ++i)
+    clock.Frame(dc, 3000000 + (i % 7) * 1000000);
+  for (int64_t k = 0; k < 7200; ++k)
+    ASSERT_EQ(clock.presented[size_t(k)], slot(k)) << "frame " << k;
+
+  // 20 ms: late by less than half a slot, so it goes at once; the next frame
+  // is back on the grid. 30 ms: late by more, so it waits for the next slot.
+  clock.Frame(dc, 20000000);
+  EXPECT_EQ(clock.presented.back(), slot(7199) + 20000000);
+  clock.Frame(dc, 2000000);
+  EXPECT_EQ(clock.presented.back(), slot(7201));
+  clock.Frame(dc, 30000000);
+  EXPECT_EQ(clock.presented.back(), slot(7203)) << "slot 7202 is skipped, not made up";
+  clock.Frame(dc, 1000000);
+  EXPECT_EQ(clock.presented.back(), slot(7204));
+
+  // Another rate starts a grid of its own; none at all never waits.
+  PlatformSetFrameRate(144);
+  clock.presented.clear();
+  for (int i = 0; i < 3; ++i)
+    clock.Frame(dc, 1000000);
+  EXPECT_EQ(clock.presented[2] - clock.presented[0], 2 * 1000000000 / 144);
+  PlatformSetFrameRate(0);
+  const int64_t before = clock.now;
+  for (int i = 0; i < 3; ++i)
+    clock.Frame(dc, 1000000);
+  EXPECT_EQ(clock.now, before + 3000000);
+
+  PlatformSetFrameRate(60);
+  PlatformSetPacingClock(nullptr, nullptr, nullptr);
+  wglMakeCurrent(nullptr, nullptr);
+  wglDeleteContext(context);
+  DestroyWindow(window);
 }

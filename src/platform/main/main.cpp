@@ -1,9 +1,12 @@
-// The process entry: what Windows does before and after WinMain. Refuses to
-// start without a display, and gives the display back at the end.
+// The process entry: what Windows does before and after WinMain. Takes the
+// layer's own options, refuses to start without a display, and gives the
+// display back at the end.
+#include "platform/tap.h"
 #include "platform/windows.h"
 #include "user/video.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -11,10 +14,62 @@ struct HINSTANCE__ {
   const char *path; // the program as it was started
 };
 
+namespace {
+
+const char kUsage[] =
+    "usage: %s [--frame-rate N|display] [--help]\n"
+    "Plays the show: a setup dialog, then 128 seconds of effects to music.\n"
+    "  --frame-rate N        present at most N frames a second, 24 to 1000 (default 60:\n"
+    "                        the show's animation advances once per frame and was made\n"
+    "                        for 60, so other rates play it slower or faster)\n"
+    "  --frame-rate display  no pacing: as fast as the display and driver allow\n"
+    "  --help                this text\n"
+    "zarvox.dat is read from the current folder.\n";
+
+// "display" -> 0; a whole number from 24 to 1000 -> itself; else -1.
+int ParseFrameRate(const char *text) {
+  if (std::strcmp(text, "display") == 0)
+    return 0;
+  char *end = nullptr;
+  const long rate = std::strtol(text, &end, 10);
+  return end != text && *end == '\0' && rate >= 24 && rate <= 1000 ? int(rate) : -1;
+}
+
+} // namespace
+
 int main(int argc, char **argv) {
   const char *program = argc > 0 && argv[0] != nullptr ? argv[0] : "zarvox";
   const char *slash = std::strrchr(program, '/');
   const char *name = slash != nullptr ? slash + 1 : program;
+
+  // The layer's options; anything else reaches WinMain's command line.
+  std::string commandLine;
+  for (int i = 1; i < argc; ++i) {
+    const char *arg = argv[i];
+    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+      std::printf(kUsage, name);
+      return 0;
+    }
+    const bool joined = std::strncmp(arg, "--frame-rate=", 13) == 0;
+    if (joined || std::strcmp(arg, "--frame-rate") == 0) {
+      const char *value = joined ? arg + 13 : i + 1 < argc ? argv[++i] : "";
+      const int rate = ParseFrameRate(value);
+      if (rate < 0) {
+        std::fprintf(stderr, "%s: --frame-rate takes a whole number from 24 to 1000 or \"display\", not \"%s\"\n",
+                     name, value);
+        return 2;
+      }
+      PlatformSetFrameRate(rate);
+      continue;
+    }
+    if (arg[0] == '-') {
+      std::fprintf(stderr, "%s: unknown option \"%s\" (--help lists them)\n", name, arg);
+      return 2;
+    }
+    if (!commandLine.empty())
+      commandLine += ' ';
+    commandLine += arg;
+  }
 
   // Without a display there is nothing to show and no way to stop the show
   // but a signal: say so and leave, rather than run blind.
@@ -24,12 +79,6 @@ int main(int argc, char **argv) {
     return 1;
   }
 
-  std::string commandLine;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1)
-      commandLine += ' ';
-    commandLine += argv[i];
-  }
   static HINSTANCE__ instance = {program};
   const int result = WinMain(&instance, nullptr, &commandLine[0], SW_SHOWDEFAULT);
   platform::Shutdown();

@@ -1,5 +1,7 @@
-// WGL over SDL's OpenGL support: pixel formats, contexts, buffer swaps, and
-// the frame tap and call counts that tests and the capture tool read.
+// WGL over SDL's OpenGL support: pixel formats, contexts, buffer swaps paced
+// to the show's frame rate, and the frame tap and call counts that tests and
+// the capture tool read.
+#include "user/frame_pacer.h"
 #include "user/layer.h"
 
 #include "platform/tap.h"
@@ -11,7 +13,9 @@
 #include <link.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 struct HGLRC__ {
@@ -33,6 +37,49 @@ PlatformFrameTap frameTap = nullptr; // sees each finished back buffer
 void *frameTapUser = nullptr;
 int swapInterval = -1;            // PlatformSetSwapInterval: -1 vsync, else as given
 std::vector<uint8_t> framePixels; // the tap's buffer, reused between frames
+
+// Frames are presented no faster than the show was made for (see tap.h).
+platform::FramePacer pacer = [] {
+  platform::FramePacer made;
+  made.SetRate(60);
+  return made;
+}();
+PlatformPacingNow pacingNow = nullptr;
+PlatformPacingWait pacingWait = nullptr;
+void *pacingUser = nullptr;
+
+int64_t MonotonicNanoseconds() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Sleeps to within a millisecond of `until`, then spins the rest: a sleep
+// alone may wake a scheduler tick late, which shows as an uneven frame.
+void WaitUntil(int64_t until) {
+  constexpr int64_t kSpin = 1000000;
+  if (until - MonotonicNanoseconds() > kSpin) {
+    const int64_t wake = until - kSpin;
+    const timespec at = {time_t(wake / 1000000000), long(wake % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    }
+  }
+  while (MonotonicNanoseconds() < until) {
+  }
+}
+
+void Pace() {
+  if (swapInterval == 0 || pacer.Rate() == 0)
+    return; // "never wait": benchmarks and capture
+  const int64_t now = pacingNow != nullptr ? pacingNow(pacingUser) : MonotonicNanoseconds();
+  const int64_t until = pacer.Present(now);
+  if (until <= now)
+    return;
+  if (pacingWait != nullptr)
+    pacingWait(pacingUser, until);
+  else
+    WaitUntil(until);
+}
 
 // The OpenGL driver (Mesa's *_dri.so and what it pulls in) keeps state in its
 // own globals that it never frees. Closing the display at exit would unload
@@ -224,6 +271,7 @@ BOOL SwapBuffers(HDC dc) {
     return FALSE;
   if (frameTap != nullptr && SDL_GL_GetCurrentWindow() == window->sdl && SDL_GL_GetCurrentContext() != nullptr)
     TapFrame(window);
+  Pace();
   SDL_GL_SwapWindow(window->sdl);
   return TRUE;
 }
@@ -237,6 +285,21 @@ void PlatformSetFrameTap(PlatformFrameTap tap, void *user) {
 
 void PlatformSetSwapInterval(int interval) {
   swapInterval = interval;
+}
+
+void PlatformSetFrameRate(int framesPerSecond) {
+  pacer.SetRate(framesPerSecond);
+}
+
+int PlatformGetFrameRate(void) {
+  return pacer.Rate();
+}
+
+void PlatformSetPacingClock(PlatformPacingNow now, PlatformPacingWait wait, void *user) {
+  pacingNow = now;
+  pacingWait = wait;
+  pacingUser = user;
+  pacer.SetRate(pacer.Rate()); // a new clock starts a new grid
 }
 
 PlatformCallCounts PlatformGetCallCounts(void) {

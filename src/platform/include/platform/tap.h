@@ -27,8 +27,27 @@ typedef void (*PlatformFrameTap)(void *user, const uint8_t *rgba, int width, int
 void PlatformSetFrameTap(PlatformFrameTap tap, void *user);
 
 // Swap interval for contexts made from now on: -1 (default) asks for vsync,
-// 0 turns it off (benchmarks, capture).
+// 0 turns it off and SwapBuffers never waits, not even for the frame pacing
+// below (benchmarks, capture).
 void PlatformSetSwapInterval(int interval);
+
+// ---- frame pacing -----------------------------------------------------------
+// The show's animation advances once per frame and was made for 60 frames a
+// second. SwapBuffers therefore presents frames no faster than
+// `framesPerSecond` (60 unless set; 0 paces nothing, the display and driver
+// alone set the rate). Slots lie on a fixed grid from the first swap: a frame
+// ready early waits for its slot (a sleep, then a short spin); one late by
+// less than half a slot goes at once and keeps it; one later than that skips
+// to the next slot after it, so late frames are never made up with a burst
+// and nothing drifts. Vsync is still asked for, and where the driver honours
+// it the swap may wait further for the display. Setting a rate starts a new grid.
+void PlatformSetFrameRate(int framesPerSecond);
+int PlatformGetFrameRate(void);
+// Replaces the pacing's clock (nanoseconds) and its wait (returns at or after
+// `until` in that clock's time), for tests. NULLs restore the monotonic clock.
+typedef int64_t (*PlatformPacingNow)(void *user);
+typedef void (*PlatformPacingWait)(void *user, int64_t until);
+void PlatformSetPacingClock(PlatformPacingNow now, PlatformPacingWait wait, void *user);
 
 // Counts of calls since the program started, for tests of "draws / does not
 // draw" and "switches once": every wglMakeCurrent and SwapBuffers call, and
@@ -40,6 +59,11 @@ struct PlatformCallCounts {
   uint64_t displayChanges;
 };
 PlatformCallCounts PlatformGetCallCounts(void);
+
+// ---- signals ----------------------------------------------------------------
+// The latest stop signal (SIGINT, SIGTERM) that closed the program's window,
+// or 0: a tool tells an interrupted run from a window the viewer closed.
+int PlatformStopSignal(void);
 
 // ---- screen saver -----------------------------------------------------------
 // True while an active window keeps the screen saver and monitor power-down

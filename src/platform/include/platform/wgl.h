@@ -33,6 +33,8 @@ BOOL wglMakeCurrent(HDC dc, HGLRC context);
 BOOL wglDeleteContext(HGLRC context);
 HGLRC wglGetCurrentContext(void);
 
-// Presents the back buffer of the window. A frame tap (platform/tap.h) first
-// sees the finished back buffer, when the window's context is current.
+// Presents the back buffer of the window, no sooner than the frame pacing's
+// next slot (60 frames a second unless set otherwise, see platform/tap.h). A
+// frame tap (platform/tap.h) first sees the finished back buffer, when the
+// window's context is current.
 BOOL SwapBuffers(HDC dc);
