@@ -46,9 +46,10 @@ TEST(CaptureClock, TheLastFrameIsTheFirstThatRoundsTo128Seconds) {
 }
 
 TEST(CaptureClock, EachFrameIsDrawnAtItsExactTick) {
-  // 7 fps: a frame lasts 1428571.43 ticks.
+  // Rendered and written at 7 fps: a frame lasts 1428571.43 ticks.
   capture::Options options;
   options.fps = 7;
+  options.renderFps = 7;
   options.width = 64;
   options.height = 48;
   options.fromMs = 1000;

@@ -1,6 +1,7 @@
 // Proves zarvox-capture as a user runs it: numbered PNG frames for exactly
 // the chosen show times, the same picture for a frame whatever --from says
-// (every frame is rendered from 0), the whole show ending with the frame
+// (every frame is rendered from 0), the show at its own speed at any --fps,
+// Ctrl+C keeping what was written, the whole show ending with the frame
 // that reaches 128 s, a video with the soundtrack through ffmpeg, and a clear
 // error with a non-zero exit for each thing that can be missing.
 #include "support/pcm.h"
@@ -66,10 +67,47 @@ TEST_F(CaptureCommand, FromAndToOnlyChooseWhichFramesAreWritten) {
   }
 }
 
+TEST_F(CaptureCommand, AnyFrameRateShowsTheShowAtItsOwnSpeed) {
+  // The spin turns one step per rendered frame, 60 a show second, whatever
+  // is written: at 30 fps frame j is the 60 fps frame 2j, at 120 fps frames
+  // 2k and 2k + 1 are the 60 fps frame k.
+  for (const char *fps : {"30", "60", "120"})
+    ASSERT_EQ(Capture({"--fps", fps, "--size", "96x72", "--from", "30000", "--to", "30200", fps + std::string("/")})
+                  .status,
+              0)
+        << fps;
+  const auto frame = [&](const std::string &fps, int index) {
+    Bytes png;
+    EXPECT_TRUE(ReadFile(scratch / (fps + "/" + FrameName(index)), &png)) << fps << " fps frame " << index;
+    return png;
+  };
+  EXPECT_EQ(ListDir(scratch / "30").size(), 7u);
+  EXPECT_EQ(ListDir(scratch / "120").size(), 25u);
+  EXPECT_TRUE(frame("60", 1800) != frame("60", 1801)) << "the spin stands still";
+  for (int j = 900; j <= 906; ++j)
+    EXPECT_TRUE(frame("30", j) == frame("60", 2 * j)) << "30 fps frame " << j;
+  for (int k = 3600; k <= 3624; ++k)
+    EXPECT_TRUE(frame("120", k) == frame("60", k / 2)) << "120 fps frame " << k;
+}
+
+TEST_F(CaptureCommand, CtrlCKeepsWhatWasWrittenAndSaysSo) {
+  RunOptions run = options;
+  Child capture({Program("zarvox-capture"), "--size", "64x48", "frames/"}, run);
+  ASSERT_TRUE(capture.Started());
+  for (int i = 0; i < 600 && ListDir(scratch / "frames").size() < 30; ++i)
+    usleep(50000);
+  ASSERT_GE(ListDir(scratch / "frames").size(), 30u) << capture.Err();
+  capture.Kill(SIGINT);
+  ASSERT_TRUE(capture.Wait(60));
+  EXPECT_EQ(capture.Status(), 130) << capture.Err();
+  EXPECT_NE(capture.Err().find("interrupted by Ctrl+C"), std::string::npos) << capture.Err();
+  EXPECT_GE(ListDir(scratch / "frames").size(), 30u);
+}
+
 TEST_F(CaptureCommand, TheWholeShowEndsWithTheFrameThatReaches128Seconds) {
-  // At 1 fps frame 127 (127 s) still runs; frame 128 rounds to 128 s and is
-  // the show's last.
-  const RunResult run = Capture({"--fps", "1", "--size", "64x48", "frames"});
+  // Rendered and written at 1 fps, frame 127 (127 s) still runs; frame 128
+  // rounds to 128 s and is the show's last.
+  const RunResult run = Capture({"--fps", "1", "--frame-rate", "1", "--size", "64x48", "frames"});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<std::string> names = ListDir(scratch / "frames");
   ASSERT_EQ(names.size(), 129u);
@@ -162,6 +200,12 @@ TEST_F(CaptureCommand, SaysWhatIsMissingAndFails) {
                                              {"--from", "130000", "out"},
                                              {"--size", "161x120", "show.mp4"},
                                              {"--speed", "2", "out"},
+                                             {"show.avi"},
+                                             {"--frame-rate", "0", "out"},
+                                             {"--preset", "quick", "show.mp4"},
+                                             {"--preset", "fast", "show.webm"},
+                                             {"--crf", "18", "out"},
+                                             {"--crf", "52", "show.mkv"},
                                              {}}) {
     std::vector<std::string> argv = {capture};
     argv.insert(argv.end(), args.begin(), args.end());

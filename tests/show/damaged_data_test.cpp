@@ -88,6 +88,7 @@ protected:
     ASSERT_EQ(chdir(folder.Path().c_str()), 0);
     capture::Options options;
     options.fps = 1;
+    options.renderFps = 1; // one rendered frame a second keeps a whole show short
     options.width = 160;
     options.height = 120;
     options.pullSound = true;

@@ -1,6 +1,7 @@
-// The capture's drive of the show: the counter is moved to the next frame's
-// tick whenever the show's loop finds its queue empty (that is, right before
-// it renders), and each pass's last swapped picture becomes that frame.
+// The capture's drive of the show: the counter is moved to the next rendered
+// frame's tick whenever the show's loop finds its queue empty (that is, right
+// before it renders), and each pass's last swapped picture becomes that
+// rendered frame, written as every output frame whose time falls in it.
 #include "capture.h"
 
 #include "app/demo.h"
@@ -28,11 +29,23 @@ int64_t LastShowFrame(int fps, int lengthSeconds) {
   return (endTick * fps + kTicksPerSecond - 1) / kTicksPerSecond;
 }
 
+int64_t SourceFrame(int64_t index, const Options &options) {
+  return index * options.renderFps / options.fps;
+}
+
+namespace {
+// The first written frame whose source is rendered frame `rendered`.
+int64_t FirstWrittenOf(int64_t rendered, const Options &options) {
+  return (rendered * options.fps + options.renderFps - 1) / options.renderFps;
+}
+} // namespace
+
 bool WrittenFrames(const Options &options, int lengthSeconds, int64_t *first, int64_t *last) {
   // Frame i shows time i * 1000 / fps ms, compared exactly, not rounded.
   const int64_t fps = options.fps;
   *first = options.fromMs <= 0 ? 0 : (options.fromMs * fps + 999) / 1000;
-  *last = LastShowFrame(options.fps, lengthSeconds);
+  // The last frame whose source the show still renders.
+  *last = FirstWrittenOf(LastShowFrame(options.renderFps, lengthSeconds) + 1, options) - 1;
   if (options.toMs < 0)
     return false;
   if (options.toMs < INT64_MAX / fps)
@@ -50,10 +63,11 @@ struct Session {
   Progress *progress = nullptr;
   int64_t firstWritten = 0; // frames [firstWritten, lastWritten] go to the sink
   int64_t lastWritten = 0;
-  int64_t lastShown = 0; // the show's own last frame
+  int64_t lastRendered = 0; // the source of lastWritten: rendering stops after it
+  int64_t lastShown = 0;    // the show's own last rendered frame
 
   int64_t now = 0;              // the counter the show reads, in ticks
-  int64_t nextFrame = 0;        // the frame the next render pass draws
+  int64_t nextFrame = 0;        // the rendered frame the next render pass draws
   bool framePending = false;    // a pass is drawing frame nextFrame - 1, not yet handed out
   bool swapped = false;         // that pass has swapped a buffer
   bool stopped = false;         // no more frames wanted (end reached or the sink failed)
@@ -104,28 +118,31 @@ void FinishFrame(Session &s) {
                 " (does it fit on the screen?)");
     return;
   }
-  const bool written = index >= s.firstWritten && index <= s.lastWritten;
-  if (s.options.pullSound) {
+  const Options &options = s.options;
+  if (options.pullSound) {
     // What the device would have played from this frame's tick to the next.
-    const int64_t from = index * s.options.mixRate / s.options.fps;
-    const int64_t to = (index + 1) * s.options.mixRate / s.options.fps;
+    const int64_t from = index * options.mixRate / options.renderFps;
+    const int64_t to = (index + 1) * options.mixRate / options.renderFps;
     s.sound.resize(size_t(to - from) * 2);
     PlatformSoundPull(s.sound.data(), int(to - from));
-    if (written && !s.sink->Sound(index, s.sound.data(), int(to - from))) {
+    if (index >= SourceFrame(s.firstWritten, options) && !s.sink->Sound(index, s.sound.data(), int(to - from))) {
       Stop(s, s.sink->Error());
       return;
     }
   }
-  if (written) {
-    if (!s.sink->Frame(index, s.picture.data(), s.pictureWidth, s.pictureHeight, s.swapped)) {
+  // Every written frame whose time falls within this rendered frame's.
+  const int64_t from = std::max(s.firstWritten, FirstWrittenOf(index, options));
+  const int64_t to = std::min(s.lastWritten, FirstWrittenOf(index + 1, options) - 1);
+  for (int64_t written = from; written <= to; ++written) {
+    if (!s.sink->Frame(written, s.picture.data(), s.pictureWidth, s.pictureHeight, s.swapped)) {
       Stop(s, s.sink->Error());
       return;
     }
     ++s.result.written;
   }
   if (s.progress != nullptr)
-    s.progress->Rendered(index, std::min(s.lastWritten, s.lastShown));
-  if (index >= s.lastWritten)
+    s.progress->Rendered(index, std::min(s.lastRendered, s.lastShown));
+  if (index >= s.lastRendered)
     Stop(s, std::string());
 }
 
@@ -139,7 +156,7 @@ void OnIdle(void *) {
     FinishFrame(s);
   if (s.stopped)
     return; // the pass that follows draws at the old time, unseen
-  s.now = FrameTick(s.nextFrame, s.options.fps);
+  s.now = FrameTick(s.nextFrame, s.options.renderFps);
   ++s.nextFrame;
   s.framePending = true;
   s.swapped = false;
@@ -152,7 +169,7 @@ Result Run(const Options &options, FrameSink *sink, Progress *progress) {
   s.options = options;
   s.sink = sink;
   s.progress = progress;
-  if (options.fps < 1 || options.width < 1 || options.height < 1 || sink == nullptr) {
+  if (options.fps < 1 || options.renderFps < 1 || options.width < 1 || options.height < 1 || sink == nullptr) {
     s.result.error = "invalid capture options";
     return s.result;
   }
@@ -160,7 +177,8 @@ Result Run(const Options &options, FrameSink *sink, Progress *progress) {
     s.result.error = "no frame of the show lies in the chosen time range";
     return s.result;
   }
-  s.lastShown = LastShowFrame(options.fps, kShowSeconds);
+  s.lastRendered = SourceFrame(s.lastWritten, options);
+  s.lastShown = LastShowFrame(options.renderFps, kShowSeconds);
   session = &s;
 
   PlatformSetCounterSource(ReadCounter, nullptr);

@@ -20,7 +20,8 @@ int32_t FrameMs(int64_t index, int fps);
 int64_t LastShowFrame(int fps, int lengthSeconds);
 
 struct Options {
-  int fps = 60;
+  int fps = 60;        // frames written per show second
+  int renderFps = 60;  // frames the show renders per show second: the rate zarvox is paced to
   int width = 640;
   int height = 480;
   int64_t fromMs = 0;                // first show time written (inclusive)
@@ -29,6 +30,14 @@ struct Options {
   int mixRate = 44100;               // for pullSound
   std::function<void()> beforeSetup; // called with the Demo built, right before its Setup (benchmarks)
 };
+
+// The show renders on a grid of `renderFps` frames a second, its animation
+// advancing once per rendered frame, as it does when zarvox plays it. Written
+// frame i (at show time i / fps) is the latest rendered frame at or before
+// that time: rendered frame SourceFrame(i). At 30 fps every second rendered
+// frame is written, at 50 five in six, at 120 each twice; at `renderFps`
+// each once.
+int64_t SourceFrame(int64_t index, const Options &options);
 
 // First and last frame index written for `options`; false when no frame of
 // the show falls in [fromMs, toMs].
@@ -44,12 +53,15 @@ public:
   // is then the one the viewer would still see (black before any swap).
   virtual bool Frame(int64_t index, const uint8_t *rgba, int width, int height, bool swapped) = 0;
   // With Options::pullSound: the 16-bit stereo the sound device would have
-  // played during frame `index` (from its tick to the next frame's).
-  virtual bool Sound(int64_t /*index*/, const int16_t * /*frames*/, int /*count*/) { return true; }
+  // played during rendered frame `rendered` (from its tick to the next
+  // rendered frame's), for each rendered frame from the first written
+  // frame's source to the last's.
+  virtual bool Sound(int64_t /*rendered*/, const int16_t * /*frames*/, int /*count*/) { return true; }
   virtual std::string Error() const { return std::string(); }
 };
 
-// Told after each rendered frame (written or not), for a progress display.
+// Told after each rendered frame (written or not), for a progress display:
+// rendered frame `index` of those up to `lastIndex`.
 class Progress {
 public:
   virtual ~Progress() = default;
@@ -59,7 +71,7 @@ public:
 struct Result {
   bool ok = false;
   std::string error;             // why not, when !ok
-  int64_t rendered = 0;          // frames the show drew from 0 on
+  int64_t rendered = 0;          // frames the show drew from 0 on, at renderFps
   int64_t written = 0;           // frames handed to the sink
   int64_t passesWithoutSwap = 0; // rendered frames in which nothing was swapped
 };

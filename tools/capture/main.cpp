@@ -5,6 +5,7 @@
 
 #include "app/data_archive.h"
 #include "app/demo.h"
+#include "platform/tap.h"
 #include "user/video.h"
 
 #include <cerrno>
@@ -20,18 +21,34 @@
 
 namespace {
 
-const char kUsage[] = "usage: zarvox-capture [--fps N] [--size WxH] [--from MS] [--to MS] OUT\n"
-                      "Renders the show from zarvox.dat in the current directory, frame by frame:\n"
-                      "frame i is what the show draws at i * 1000 / N ms. Every frame from the\n"
-                      "start is rendered; --from and --to choose the show times written.\n"
-                      "\n"
-                      "  --fps N      frames per show second, 1 to 1000 (default 60)\n"
-                      "  --size WxH   window size in pixels (default 640x480)\n"
-                      "  --from MS    first show time written, in ms (default 0)\n"
-                      "  --to MS      last show time written, in ms (default: the show's end)\n"
-                      "  OUT          a folder, which receives frame-NNNNNN.png (N = frame index),\n"
-                      "               or a file ending in .mp4, .mkv or .webm, encoded by ffmpeg\n"
-                      "               with the soundtrack\n";
+const char kUsage[] =
+    "usage: zarvox-capture [--fps N] [--size WxH] [--from MS] [--to MS] [--preset NAME] [--crf N] OUT\n"
+    "Renders the show from zarvox.dat in the current directory, frame by frame, as\n"
+    "zarvox plays it: 60 rendered frames a show second, each advancing the\n"
+    "animation one step. Written frame i is the latest rendered frame at or before\n"
+    "i * 1000 / N ms: at 60 fps every rendered frame once, at 30 every second one,\n"
+    "at 50 five in six, at 120 each twice; any rate shows the show at its speed.\n"
+    "Every frame from the start is rendered; --from and --to choose the show times\n"
+    "written.\n"
+    "\n"
+    "  --fps N         frames written per show second, 1 to 1000 (default 60)\n"
+    "  --frame-rate N  frames rendered per show second, 1 to 1000 (default 60, as\n"
+    "                  zarvox --frame-rate; other rates change the animation's speed)\n"
+    "  --size WxH      window size in pixels (default 640x480)\n"
+    "  --from MS       first show time written, in ms (default 0)\n"
+    "  --to MS         last show time written, in ms (default: the show's end)\n"
+    "  --preset NAME   H.264 speed against size: ultrafast, superfast, veryfast,\n"
+    "                  faster, fast, medium (default), slow, slower, veryslow\n"
+    "  --crf N         video quality, lower is better and larger: 0 to 51 for H.264\n"
+    "                  (default 18), 0 to 63 for VP9 (default 30)\n"
+    "  OUT             a folder, for frame-NNNNNN.png files (N = frame index): an\n"
+    "                  existing folder, a name ending in /, or a name without an\n"
+    "                  extension; or a video file ending in .mp4 or .mkv (H.264,\n"
+    "                  AAC) or .webm (VP9, Opus), encoded by ffmpeg with the soundtrack\n"
+    "\n"
+    "Ctrl+C stops the capture; what was written so far is kept (a video is closed\n"
+    "properly) and the exit status is 130. Other failures exit 1, a wrong command\n"
+    "line 2.\n";
 
 int UsageError(const std::string &message) {
   std::fprintf(stderr, "zarvox-capture: %s (try --help)\n", message.c_str());
@@ -166,10 +183,23 @@ std::string ExtractSoundtrack(std::string *why) {
   return ok ? path : std::string();
 }
 
+// PNG frames go to a folder: one that exists, a name ending in '/', or a
+// name without an extension (which cannot be taken for a video).
+bool NamesAFolder(const std::string &out) {
+  struct stat info;
+  if (out.back() == '/' || (stat(out.c_str(), &info) == 0 && S_ISDIR(info.st_mode)))
+    return true;
+  const size_t slash = out.rfind('/');
+  const std::string name = out.substr(slash == std::string::npos ? 0 : slash + 1);
+  return name.find('.', 1) == std::string::npos;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
   capture::Options options;
+  capture::Encoding encoding;
+  bool presetGiven = false;
   std::string out;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i], value;
@@ -187,7 +217,8 @@ int main(int argc, char **argv) {
     if (eq != std::string::npos) {
       value = arg.substr(eq + 1);
       arg = arg.substr(0, eq);
-    } else if (arg == "--fps" || arg == "--size" || arg == "--from" || arg == "--to") {
+    } else if (arg == "--fps" || arg == "--frame-rate" || arg == "--size" || arg == "--from" || arg == "--to" ||
+               arg == "--preset" || arg == "--crf") {
       if (i + 1 >= argc)
         return UsageError(arg + " needs a value");
       value = argv[++i];
@@ -197,6 +228,24 @@ int main(int argc, char **argv) {
       if (!ParseNumber(value, 1, 1000, &number))
         return UsageError("--fps takes a whole number from 1 to 1000, not \"" + value + "\"");
       options.fps = int(number);
+    } else if (arg == "--frame-rate") {
+      if (!ParseNumber(value, 1, 1000, &number))
+        return UsageError("--frame-rate takes a whole number from 1 to 1000, not \"" + value + "\"");
+      options.renderFps = int(number);
+    } else if (arg == "--preset") {
+      bool known = false;
+      for (const char *const *name = capture::kPresets; *name != nullptr; ++name)
+        known = known || value == *name;
+      if (!known)
+        return UsageError("--preset takes ultrafast, superfast, veryfast, faster, fast, medium, slow, slower or "
+                          "veryslow, not \"" +
+                          value + "\"");
+      encoding.preset = value;
+      presetGiven = true;
+    } else if (arg == "--crf") {
+      if (!ParseNumber(value, 0, 63, &number))
+        return UsageError("--crf takes a whole number from 0 to 51 (H.264) or 63 (VP9), not \"" + value + "\"");
+      encoding.crf = int(number);
     } else if (arg == "--size") {
       if (!ParseSize(value, &options.width, &options.height))
         return UsageError("--size takes WIDTHxHEIGHT, each from 16 to 8192, not \"" + value + "\"");
@@ -216,8 +265,18 @@ int main(int argc, char **argv) {
   if (!capture::WrittenFrames(options, 128, &first, &last))
     return UsageError("no frame lies in that time range: the show ends at 127500 ms");
   const bool video = capture::IsVideoName(out);
+  if (!video && !NamesAFolder(out))
+    return UsageError("cannot write \"" + out + "\": give a folder for PNG frames (an existing one, or a name " +
+                      "ending in /) or a video file ending in .mp4, .mkv or .webm");
   if (video && (options.width % 2 != 0 || options.height % 2 != 0))
     return UsageError("a video needs an even width and height");
+  const bool vp9 = video && out.size() >= 5 && out.compare(out.size() - 5, 5, ".webm") == 0;
+  if ((presetGiven || encoding.crf >= 0) && !video)
+    return UsageError("--preset and --crf apply to videos only");
+  if (presetGiven && vp9)
+    return UsageError("--preset applies to H.264 (.mp4, .mkv) only");
+  if (!vp9 && encoding.crf > 51)
+    return UsageError("--crf for H.264 is at most 51");
 
   // Everything that can be checked before a window opens.
   std::string why;
@@ -247,7 +306,7 @@ int main(int argc, char **argv) {
     soundtrack = ExtractSoundtrack(&why);
     if (soundtrack.empty())
       std::fprintf(stderr, "zarvox-capture: %s; the video has no sound\n", why.c_str());
-    videoSink.reset(new capture::VideoSink(ffmpeg, out, soundtrack, options, first, last));
+    videoSink.reset(new capture::VideoSink(ffmpeg, out, soundtrack, options, first, last, encoding));
     if (!videoSink->Start()) {
       if (!soundtrack.empty())
         unlink(soundtrack.c_str());
@@ -263,13 +322,20 @@ int main(int argc, char **argv) {
   capture::ProgressBar progress(stderr);
   capture::Result result = capture::Run(options, sink, &progress);
   progress.Close();
-  if (videoSink != nullptr && !videoSink->Finish() && result.error.empty()) {
+  const bool finished = videoSink != nullptr ? videoSink->Finish() : pngSink->Finish();
+  if (!finished && result.error.empty()) {
     result.ok = false;
-    result.error = videoSink->Error();
+    result.error = sink->Error();
   }
   if (!soundtrack.empty())
     unlink(soundtrack.c_str());
   platform::Shutdown();
+  const int signal = PlatformStopSignal();
+  if (signal != 0 && !result.ok && finished) {
+    std::fprintf(stderr, "zarvox-capture: interrupted by %s; %lld frames written to %s\n",
+                 signal == SIGINT ? "Ctrl+C" : strsignal(signal), static_cast<long long>(result.written), out.c_str());
+    return 128 + signal;
+  }
   if (!result.ok)
     return Fail(result.error + " (" + std::to_string(result.written) + " frames written)");
   std::fprintf(stderr, "zarvox-capture: %lld frames (%d to %d ms) written to %s\n",

@@ -1,6 +1,7 @@
 // PNG files, the ffmpeg pipe and the progress bar of zarvox-capture.
 #include "sinks.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -56,17 +57,107 @@ std::string FrameFileName(int64_t index) {
   return name;
 }
 
+// ---- frames handed to threads -----------------------------------------------
+
+FrameQueue::FrameQueue(int count, size_t capacity_,
+                       std::function<std::string(int64_t, std::vector<uint8_t> &)> work_)
+    : work(std::move(work_)), capacity(capacity_ > 0 ? capacity_ : 1) {
+  for (int i = 0; i < std::max(1, count); ++i)
+    threads.emplace_back([this] { Work(); });
+}
+
+FrameQueue::~FrameQueue() {
+  Finish();
+}
+
+bool FrameQueue::Push(int64_t index, std::vector<uint8_t> *frame) {
+  std::unique_lock<std::mutex> guard(lock);
+  changed.wait(guard, [this] { return queue.size() < capacity || !failure.empty(); });
+  if (!failure.empty())
+    return false;
+  queue.emplace_back(index, std::move(*frame));
+  frame->clear();
+  if (!spares.empty()) {
+    frame->swap(spares.back());
+    spares.pop_back();
+  }
+  changed.notify_all();
+  return true;
+}
+
+void FrameQueue::Work() {
+  std::unique_lock<std::mutex> guard(lock);
+  for (;;) {
+    changed.wait(guard, [this] { return !queue.empty() || closing; });
+    if (queue.empty())
+      return;
+    std::pair<int64_t, std::vector<uint8_t>> job = std::move(queue.front());
+    queue.pop_front();
+    changed.notify_all();
+    const bool skip = !failure.empty(); // after a failure, what is queued is dropped
+    guard.unlock();
+    std::string failed = skip ? std::string() : work(job.first, job.second);
+    guard.lock();
+    if (!failed.empty() && failure.empty())
+      failure = failed;
+    spares.push_back(std::move(job.second));
+    changed.notify_all();
+  }
+}
+
+std::string FrameQueue::Finish() {
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    closing = true;
+  }
+  changed.notify_all();
+  for (std::thread &thread : threads)
+    thread.join();
+  threads.clear();
+  return failure;
+}
+
 // ---- PNG files --------------------------------------------------------------
 
 PngFolderSink::PngFolderSink(std::string folder_, int level) : folder(std::move(folder_)), compressionLevel(level) {}
 
-bool PngFolderSink::Frame(int64_t index, const uint8_t *rgba, int width, int height, bool) {
-  const std::string path = folder + "/" + FrameFileName(index);
-  image.width = width;
-  image.height = height;
-  image.channels = 3;
-  ToTopFirstRgb(rgba, width, height, &image.pixels);
-  return media::WritePng(path.c_str(), image, &error, compressionLevel);
+bool PngFolderSink::Frame(int64_t index, const uint8_t *rgba, int width_, int height_, bool) {
+  if (queue == nullptr) {
+    width = width_, height = height_;
+    const int cores = int(std::thread::hardware_concurrency());
+    queue.reset(new FrameQueue(std::max(1, cores), size_t(2 * std::max(1, cores)),
+                               [this](int64_t written, std::vector<uint8_t> &pixels) {
+                                 media::Image image;
+                                 image.width = width;
+                                 image.height = height;
+                                 image.channels = 3;
+                                 ToTopFirstRgb(pixels.data(), width, height, &image.pixels);
+                                 const std::string path = folder + "/" + FrameFileName(written);
+                                 std::string why;
+                                 return media::WritePng(path.c_str(), image, &why, compressionLevel) ? std::string()
+                                                                                                       : why;
+                               }));
+  }
+  if (width_ != width || height_ != height) {
+    error = "the frames changed size";
+    return false;
+  }
+  frame.assign(rgba, rgba + size_t(width) * size_t(height) * 4);
+  if (!queue->Push(index, &frame)) {
+    Finish();
+    return false;
+  }
+  return true;
+}
+
+bool PngFolderSink::Finish() {
+  if (queue != nullptr) {
+    const std::string failed = queue->Finish();
+    if (error.empty())
+      error = failed;
+    queue.reset();
+  }
+  return error.empty();
 }
 
 // ---- video through ffmpeg ---------------------------------------------------
@@ -97,10 +188,13 @@ std::string FindOnPath(const std::string &program) {
   return std::string();
 }
 
+const char *const kPresets[] = {"ultrafast", "superfast", "veryfast", "faster", "fast", "medium",
+                                "slow",      "slower",    "veryslow", nullptr};
+
 VideoSink::VideoSink(std::string ffmpeg_, std::string output_, std::string soundtrack_, const Options &options_,
-                     int64_t firstFrame_, int64_t lastFrame_)
+                     int64_t firstFrame_, int64_t lastFrame_, Encoding encoding_)
     : ffmpeg(std::move(ffmpeg_)), output(std::move(output_)), soundtrack(std::move(soundtrack_)), options(options_),
-      firstFrame(firstFrame_), lastFrame(lastFrame_) {}
+      firstFrame(firstFrame_), lastFrame(lastFrame_), encoding(std::move(encoding_)) {}
 
 VideoSink::~VideoSink() {
   Finish();
@@ -123,11 +217,13 @@ bool VideoSink::Start() {
   if (!soundtrack.empty())
     args.insert(args.end(), {"-map", "1:a:0"});
   if (EndsWith(output, ".webm")) {
-    args.insert(args.end(), {"-c:v", "libvpx-vp9", "-crf", "30", "-b:v", "0", "-row-mt", "1", "-deadline", "good",
+    const std::string crf = std::to_string(encoding.crf >= 0 ? encoding.crf : 30);
+    args.insert(args.end(), {"-c:v", "libvpx-vp9", "-crf", crf, "-b:v", "0", "-row-mt", "1", "-deadline", "good",
                              "-cpu-used", "4", "-pix_fmt", "yuv420p", "-c:a", "libopus", "-b:a", "160k"});
   } else {
-    args.insert(args.end(), {"-c:v", "libx264", "-preset", "medium", "-crf", "18", "-pix_fmt", "yuv420p", "-c:a", "aac",
-                             "-b:a", "192k"});
+    const std::string crf = std::to_string(encoding.crf >= 0 ? encoding.crf : 18);
+    args.insert(args.end(), {"-c:v", "libx264", "-preset", encoding.preset, "-crf", crf, "-pix_fmt", "yuv420p", "-c:a",
+                             "aac", "-b:a", "192k"});
     if (EndsWith(output, ".mp4"))
       args.insert(args.end(), {"-movflags", "+faststart"});
   }
@@ -163,34 +259,45 @@ bool VideoSink::Start() {
     return false;
   }
   pipe = fds[1];
+  // One thread writes, in order; a few frames ahead cover ffmpeg's uneven pace.
+  queue.reset(new FrameQueue(1, 4, [this](int64_t, std::vector<uint8_t> &frame) {
+    const uint8_t *data = frame.data();
+    size_t left = frame.size();
+    while (left > 0) {
+      const ssize_t n = ::write(pipe, data, left);
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n <= 0)
+        return "ffmpeg stopped taking frames (" + std::string(std::strerror(errno)) + ")";
+      data += n;
+      left -= size_t(n);
+    }
+    return std::string();
+  }));
   return true;
 }
 
-bool VideoSink::Frame(int64_t, const uint8_t *rgba, int width, int height, bool) {
-  if (pipe < 0) {
+bool VideoSink::Frame(int64_t index, const uint8_t *rgba, int width, int height, bool) {
+  if (pipe < 0 || queue == nullptr) {
     if (error.empty())
       error = "ffmpeg is not running";
     return false;
   }
   ToTopFirstRgb(rgba, width, height, &rgb);
-  const uint8_t *data = rgb.data();
-  size_t left = rgb.size();
-  while (left > 0) {
-    const ssize_t n = ::write(pipe, data, left);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0) {
-      error = "ffmpeg stopped taking frames (" + std::string(std::strerror(errno)) + ")";
-      Finish();
-      return false;
-    }
-    data += n;
-    left -= size_t(n);
+  if (!queue->Push(index, &rgb)) {
+    Finish();
+    return false;
   }
   return true;
 }
 
 bool VideoSink::Finish() {
+  if (queue != nullptr) {
+    const std::string failed = queue->Finish();
+    if (error.empty())
+      error = failed;
+    queue.reset();
+  }
   if (pipe >= 0) {
     ::close(pipe);
     pipe = -1;

@@ -3,6 +3,8 @@
 // process dies. Installed when the display is opened.
 #include "user/layer.h"
 
+#include "platform/tap.h"
+
 #include <csignal>
 
 namespace platform {
@@ -10,6 +12,7 @@ namespace {
 
 volatile sig_atomic_t closeRequested = 0; // a stop signal waits to become a close
 volatile sig_atomic_t stopSignals = 0;    // stop signals received so far
+volatile sig_atomic_t lastStopSignal = 0; // the latest of them
 volatile sig_atomic_t restoring = 0;      // a handler is restoring the display
 
 const int kStopSignals[] = {SIGINT, SIGTERM};
@@ -29,6 +32,7 @@ void RestoreThenReraise(int signal) {
 
 void OnStopSignal(int signal) {
   ++stopSignals;
+  lastStopSignal = signal;
   if (stopSignals == 1 && liveTopWindowCount.load() > 0) {
     closeRequested = 1; // the next PeekMessageA closes the window
     return;
@@ -69,3 +73,7 @@ bool TakeCloseRequest() {
 }
 
 } // namespace platform
+
+int PlatformStopSignal(void) {
+  return platform::lastStopSignal;
+}

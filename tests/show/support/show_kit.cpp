@@ -197,9 +197,9 @@ bool Child::Wait(double seconds) {
   return pid > 0;
 }
 
-void Child::Kill() {
+void Child::Kill(int signal) {
   if (pid > 0 && !reaped)
-    kill(pid, SIGKILL);
+    kill(pid, signal);
 }
 
 std::string Child::Err() const {

@@ -3,6 +3,7 @@
 // the data file's blocks (to damage it on purpose), and pixel statistics.
 #pragma once
 #include <cstdint>
+#include <csignal>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -64,7 +65,7 @@ public:
   // Waits up to `seconds` for the end; false when it is still running.
   bool Wait(double seconds);
   int Status() const { return status; } // after Wait returned true
-  void Kill();
+  void Kill(int signal = SIGKILL);
   std::string Err() const; // what it wrote to stderr so far
 
 private:
