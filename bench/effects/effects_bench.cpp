@@ -1,10 +1,9 @@
 // Frame times of the five effects under the local OpenGL (llvmpipe under
 // Xvfb), with the swap interval off, against a bare frame (clear and swap) as
 // the peer; and the share of a frame that the effects' own CPU work takes
-// (the twirl's grid, the wave's row copy and upload). Optionally writes one
-// screenshot per effect.
+// (the twirl's grid, the wave's row copy and upload).
 //
-//   effects_bench [--frames N] [--size WxH]... [--archive zarvox.dat] [--shots DIR]
+//   effects_bench [--frames N] [--size WxH]... [--archive zarvox.dat]
 #include "support/effect_stage.h"
 #include "support/timeline.h"
 
@@ -109,15 +108,6 @@ void TimeWaveWork(LogoWaveEffect &wave, int frames, Figures *rows, Figures *uplo
   *upload = Summarise(uploadSamples);
 }
 
-bool WritePng(const std::string &path, const Frame &frame) {
-  const Bytes png = EncodePng(frame.width, frame.height, kPngRgba, frame.rgba);
-  FILE *out = std::fopen(path.c_str(), "wb");
-  if (!out)
-    return false;
-  const bool written = std::fwrite(png.data(), 1, png.size(), out) == png.size();
-  return std::fclose(out) == 0 && written;
-}
-
 // A 512 x 256 logo and a 256 x 256 sphere map, the sizes of the show's own.
 std::vector<ArchiveEntry> BenchMedia() {
   const uint32_t map[4] = {0xFFFF0000, 0x00FFFF00, 0xFF00FF00, 0x80808000};
@@ -126,7 +116,7 @@ std::vector<ArchiveEntry> BenchMedia() {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: effects_bench [--frames N] [--size WxH]... [--archive FILE] [--shots DIR]\n");
+  std::fprintf(stderr, "usage: effects_bench [--frames N] [--size WxH]... [--archive FILE]\n");
   return 2;
 }
 
@@ -135,7 +125,7 @@ int Usage() {
 int main(int argc, char **argv) {
   int frames = 300;
   std::vector<std::pair<int, int>> sizes;
-  std::string archivePath, shots;
+  std::string archivePath;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (i + 1 >= argc)
@@ -148,8 +138,6 @@ int main(int argc, char **argv) {
       sizes.push_back({w, h});
     else if (arg == "--archive")
       archivePath = value;
-    else if (arg == "--shots")
-      shots = value;
     else
       return Usage();
   }
@@ -197,29 +185,6 @@ int main(int argc, char **argv) {
                 100 * rows.median / waveFrame.median);
     std::printf("    wave upload (glTexSubImage2D)     %8.4f  %5.1f %%\n", upload.median,
                 100 * upload.median / waveFrame.median);
-
-    if (!shots.empty() && &size == &sizes.front()) {
-      // One frame per effect, at a moment that shows what it does: a few
-      // (time, frames) steps from a fresh effect, the last frame kept.
-      const int steps[5][2][2] = {{{9000, 1}, {9000, 0}},
-                                  {{14000, 40}, {20000, 30}},
-                                  {{25000, 60}, {25000, 0}},
-                                  {{53000, 12}, {53000, 0}},
-                                  {{100000, 40}, {100000, 0}}};
-      stage.Capture(true);
-      for (int i = 0; i < 5; ++i) {
-        std::unique_ptr<Effect> effect = Make(kTimeline[i], stage);
-        for (const auto &step : steps[i])
-          for (int n = 0; n < step[1]; ++n)
-            effect->Render(step[0]);
-        const std::string path = shots + "/effect-" + std::to_string(i + 1) + "-" + kTimeline[i].name + ".png";
-        if (!WritePng(path, stage.LastFrame()))
-          std::fprintf(stderr, "effects_bench: cannot write %s\n", path.c_str());
-        else
-          std::printf("  wrote %s\n", path.c_str());
-      }
-      stage.Capture(false);
-    }
   }
   return 0;
 }
