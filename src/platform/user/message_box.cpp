@@ -61,18 +61,17 @@ int ResponseOf(int answer) {
 
 // Nobody can see a box: the viewer still reads what it says, on one line.
 int WriteInstead(const char *text, const char *caption, UINT type) {
-  std::string line = ToUtf8(caption);
-  line += ": ";
-  bool space = false;
-  for (const char *c = text != nullptr ? text : ""; *c != '\0'; ++c) {
-    const bool blank = *c == '\n' || *c == '\r' || *c == '\t' || *c == ' ';
-    if (blank && !space && line.back() != ' ')
+  std::string line = ToUtf8(caption) + ": ";
+  for (const char c : ToUtf8(text)) {
+    const bool blank = c == '\n' || c == '\r' || c == '\t' || c == ' ';
+    if (!blank)
+      line += c;
+    else if (line.back() != ' ')
       line += ' ';
-    else if (!blank)
-      line += *c;
-    space = blank;
   }
-  std::fprintf(stderr, "%s\n", ToUtf8(line.c_str()).c_str());
+  if (line.back() == ' ')
+    line.pop_back();
+  std::fprintf(stderr, "%s\n", line.c_str());
   return DefaultAnswer(type);
 }
 
