@@ -18,7 +18,7 @@ inline constexpr uint8_t kBlockEnd = 0x7B;
 inline constexpr uint16_t kMainSolid = 0x08;             // main header: a solid archive
 inline constexpr uint16_t kFileEncrypted = 0x04;         // file header: the packed data is enciphered
 inline constexpr uint16_t kFileSolidContinuation = 0x10; // file header: continues the decoder state of the entry before
-inline constexpr uint16_t kBlockHasData = 0x8000;        // a 32-bit packed size follows; that much data after the header
+inline constexpr uint16_t kBlockHasData = 0x8000; // a 32-bit packed size follows; that much data after the header
 
 // File header methods: stored, then 0x31 to 0x35 compressed.
 inline constexpr uint8_t kMethodStored = 0x30;
@@ -29,11 +29,11 @@ inline constexpr uint8_t kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  
 inline constexpr uint8_t kLengthBits[28] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,
                                             2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
 // Long-match distances (minus one): base of each slot and its extra bits.
-inline constexpr uint32_t kDistBase[48] = {0,      1,      2,      3,      4,      6,      8,      12,     16,     24,
-                                           32,     48,     64,     96,     128,    192,    256,    384,    512,    768,
-                                           1024,   1536,   2048,   3072,   4096,   6144,   8192,   12288,  16384,  24576,
-                                           32768,  49152,  65536,  98304,  131072, 196608, 262144, 327680, 393216, 458752,
-                                           524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
+inline constexpr uint32_t kDistBase[48] = {
+    0,      1,      2,      3,      4,      6,      8,      12,     16,     24,     32,     48,
+    64,     96,     128,    192,    256,    384,    512,    768,    1024,   1536,   2048,   3072,
+    4096,   6144,   8192,   12288,  16384,  24576,  32768,  49152,  65536,  98304,  131072, 196608,
+    262144, 327680, 393216, 458752, 524288, 589824, 655360, 720896, 786432, 851968, 917504, 983040};
 inline constexpr uint8_t kDistBits[48] = {0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
                                           7,  7,  8,  8,  9,  9,  10, 10, 11, 11, 12, 12, 13, 13, 14, 14,
                                           15, 15, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16};

@@ -32,7 +32,6 @@ constexpr uint32_t kAudioSymbols = 257;               // delta bytes and the new
 constexpr uint32_t kTableLengths = 4 * kAudioSymbols; // 1028, room for any table set
 constexpr uint32_t kQuickBits = 10;                   // codes this short are looked up in one step
 
-
 // ---- archive records, as read ------------------------------------------------
 struct MainHeader {
   uint16_t headerCrc;  // not compared

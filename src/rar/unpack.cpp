@@ -2,8 +2,8 @@
 // codes, an old-distance ring, and an audio mode of predicted deltas.
 #include <cstring>
 
-#include "rar/rar_internal.h"
 #include "rar/rar_format.h"
+#include "rar/rar_internal.h"
 
 namespace {
 

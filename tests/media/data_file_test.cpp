@@ -19,11 +19,14 @@ namespace {
 
 const char *const kEntries[] = {"krel.png", "spheremap.png", "zarvox.mp3"}; // in archive order
 
-std::string DataFile() { return std::string(ZARVOX_BINARY_DIR) + "/bin/zarvox.dat"; }
+std::string DataFile() {
+  return std::string(ZARVOX_BINARY_DIR) + "/bin/zarvox.dat";
+}
 
 uint32_t Le(const std::vector<uint8_t> &b, size_t at, int bytes) {
   uint32_t v = 0;
-  for (int i = bytes - 1; i >= 0; --i) v = v << 8 | b[at + size_t(i)];
+  for (int i = bytes - 1; i >= 0; --i)
+    v = v << 8 | b[at + size_t(i)];
   return v;
 }
 
@@ -68,7 +71,8 @@ TEST(DataFile, OurReaderGivesTheThreeMediaFiles) {
 #endif
 
 TEST(DataFile, UnarGivesTheSameThreeFiles) {
-  if (std::system("command -v unar >/dev/null 2>&1") != 0) GTEST_SKIP() << "unar is not installed (apt-get install unar)";
+  if (std::system("command -v unar >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "unar is not installed (apt-get install unar)";
   char dir[] = "/tmp/zarvox-media-XXXXXX";
   ASSERT_NE(mkdtemp(dir), nullptr);
   const std::string command =

@@ -31,7 +31,9 @@ protected:
   ILuint image_ = 0;
 };
 
-bool PowerOfTwo(int v) { return v > 0 && (v & (v - 1)) == 0; }
+bool PowerOfTwo(int v) {
+  return v > 0 && (v & (v - 1)) == 0;
+}
 
 TEST_F(ImageDecoding, LogoComesOutRgbaTopRowFirst) {
   ASSERT_NO_FATAL_FAILURE(Decode("krel.png"));
@@ -71,7 +73,8 @@ TEST_F(ImageDecoding, LogoBackgroundIsTransparentWhiteAndTheWordOpaque) {
   EXPECT_GT(transparent, size_t(w) * h / 3);
   EXPECT_GT(opaque, size_t(w) * h / 6);
   EXPECT_GT(opaqueTopHalf, opaque / 2) << "the word stands above its reflection";
-  for (int x = 0; x < w; ++x) EXPECT_EQ(px[size_t(x) * 4 + 3], 0) << "the top row is background";
+  for (int x = 0; x < w; ++x)
+    EXPECT_EQ(px[size_t(x) * 4 + 3], 0) << "the top row is background";
 }
 
 TEST_F(ImageDecoding, SphereMapComesOutRgbWithFloorRowsFirst) {
@@ -92,7 +95,8 @@ TEST_F(ImageDecoding, SphereMapComesOutRgbWithFloorRowsFirst) {
   auto blueness = [&](int row) {
     long sum = 0;
     const uint8_t *p = ilGetData() + size_t(row) * w * 3;
-    for (int x = w / 4; x < 3 * w / 4; ++x) sum += long(p[x * 3 + 2]) - p[x * 3];
+    for (int x = w / 4; x < 3 * w / 4; ++x)
+      sum += long(p[x * 3 + 2]) - p[x * 3];
     return sum;
   };
   EXPECT_GT(blueness(3 * h / 4), blueness(h / 4) + 20 * w / 2);

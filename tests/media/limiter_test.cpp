@@ -12,17 +12,20 @@ namespace {
 
 std::vector<float> Sine(size_t frames, float amplitude) {
   std::vector<float> x(frames * 2);
-  for (size_t i = 0; i < frames; ++i) x[2 * i] = x[2 * i + 1] = amplitude * float(std::sin(i * 0.05));
+  for (size_t i = 0; i < frames; ++i)
+    x[2 * i] = x[2 * i + 1] = amplitude * float(std::sin(i * 0.05));
   return x;
 }
 
 TEST(Limiter, NoSampleExceedsTheCeiling) {
   std::vector<float> x = Sine(44100, 0.5f);
-  for (size_t i = 5000; i < 9000; ++i) x[2 * i] *= 3.0f;   // a loud stretch on the left
-  x[2 * 20000 + 1] = -1.7f;                                // a lone spike on the right
+  for (size_t i = 5000; i < 9000; ++i)
+    x[2 * i] *= 3.0f;       // a loud stretch on the left
+  x[2 * 20000 + 1] = -1.7f; // a lone spike on the right
   media::synth::LimiterStats stats = media::synth::LimitPeaks(x, 0.8f, 0.004, 0.15);
   float peak = 0;
-  for (float v : x) peak = std::max(peak, std::fabs(v));
+  for (float v : x)
+    peak = std::max(peak, std::fabs(v));
   EXPECT_LE(peak, 0.8f + 1e-6f);
   EXPECT_LT(stats.deepestGain, 0.6f);
   EXPECT_GT(stats.shareBelow1dB, 0.0);

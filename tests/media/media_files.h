@@ -8,7 +8,9 @@
 
 namespace media_test {
 
-inline std::string MediaPath(const std::string &name) { return std::string(ZARVOX_BINARY_DIR) + "/media/" + name; }
+inline std::string MediaPath(const std::string &name) {
+  return std::string(ZARVOX_BINARY_DIR) + "/media/" + name;
+}
 
 // The whole file, or an empty vector when it cannot be read.
 inline std::vector<uint8_t> ReadFile(const std::string &path) {

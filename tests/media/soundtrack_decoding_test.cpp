@@ -58,7 +58,8 @@ TEST_F(SoundtrackDecoding, PeakStaysBelowFullScale) {
   // 16-bit decoding saturates: a sample at either end of the range means the
   // decoded wave wanted to go further.
   int peak = 0;
-  for (int16_t v : *pcm_) peak = std::max(peak, std::abs(int(v)));
+  for (int16_t v : *pcm_)
+    peak = std::max(peak, std::abs(int(v)));
   EXPECT_LT(peak, 32767);
   EXPECT_GT(peak, 16384) << "far too quiet for a soundtrack";
 }
@@ -70,7 +71,8 @@ TEST_F(SoundtrackDecoding, NoSectionIsSilent) {
     size_t to = std::min(x.size(), size_t(media::kSectionStarts[s + 1] * rate_) * size_t(channels_));
     ASSERT_LT(from, to);
     double sum = 0;
-    for (size_t i = from; i < to; ++i) sum += double(x[i]) * x[i];
+    for (size_t i = from; i < to; ++i)
+      sum += double(x[i]) * x[i];
     const double rmsDb = 10 * std::log10(sum / double(to - from) / (32768.0 * 32768.0) + 1e-30);
     EXPECT_GT(rmsDb, -30.0) << "section from " << media::kSectionStarts[s] << " s is near silent";
   }

@@ -20,7 +20,8 @@ TEST(TempoMap, EverySectionStartsOnADownbeatAtItsCut) {
     const double bpm = 4 * 60 / bar;
     EXPECT_GT(bpm, 100);
     EXPECT_LT(bpm, 140);
-    for (int b = first; b < next; ++b) EXPECT_NEAR(score.Time(b + 1, 0) - score.Time(b, 0), bar, 1e-9);
+    for (int b = first; b < next; ++b)
+      EXPECT_NEAR(score.Time(b + 1, 0) - score.Time(b, 0), bar, 1e-9);
   }
   EXPECT_NEAR(score.Time(score.Bars(), 0), media::kTrackSeconds, 1e-9);
 }
@@ -37,7 +38,8 @@ TEST(Arrangement, EveryCutIsMarkedByACymbalOrAnImpact) {
   for (int s = 1; s < media::kSections; ++s) {
     bool marked = false;
     for (media::Part part : {media::Part::Crash, media::Part::Boom})
-      for (const media::Note &n : score.Notes(part)) marked |= std::fabs(n.start - media::kSectionStarts[s]) < 1e-6;
+      for (const media::Note &n : score.Notes(part))
+        marked |= std::fabs(n.start - media::kSectionStarts[s]) < 1e-6;
     EXPECT_TRUE(marked) << "nothing happens at " << media::kSectionStarts[s] << " s";
   }
 }

@@ -19,7 +19,8 @@ Rendering RenderAlone(media::Part part, double lengthS) {
   const media::Note note = {0.0, lengthS, 57, 1.0f, 0.0f, 0.8f};
   auto voice = media::MakeVoice(part, note, 12345);
   Rendering out;
-  if (!voice) return out;
+  if (!voice)
+    return out;
   const int block = 256, maxBlocks = int((lengthS + 4.0) * 44100 / block);
   for (int b = 0; b < maxBlocks; ++b) {
     float l[block] = {}, r[block] = {};
@@ -50,13 +51,15 @@ TEST(VoiceEdges, EveryInstrumentStartsAndEndsAtSilence) {
     for (const std::vector<float> *channel : {&r.left, &r.right}) {
       const std::vector<float> &x = *channel;
       float peak = 0;
-      for (float v : x) peak = std::max(peak, std::fabs(v));
+      for (float v : x)
+        peak = std::max(peak, std::fabs(v));
       ASSERT_GT(peak, 0.01f) << "the voice makes no sound";
       EXPECT_LE(std::fabs(x.front()), 0.05f * peak) << "starts with a step";
       EXPECT_LE(std::fabs(x.back()), 0.05f * peak) << "stops with a step";
       // The last millisecond is already a fade, not the body of the sound.
       float tail = 0;
-      for (size_t i = x.size() - 44; i < x.size(); ++i) tail = std::max(tail, std::fabs(x[i]));
+      for (size_t i = x.size() - 44; i < x.size(); ++i)
+        tail = std::max(tail, std::fabs(x[i]));
       EXPECT_LE(tail, 0.25f * peak) << "cut off instead of faded";
     }
   }
@@ -70,7 +73,8 @@ TEST(VoiceEdges, NoteReleasedAtOnceStillFadesOut) {
     Rendering r = RenderAlone(part, 1.0 / 44100);
     ASSERT_TRUE(r.finished);
     float step = 0;
-    for (size_t i = 1; i < r.left.size(); ++i) step = std::max(step, std::fabs(r.left[i] - r.left[i - 1]));
+    for (size_t i = 1; i < r.left.size(); ++i)
+      step = std::max(step, std::fabs(r.left[i] - r.left[i - 1]));
     EXPECT_LT(step, 0.05f);
   }
 }

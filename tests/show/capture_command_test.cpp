@@ -72,9 +72,9 @@ TEST_F(CaptureCommand, AnyFrameRateShowsTheShowAtItsOwnSpeed) {
   // is written: at 30 fps frame j is the 60 fps frame 2j, at 120 fps frames
   // 2k and 2k + 1 are the 60 fps frame k.
   for (const char *fps : {"30", "60", "120"})
-    ASSERT_EQ(Capture({"--fps", fps, "--size", "96x72", "--from", "30000", "--to", "30200", fps + std::string("/")})
-                  .status,
-              0)
+    ASSERT_EQ(
+        Capture({"--fps", fps, "--size", "96x72", "--from", "30000", "--to", "30200", fps + std::string("/")}).status,
+        0)
         << fps;
   const auto frame = [&](const std::string &fps, int index) {
     Bytes png;

@@ -20,8 +20,8 @@ int32_t FrameMs(int64_t index, int fps);
 int64_t LastShowFrame(int fps, int lengthSeconds);
 
 struct Options {
-  int fps = 60;        // frames written per show second
-  int renderFps = 60;  // frames the show renders per show second: the rate zarvox is paced to
+  int fps = 60;       // frames written per show second
+  int renderFps = 60; // frames the show renders per show second: the rate zarvox is paced to
   int width = 640;
   int height = 480;
   int64_t fromMs = 0;                // first show time written (inclusive)

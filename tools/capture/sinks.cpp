@@ -59,8 +59,7 @@ std::string FrameFileName(int64_t index) {
 
 // ---- frames handed to threads -----------------------------------------------
 
-FrameQueue::FrameQueue(int count, size_t capacity_,
-                       std::function<std::string(int64_t, std::vector<uint8_t> &)> work_)
+FrameQueue::FrameQueue(int count, size_t capacity_, std::function<std::string(int64_t, std::vector<uint8_t> &)> work_)
     : work(std::move(work_)), capacity(capacity_ > 0 ? capacity_ : 1) {
   for (int i = 0; i < std::max(1, count); ++i)
     threads.emplace_back([this] { Work(); });
@@ -125,18 +124,17 @@ bool PngFolderSink::Frame(int64_t index, const uint8_t *rgba, int width_, int he
   if (queue == nullptr) {
     width = width_, height = height_;
     const int cores = int(std::thread::hardware_concurrency());
-    queue.reset(new FrameQueue(std::max(1, cores), size_t(2 * std::max(1, cores)),
-                               [this](int64_t written, std::vector<uint8_t> &pixels) {
-                                 media::Image image;
-                                 image.width = width;
-                                 image.height = height;
-                                 image.channels = 3;
-                                 ToTopFirstRgb(pixels.data(), width, height, &image.pixels);
-                                 const std::string path = folder + "/" + FrameFileName(written);
-                                 std::string why;
-                                 return media::WritePng(path.c_str(), image, &why, compressionLevel) ? std::string()
-                                                                                                       : why;
-                               }));
+    queue.reset(new FrameQueue(
+        std::max(1, cores), size_t(2 * std::max(1, cores)), [this](int64_t written, std::vector<uint8_t> &pixels) {
+          media::Image image;
+          image.width = width;
+          image.height = height;
+          image.channels = 3;
+          ToTopFirstRgb(pixels.data(), width, height, &image.pixels);
+          const std::string path = folder + "/" + FrameFileName(written);
+          std::string why;
+          return media::WritePng(path.c_str(), image, &why, compressionLevel) ? std::string() : why;
+        }));
   }
   if (width_ != width || height_ != height) {
     error = "the frames changed size";
@@ -188,8 +186,8 @@ std::string FindOnPath(const std::string &program) {
   return std::string();
 }
 
-const char *const kPresets[] = {"ultrafast", "superfast", "veryfast", "faster", "fast", "medium",
-                                "slow",      "slower",    "veryslow", nullptr};
+const char *const kPresets[] = {"ultrafast", "superfast", "veryfast", "faster",   "fast",
+                                "medium",    "slow",      "slower",   "veryslow", nullptr};
 
 VideoSink::VideoSink(std::string ffmpeg_, std::string output_, std::string soundtrack_, const Options &options_,
                      int64_t firstFrame_, int64_t lastFrame_, Encoding encoding_)

@@ -64,8 +64,8 @@ protected:
   virtual void Sample(double t, float &left, float &right) = 0;
 
 private:
-  long total_, n_ = 0;  // length and position in samples
-  double rise_, fade_;  // ramp lengths in samples
+  long total_, n_ = 0; // length and position in samples
+  double rise_, fade_; // ramp lengths in samples
 };
 
 // A sine with a falling pitch and a little saturation; `boom` is the long,
@@ -73,8 +73,8 @@ private:
 class Kick : public DrumVoice {
 public:
   Kick(const Note &note, bool boom)
-      : DrumVoice(boom ? 2.2 : 0.42, 0.0005, 0.02), velocity_(note.velocity), boom_(boom),
-        pitch_(boom ? 0.06 : 0.032), amp_(boom ? 0.7 : 0.17) {}
+      : DrumVoice(boom ? 2.2 : 0.42, 0.0005, 0.02), velocity_(note.velocity), boom_(boom), pitch_(boom ? 0.06 : 0.032),
+        amp_(boom ? 0.7 : 0.17) {}
 
 protected:
   void Sample(double, float &left, float &right) override {
@@ -145,9 +145,12 @@ private:
 // A wide cymbal wash: independent noise on each side.
 class Crash : public DrumVoice {
 public:
-  Crash(const Note &note, uint32_t seed) : DrumVoice(3.2, 0.001, 0.4), velocity_(note.velocity), l_(seed), r_(seed * 7 + 1) {
-    for (Svf *f : {&highL_, &highR_}) f->Set(3500, 0.7);
-    for (Svf *f : {&lowL_, &lowR_}) f->Set(11000, 0.7);
+  Crash(const Note &note, uint32_t seed)
+      : DrumVoice(3.2, 0.001, 0.4), velocity_(note.velocity), l_(seed), r_(seed * 7 + 1) {
+    for (Svf *f : {&highL_, &highR_})
+      f->Set(3500, 0.7);
+    for (Svf *f : {&lowL_, &lowR_})
+      f->Set(11000, 0.7);
   }
 
 protected:
@@ -213,8 +216,8 @@ public:
 
 protected:
   virtual void Sample(double t, float &left, float &right) = 0;
-  long n_ = 0;     // samples since the note began
-  long gate_;      // samples the key is held
+  long n_ = 0; // samples since the note began
+  long gate_;  // samples the key is held
   Adsr envelope_;
   float velocity_, panL_, panR_;
 };
@@ -229,7 +232,8 @@ public:
 
 protected:
   void Sample(double t, float &left, float &right) override {
-    if (n_ % 16 == 0) filter_.Set(110 + 1100 * std::exp(-t / 0.08) * velocity_, 1.3);
+    if (n_ % 16 == 0)
+      filter_.Set(110 + 1100 * std::exp(-t / 0.08) * velocity_, 1.3);
     double inc = freq_ / kRate;
     float raw = 0.6f * saw_.Saw(inc) + 0.35f * square_.Square(inc * 1.003);
     float s = filter_.Process(raw).low + 0.55f * sub_.Sine(inc / 2);
@@ -248,9 +252,11 @@ class Pad : public ToneVoice {
 public:
   Pad(const Note &note, uint32_t seed) : ToneVoice(note, Adsr(0.35, 1.2, 0.85, 0.9)) {
     Random r(seed);
-    for (int i = 0; i < 3; ++i) saws_[i] = Oscillator(r.Unit());
+    for (int i = 0; i < 3; ++i)
+      saws_[i] = Oscillator(r.Unit());
     const double cents[3] = {-9, 0, 9};
-    for (int i = 0; i < 3; ++i) inc_[i] = MidiToHz(note.pitch + cents[i] / 100) / kRate;
+    for (int i = 0; i < 3; ++i)
+      inc_[i] = MidiToHz(note.pitch + cents[i] / 100) / kRate;
   }
 
 protected:
@@ -274,7 +280,8 @@ public:
 
 protected:
   void Sample(double t, float &left, float &right) override {
-    if (n_ % 16 == 0) filter_.Set(400 + 4500 * tone_ * std::exp(-t / 0.06), 2.0);
+    if (n_ % 16 == 0)
+      filter_.Set(400 + 4500 * tone_ * std::exp(-t / 0.06), 2.0);
     float raw = 0.6f * saw_.Saw(inc_) + 0.4f * square_.Square(inc_ * 1.004);
     left = right = filter_.Process(raw).low;
   }
@@ -291,8 +298,8 @@ private:
 class Lead : public ToneVoice {
 public:
   Lead(const Note &note, uint32_t seed)
-      : ToneVoice(note, Adsr(0.008, 0.35, 0.72, 0.16)), pitch_(note.pitch), tone_(note.tone),
-        a_(Random(seed).Unit()), b_(Random(seed + 3).Unit()), sub_(Random(seed + 5).Unit()) {}
+      : ToneVoice(note, Adsr(0.008, 0.35, 0.72, 0.16)), pitch_(note.pitch), tone_(note.tone), a_(Random(seed).Unit()),
+        b_(Random(seed + 3).Unit()), sub_(Random(seed + 5).Unit()) {}
 
 protected:
   void Sample(double t, float &left, float &right) override {
@@ -318,18 +325,30 @@ private:
 
 std::unique_ptr<Voice> MakeVoice(Part part, const Note &note, uint32_t seed) {
   switch (part) {
-  case Part::Kick: return std::make_unique<Kick>(note, false);
-  case Part::Boom: return std::make_unique<Kick>(note, true);
-  case Part::Snare: return std::make_unique<Snare>(note, seed);
-  case Part::ClosedHat: return std::make_unique<Hat>(note, seed, false);
-  case Part::OpenHat: return std::make_unique<Hat>(note, seed, true);
-  case Part::Crash: return std::make_unique<Crash>(note, seed);
-  case Part::Riser: return std::make_unique<Riser>(note, seed);
-  case Part::Bass: return std::make_unique<Bass>(note, seed);
-  case Part::Pad: return std::make_unique<Pad>(note, seed);
-  case Part::Arp: return std::make_unique<Arp>(note, seed);
-  case Part::Lead: return std::make_unique<Lead>(note, seed);
-  case Part::Count: break;
+  case Part::Kick:
+    return std::make_unique<Kick>(note, false);
+  case Part::Boom:
+    return std::make_unique<Kick>(note, true);
+  case Part::Snare:
+    return std::make_unique<Snare>(note, seed);
+  case Part::ClosedHat:
+    return std::make_unique<Hat>(note, seed, false);
+  case Part::OpenHat:
+    return std::make_unique<Hat>(note, seed, true);
+  case Part::Crash:
+    return std::make_unique<Crash>(note, seed);
+  case Part::Riser:
+    return std::make_unique<Riser>(note, seed);
+  case Part::Bass:
+    return std::make_unique<Bass>(note, seed);
+  case Part::Pad:
+    return std::make_unique<Pad>(note, seed);
+  case Part::Arp:
+    return std::make_unique<Arp>(note, seed);
+  case Part::Lead:
+    return std::make_unique<Lead>(note, seed);
+  case Part::Count:
+    break;
   }
   return nullptr;
 }

@@ -22,29 +22,62 @@ struct Glyph {
 
 // Letter design, in units of a cap height of 100, y growing downwards.
 const Glyph kK = {79 + 13,
-                  {{{0, 8}, {8, 0}, {24, 0}, {24, 38}, {50, 0}, {79, 0}, {45, 50}, {79, 100}, {50, 100}, {24, 62},
-                    {24, 100}, {0, 100}}}};
+                  {{{0, 8},
+                    {8, 0},
+                    {24, 0},
+                    {24, 38},
+                    {50, 0},
+                    {79, 0},
+                    {45, 50},
+                    {79, 100},
+                    {50, 100},
+                    {24, 62},
+                    {24, 100},
+                    {0, 100}}}};
 const Glyph kR = {78 + 13,
-                  {{{0, 8}, {8, 0}, {56, 0}, {74, 18}, {74, 40}, {60, 54}, {78, 100}, {52, 100}, {36, 62}, {24, 62},
-                    {24, 100}, {0, 100}},
+                  {{{0, 8},
+                    {8, 0},
+                    {56, 0},
+                    {74, 18},
+                    {74, 40},
+                    {60, 54},
+                    {78, 100},
+                    {52, 100},
+                    {36, 62},
+                    {24, 62},
+                    {24, 100},
+                    {0, 100}},
                    {{24, 20}, {46, 20}, {52, 26}, {52, 36}, {46, 42}, {24, 42}}}};
 const Glyph kE = {70 + 13,
-                  {{{0, 8}, {8, 0}, {70, 0}, {70, 21}, {24, 21}, {24, 40}, {60, 40}, {60, 60}, {24, 60}, {24, 79},
-                    {70, 79}, {70, 100}, {0, 100}}}};
+                  {{{0, 8},
+                    {8, 0},
+                    {70, 0},
+                    {70, 21},
+                    {24, 21},
+                    {24, 40},
+                    {60, 40},
+                    {60, 60},
+                    {24, 60},
+                    {24, 79},
+                    {70, 79},
+                    {70, 100},
+                    {0, 100}}}};
 const Glyph kL = {66, {{{0, 8}, {8, 0}, {24, 0}, {24, 79}, {66, 79}, {66, 100}, {0, 100}}}};
 
-constexpr double kSlant = 0.15;     // forward lean: x grows by this much per unit of height above the baseline
-constexpr double kScale = 1.3;      // pixels per design unit
-constexpr double kTop = 38;         // pixel row of the cap line
-constexpr double kOutline = 3.5;    // width of the dark outline, pixels
-constexpr double kBevel = 4.5;      // width of the lit and shaded inner rim, pixels
-constexpr double kReflection = 58;  // rows over which the floor reflection fades out
+constexpr double kSlant = 0.15;    // forward lean: x grows by this much per unit of height above the baseline
+constexpr double kScale = 1.3;     // pixels per design unit
+constexpr double kTop = 38;        // pixel row of the cap line
+constexpr double kOutline = 3.5;   // width of the dark outline, pixels
+constexpr double kBevel = 4.5;     // width of the lit and shaded inner rim, pixels
+constexpr double kReflection = 58; // rows over which the floor reflection fades out
 
 struct Rgba {
   double r, g, b, a; // colour 0..1, straight (not premultiplied) alpha
 };
 
-double Clamp01(double v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
+double Clamp01(double v) {
+  return v < 0 ? 0 : (v > 1 ? 1 : v);
+}
 double Smooth(double e0, double e1, double v) {
   double t = Clamp01((v - e0) / (e1 - e0));
   return t * t * (3 - 2 * t);
@@ -55,12 +88,15 @@ Rgba Mix(const Rgba &a, const Rgba &b, double t) {
 // Porter-Duff "over" with straight alpha.
 Rgba Over(const Rgba &top, const Rgba &under) {
   double a = top.a + under.a * (1 - top.a);
-  if (a <= 0) return {1, 1, 1, 0};
+  if (a <= 0)
+    return {1, 1, 1, 0};
   double wu = under.a * (1 - top.a);
-  return {(top.r * top.a + under.r * wu) / a, (top.g * top.a + under.g * wu) / a,
-          (top.b * top.a + under.b * wu) / a, a};
+  return {(top.r * top.a + under.r * wu) / a, (top.g * top.a + under.g * wu) / a, (top.b * top.a + under.b * wu) / a,
+          a};
 }
-Rgba Rgb(int r, int g, int b, double a = 1) { return {r / 255.0, g / 255.0, b / 255.0, a}; }
+Rgba Rgb(int r, int g, int b, double a = 1) {
+  return {r / 255.0, g / 255.0, b / 255.0, a};
+}
 
 // Stores a pixel; one whose alpha rounds to 0 is stored as transparent white.
 void Store(uint8_t *out, const Rgba &c) {
@@ -82,7 +118,8 @@ const Glyph *const kWord[] = {&kK, &kR, &kE, &kL};
 Point Place(int index, Point p) {
   double width = 100 * kSlant, pen = 0;
   for (int i = 0; i < 4; ++i) {
-    if (i < index) pen += kWord[i]->advance;
+    if (i < index)
+      pen += kWord[i]->advance;
     width += kWord[i]->advance;
   }
   const double left = (kLogoWidth - width * kScale) / 2;
@@ -96,7 +133,8 @@ std::vector<Contour> LayOutWord() {
   for (int i = 0; i < 4; ++i) {
     for (const Contour &c : kWord[i]->contours) {
       Contour placed;
-      for (const Point &p : c) placed.push_back(Place(i, p));
+      for (const Point &p : c)
+        placed.push_back(Place(i, p));
       out.push_back(placed);
     }
   }
@@ -115,7 +153,8 @@ double SignedDistance(const std::vector<Contour> &contours, Point p) {
       t = Clamp01(t);
       double dx = p.x - (a.x + ex * t), dy = p.y - (a.y + ey * t);
       best = std::min(best, dx * dx + dy * dy);
-      if ((a.y > p.y) != (b.y > p.y) && p.x < a.x + (p.y - a.y) * ex / ey) inside = !inside;
+      if ((a.y > p.y) != (b.y > p.y) && p.x < a.x + (p.y - a.y) * ex / ey)
+        inside = !inside;
     }
   }
   double d = std::sqrt(best);
@@ -141,7 +180,8 @@ Rgba ChromeAt(double v, double pixelsPerUnitV) {
     double k = std::round(std::sqrt((v - 0.5) / 0.5) * lines);
     double vk = 0.5 + 0.5 * (k / lines) * (k / lines);
     double distance = std::fabs(v - vk) / px; // in pixels
-    if (k >= 1) c = Mix(c, Rgb(255, 240, 220), 0.6 * (1 - Smooth(0.4, 1.3, distance)));
+    if (k >= 1)
+      c = Mix(c, Rgb(255, 240, 220), 0.6 * (1 - Smooth(0.4, 1.3, distance)));
   }
   return c;
 }
@@ -165,7 +205,8 @@ Image DrawLogo() {
   // Signed distance at every pixel centre; the bevel needs its gradient too.
   std::vector<double> sdf(size_t(w) * h);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) sdf[size_t(y) * w + x] = SignedDistance(word, {x + 0.5, y + 0.5});
+    for (int x = 0; x < w; ++x)
+      sdf[size_t(y) * w + x] = SignedDistance(word, {x + 0.5, y + 0.5});
   auto D = [&](int x, int y) {
     x = std::clamp(x, 0, w - 1);
     y = std::clamp(y, 0, h - 1);
@@ -239,8 +280,10 @@ Image DrawLogo() {
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       double g = 0;
-      for (const Point &p : glints) g = std::max(g, Glint(x + 0.5, y + 0.5, p.x, p.y, 24));
-      if (g <= 0.003) continue;
+      for (const Point &p : glints)
+        g = std::max(g, Glint(x + 0.5, y + 0.5, p.x, p.y, 24));
+      if (g <= 0.003)
+        continue;
       uint8_t *out = image.At(x, y);
       Rgba under = {out[0] / 255.0, out[1] / 255.0, out[2] / 255.0, out[3] / 255.0};
       Store(out, Over({1, 1, 1, g}, under));

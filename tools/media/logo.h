@@ -5,7 +5,7 @@
 
 namespace media {
 
-constexpr int kLogoWidth = 512;  // power-of-two sides, 2:1 like the quads it is drawn on
+constexpr int kLogoWidth = 512; // power-of-two sides, 2:1 like the quads it is drawn on
 constexpr int kLogoHeight = 256;
 
 // RGBA, rows top first. Fully transparent pixels are white (255, 255, 255, 0):

@@ -18,13 +18,15 @@ namespace {
 
 bool WriteFile(const char *path, const void *data, size_t size) {
   FILE *f = std::fopen(path, "wb");
-  if (!f) return false;
+  if (!f)
+    return false;
   bool ok = std::fwrite(data, 1, size, f) == size;
   return std::fclose(f) == 0 && ok;
 }
 
 void Put32(std::string &s, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s += char((v >> (8 * i)) & 0xff);
+  for (int i = 0; i < 4; ++i)
+    s += char((v >> (8 * i)) & 0xff);
 }
 void Put16(std::string &s, uint16_t v) {
   s += char(v & 0xff);
@@ -38,12 +40,12 @@ bool WriteWav(const char *path, const std::vector<float> &stereo) {
   Put32(wav, 36 + bytes);
   wav += "WAVEfmt ";
   Put32(wav, 16);
-  Put16(wav, 1);          // PCM
-  Put16(wav, 2);          // channels
-  Put32(wav, 44100);      // frames per second
-  Put32(wav, 44100 * 4);  // bytes per second
-  Put16(wav, 4);          // bytes per frame
-  Put16(wav, 16);         // bits per sample
+  Put16(wav, 1);         // PCM
+  Put16(wav, 2);         // channels
+  Put32(wav, 44100);     // frames per second
+  Put32(wav, 44100 * 4); // bytes per second
+  Put16(wav, 4);         // bytes per frame
+  Put16(wav, 16);        // bits per sample
   wav += "data";
   Put32(wav, bytes);
   for (float v : stereo) {
@@ -59,7 +61,8 @@ bool ParseParts(char *list, unsigned *parts) {
   for (char *p = list; *p;) {
     char *end;
     unsigned long part = std::strtoul(p, &end, 10);
-    if (end == p || part >= unsigned(media::Part::Count) || (*end && *end != ',')) return false;
+    if (end == p || part >= unsigned(media::Part::Count) || (*end && *end != ','))
+      return false;
     *parts |= 1u << part;
     p = *end ? end + 1 : end;
   }

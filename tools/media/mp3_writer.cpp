@@ -33,8 +33,8 @@ bool EncodeMp3(const std::vector<float> &stereo, std::vector<uint8_t> *mp3, std:
   const size_t frames = stereo.size() / 2;
   for (size_t at = 0; at < frames; at += chunk) {
     int n = int(frames - at < size_t(chunk) ? frames - at : size_t(chunk));
-    int written = lame_encode_buffer_interleaved_ieee_float(lame, stereo.data() + at * 2, n, buffer.data(),
-                                                            int(buffer.size()));
+    int written =
+        lame_encode_buffer_interleaved_ieee_float(lame, stereo.data() + at * 2, n, buffer.data(), int(buffer.size()));
     if (written < 0) {
       lame_close(lame);
       *error = "the MP3 encoder failed";
@@ -52,7 +52,8 @@ bool EncodeMp3(const std::vector<float> &stereo, std::vector<uint8_t> *mp3, std:
   // The encoder reserved the stream's first frame for the Info frame, which
   // it can only fill in now that it knows the totals.
   size_t tagSize = lame_get_lametag_frame(lame, buffer.data(), buffer.size());
-  if (tagSize > 0 && tagSize <= mp3->size()) std::copy(buffer.begin(), buffer.begin() + long(tagSize), mp3->begin());
+  if (tagSize > 0 && tagSize <= mp3->size())
+    std::copy(buffer.begin(), buffer.begin() + long(tagSize), mp3->begin());
   lame_close(lame);
   return true;
 }

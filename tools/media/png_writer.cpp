@@ -16,7 +16,8 @@ namespace {
 // libpng reports errors through longjmp; the message is kept here first.
 void OnPngError(png_structp png, png_const_charp message) {
   auto *error = static_cast<std::string *>(png_get_error_ptr(png));
-  if (error) *error = message;
+  if (error)
+    *error = message;
   png_longjmp(png, 1);
 }
 
@@ -49,7 +50,8 @@ bool WriteImage(FILE *file, const Image &image, int level, std::string *error) {
   }
   png_write_info(png, info);
   const size_t stride = size_t(image.width) * image.channels;
-  for (int y = 0; y < image.height; ++y) png_write_row(png, image.pixels.data() + stride * size_t(y));
+  for (int y = 0; y < image.height; ++y)
+    png_write_row(png, image.pixels.data() + stride * size_t(y));
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return true;
@@ -59,7 +61,8 @@ bool WriteImage(FILE *file, const Image &image, int level, std::string *error) {
 
 bool WritePng(const char *path, const Image &image, std::string *error, int level) {
   std::string scratch;
-  if (!error) error = &scratch;
+  if (!error)
+    error = &scratch;
   if (image.channels != 3 && image.channels != 4) {
     *error = "only RGB and RGBA images are written";
     return false;
@@ -79,7 +82,8 @@ bool WritePng(const char *path, const Image &image, std::string *error, int leve
     *error = std::string("cannot write ") + path + ": " + std::strerror(errno);
     ok = false;
   }
-  if (!ok) std::remove(path);
+  if (!ok)
+    std::remove(path);
   return ok;
 }
 

@@ -32,18 +32,30 @@ struct Mix {
 };
 Mix MixOf(Part part) {
   switch (part) {
-  case Part::Kick: return {0.42f, 0, 0, 0.02f};
-  case Part::Boom: return {0.4f, 0, 0, 0.15f};
-  case Part::Snare: return {0.45f, 0, 0, 0.22f};
-  case Part::ClosedHat: return {0.3f, 0, 0, 0.05f};
-  case Part::OpenHat: return {0.2f, 0.2f, 0, 0.08f};
-  case Part::Crash: return {0.2f, 0, 0, 0.2f};
-  case Part::Riser: return {0.22f, 0, 0.1f, 0.25f};
-  case Part::Bass: return {0.6f, 0.6f, 0, 0};
-  case Part::Pad: return {0.09f, 0.55f, 0, 0.3f};
-  case Part::Arp: return {0.2f, 0.35f, 0.3f, 0.18f};
-  case Part::Lead: return {0.3f, 0.15f, 0.22f, 0.22f};
-  case Part::Count: break;
+  case Part::Kick:
+    return {0.42f, 0, 0, 0.02f};
+  case Part::Boom:
+    return {0.4f, 0, 0, 0.15f};
+  case Part::Snare:
+    return {0.45f, 0, 0, 0.22f};
+  case Part::ClosedHat:
+    return {0.3f, 0, 0, 0.05f};
+  case Part::OpenHat:
+    return {0.2f, 0.2f, 0, 0.08f};
+  case Part::Crash:
+    return {0.2f, 0, 0, 0.2f};
+  case Part::Riser:
+    return {0.22f, 0, 0.1f, 0.25f};
+  case Part::Bass:
+    return {0.6f, 0.6f, 0, 0};
+  case Part::Pad:
+    return {0.09f, 0.55f, 0, 0.3f};
+  case Part::Arp:
+    return {0.2f, 0.35f, 0.3f, 0.18f};
+  case Part::Lead:
+    return {0.3f, 0.15f, 0.22f, 0.22f};
+  case Part::Count:
+    break;
   }
   return {0, 0, 0, 0};
 }
@@ -60,8 +72,10 @@ struct Track {
 // Gain of the ducked groups at `t` seconds after a kick: a dip that falls in
 // over 5 ms (no click) and recovers over about a tenth of a second.
 float DuckShape(double t) {
-  if (t < 0) return 0;
-  if (t < 0.005) return float(t / 0.005);
+  if (t < 0)
+    return 0;
+  if (t < 0.005)
+    return float(t / 0.005);
   return float(std::exp(-(t - 0.005) / 0.09));
 }
 
@@ -82,7 +96,8 @@ Rendered RenderSoundtrack(unsigned parts) {
   for (int p = 0; p < int(Part::Count); ++p) {
     tracks[size_t(p)].part = Part(p);
     tracks[size_t(p)].mix = MixOf(Part(p));
-    if (!(parts & (1u << p))) tracks[size_t(p)].mix.gain = 0;
+    if (!(parts & (1u << p)))
+      tracks[size_t(p)].mix.gain = 0;
     tracks[size_t(p)].notes = &score.Notes(Part(p));
   }
   const std::vector<Note> &kicks = score.Notes(Part::Kick);
@@ -114,7 +129,8 @@ Rendered RenderSoundtrack(unsigned parts) {
       const std::vector<Note> &notes = *track.notes;
       while (track.next < notes.size()) {
         long at = std::lround(notes[track.next].start * synth::kRate);
-        if (at >= start + n) break;
+        if (at >= start + n)
+          break;
         auto voice = MakeVoice(track.part, notes[track.next], seed++ * 2654435761u);
         int offset = int(std::max<long>(0, at - start));
         if (voice->Render(track.left + offset, track.right + offset, n - offset))
@@ -130,7 +146,8 @@ Rendered RenderSoundtrack(unsigned parts) {
 
     for (int i = 0; i < n; ++i) {
       const double t = double(start + i) / synth::kRate;
-      while (kicksStarted < kicks.size() && kicks[kicksStarted].start <= t) ++kicksStarted;
+      while (kicksStarted < kicks.size() && kicks[kicksStarted].start <= t)
+        ++kicksStarted;
       const float dip = kicksStarted ? DuckShape(t - kicks[kicksStarted - 1].start) : 0.0f;
       float mixL = 0, mixR = 0, echoIn = 0, reverbL = 0, reverbR = 0;
       for (Track &track : tracks) {

@@ -19,7 +19,9 @@ struct Colour {
   double r, g, b; // linear 0..1 (values above 1 are clipped when stored)
 };
 
-double Clamp01(double v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
+double Clamp01(double v) {
+  return v < 0 ? 0 : (v > 1 ? 1 : v);
+}
 double Smooth(double e0, double e1, double v) {
   double t = Clamp01((v - e0) / (e1 - e0));
   return t * t * (3 - 2 * t);
@@ -27,7 +29,9 @@ double Smooth(double e0, double e1, double v) {
 Colour Mix(Colour a, Colour b, double t) {
   return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
-Colour Rgb(int r, int g, int b) { return {r / 255.0, g / 255.0, b / 255.0}; }
+Colour Rgb(int r, int g, int b) {
+  return {r / 255.0, g / 255.0, b / 255.0};
+}
 
 // Lattice value noise from an integer hash: the same numbers on every run
 // and every machine.
@@ -100,7 +104,8 @@ Colour World(Vec r) {
   c.r += 1.4 * std::exp(-sunAngle / 0.05) + 0.45 * std::exp(-sunAngle / 0.3);
   c.g += 1.3 * std::exp(-sunAngle / 0.05) + 0.36 * std::exp(-sunAngle / 0.3);
   c.b += 1.1 * std::exp(-sunAngle / 0.05) + 0.2 * std::exp(-sunAngle / 0.3);
-  if (sunAngle < 0.045) c = {1.6, 1.6, 1.5};
+  if (sunAngle < 0.045)
+    c = {1.6, 1.6, 1.5};
   return c;
 }
 

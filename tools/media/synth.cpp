@@ -24,9 +24,13 @@ double Blep(double t, double dt) {
 }
 } // namespace
 
-double MidiToHz(double note) { return 440.0 * std::pow(2.0, (note - 69.0) / 12.0); }
+double MidiToHz(double note) {
+  return 440.0 * std::pow(2.0, (note - 69.0) / 12.0);
+}
 
-float Random::Bipolar() { return Unit() * 2.0f - 1.0f; }
+float Random::Bipolar() {
+  return Unit() * 2.0f - 1.0f;
+}
 
 float Random::Unit() {
   state_ ^= state_ << 13;
@@ -56,7 +60,8 @@ Svf::Out Svf::Process(float in) {
 float Oscillator::Saw(double increment) {
   double out = 2 * phase_ - 1 - Blep(phase_, increment);
   phase_ += increment;
-  if (phase_ >= 1) phase_ -= 1;
+  if (phase_ >= 1)
+    phase_ -= 1;
   return float(out);
 }
 
@@ -64,17 +69,20 @@ float Oscillator::Square(double increment) {
   double out = phase_ < 0.5 ? 1.0 : -1.0;
   out += Blep(phase_, increment);
   double half = phase_ + 0.5;
-  if (half >= 1) half -= 1;
+  if (half >= 1)
+    half -= 1;
   out -= Blep(half, increment);
   phase_ += increment;
-  if (phase_ >= 1) phase_ -= 1;
+  if (phase_ >= 1)
+    phase_ -= 1;
   return float(out);
 }
 
 float Oscillator::Sine(double increment) {
   double out = std::sin(2 * kPi * phase_);
   phase_ += increment;
-  if (phase_ >= 1) phase_ -= 1;
+  if (phase_ >= 1)
+    phase_ -= 1;
   return float(out);
 }
 
@@ -125,7 +133,8 @@ void PingPongDelay::Process(float inL, float inR, float &outL, float &outR) {
   // What came out on the left goes back in on the right, and the other way.
   left_[pos_] = inL + dampR_ * feedback_;
   right_[pos_] = inR + dampL_ * feedback_;
-  if (++pos_ == left_.size()) pos_ = 0;
+  if (++pos_ == left_.size())
+    pos_ = 0;
 }
 
 Reverb::Reverb(float roomSize, float damping) : feedback_(roomSize), damp_(damping) {
@@ -151,7 +160,8 @@ float Reverb::ProcessChannel(float in, Comb *combs, Allpass *allpasses) {
     float y = c.buffer[c.pos];
     c.store = y * (1 - damp_) + c.store * damp_;
     c.buffer[c.pos] = in + c.store * feedback_;
-    if (++c.pos == c.buffer.size()) c.pos = 0;
+    if (++c.pos == c.buffer.size())
+      c.pos = 0;
     out += y;
   }
   for (int i = 0; i < 4; ++i) {
@@ -159,7 +169,8 @@ float Reverb::ProcessChannel(float in, Comb *combs, Allpass *allpasses) {
     float y = a.buffer[a.pos];
     a.buffer[a.pos] = out + y * 0.5f;
     out = y - out;
-    if (++a.pos == a.buffer.size()) a.pos = 0;
+    if (++a.pos == a.buffer.size())
+      a.pos = 0;
   }
   return out;
 }
@@ -175,7 +186,8 @@ void Reverb::Process(float inL, float inR, float &outL, float &outR) {
 
 LimiterStats LimitPeaks(std::vector<float> &stereo, float ceiling, double attackS, double releaseS) {
   const size_t frames = stereo.size() / 2;
-  if (frames == 0) return {1, 0};
+  if (frames == 0)
+    return {1, 0};
   // The gain each frame needs on its own.
   std::vector<float> gain(frames);
   for (size_t i = 0; i < frames; ++i) {
@@ -185,7 +197,8 @@ LimiterStats LimitPeaks(std::vector<float> &stereo, float ceiling, double attack
   // Backwards: the gain may rise by at most `step` per frame, so it is already
   // down when a peak arrives (a linear fade over the attack time).
   const float step = float(1.0 / std::max(1.0, attackS * kRate));
-  for (size_t i = frames - 1; i-- > 0;) gain[i] = std::min(gain[i], gain[i + 1] + step);
+  for (size_t i = frames - 1; i-- > 0;)
+    gain[i] = std::min(gain[i], gain[i + 1] + step);
   // Forwards: after a peak the gain recovers exponentially, never above what
   // the backward pass allows.
   const float recover = float(1 - std::exp(-1.0 / (releaseS * kRate)));

@@ -38,7 +38,7 @@ public:
 
 private:
   float g_ = 0, k_ = 2, a1_ = 0, a2_ = 0, a3_ = 0; // coefficients from Set
-  float ic1_ = 0, ic2_ = 0;                          // integrator states
+  float ic1_ = 0, ic2_ = 0;                        // integrator states
 };
 
 // Saw and square with PolyBLEP corners (far less aliasing than naive ones),
@@ -67,12 +67,12 @@ public:
 private:
   enum class Stage { Attack, Decay, Release, Done };
   Stage stage_ = Stage::Attack;
-  float level_ = 0;        // current output
-  float attackStep_;       // level per sample while rising
-  float decayCoef_;        // per-sample factor of the distance to sustain
-  float sustain_;          // level held while the gate stays open
-  float releaseStep_ = 0;  // level per sample while falling, set at gate close
-  float releaseSamples_;   // release time in samples
+  float level_ = 0;       // current output
+  float attackStep_;      // level per sample while rising
+  float decayCoef_;       // per-sample factor of the distance to sustain
+  float sustain_;         // level held while the gate stays open
+  float releaseStep_ = 0; // level per sample while falling, set at gate close
+  float releaseSamples_;  // release time in samples
 };
 
 // Ping-pong echo: the left input repeats on the right, then left, and so on;
@@ -119,7 +119,7 @@ private:
 // exponentially over `releaseS` after it. Works on the whole track at once,
 // so it sees every peak coming.
 struct LimiterStats {
-  float deepestGain; // the lowest gain applied; 1 when the limiter never acted
+  float deepestGain;    // the lowest gain applied; 1 when the limiter never acted
   double shareBelow1dB; // share of the frames whose gain was under -1 dB
 };
 LimiterStats LimitPeaks(std::vector<float> &stereo, float ceiling, double attackS, double releaseS);

@@ -10,11 +10,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "rar/rar_format.h"
 #include "rarpack/audio_predictor.h"
 #include "rarpack/bit_writer.h"
 #include "rarpack/huffman.h"
 #include "rarpack/match_finder.h"
-#include "rar/rar_format.h"
 
 namespace rarpack {
 
@@ -33,7 +33,6 @@ constexpr unsigned kShortMatch = 261;  // 261..268: length 2, distance up to 256
 constexpr unsigned kNewTables = 269;   // main symbol: tables follow
 constexpr unsigned kLongMatch = 270;   // 270..297: length slot, then a distance symbol
 constexpr unsigned kAudioNewTables = 256;
-
 
 // Slot look-ups: length slot of a coded length 0..255, short-distance slot of
 // distance-1 in 0..255, distance slot of distance-1 below 65536.

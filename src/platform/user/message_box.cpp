@@ -33,15 +33,18 @@ namespace {
 
 struct Buttons {
   GtkButtonsType gtk;
-  int first, second;   // Win32 answers of the buttons, left to right (0: none)
-  int closed;          // the answer when the box is closed without a button
+  int first, second; // Win32 answers of the buttons, left to right (0: none)
+  int closed;        // the answer when the box is closed without a button
 };
 
 Buttons ButtonsOf(UINT type) {
   switch (type & MB_TYPEMASK) {
-  case MB_OKCANCEL: return {GTK_BUTTONS_OK_CANCEL, IDOK, IDCANCEL, IDCANCEL};
-  case MB_YESNO: return {GTK_BUTTONS_YES_NO, IDYES, IDNO, IDNO};
-  default: return {GTK_BUTTONS_OK, IDOK, 0, IDCANCEL};
+  case MB_OKCANCEL:
+    return {GTK_BUTTONS_OK_CANCEL, IDOK, IDCANCEL, IDCANCEL};
+  case MB_YESNO:
+    return {GTK_BUTTONS_YES_NO, IDYES, IDNO, IDNO};
+  default:
+    return {GTK_BUTTONS_OK, IDOK, 0, IDCANCEL};
   }
 }
 
@@ -52,10 +55,14 @@ int DefaultAnswer(UINT type) {
 
 int ResponseOf(int answer) {
   switch (answer) {
-  case IDOK: return GTK_RESPONSE_OK;
-  case IDCANCEL: return GTK_RESPONSE_CANCEL;
-  case IDYES: return GTK_RESPONSE_YES;
-  default: return GTK_RESPONSE_NO;
+  case IDOK:
+    return GTK_RESPONSE_OK;
+  case IDCANCEL:
+    return GTK_RESPONSE_CANCEL;
+  case IDYES:
+    return GTK_RESPONSE_YES;
+  default:
+    return GTK_RESPONSE_NO;
   }
 }
 
@@ -83,10 +90,17 @@ int ShowMessageBox(void *parent, const char *text, const char *caption, UINT typ
   GtkMessageType kind = GTK_MESSAGE_INFO;
   const char *icon = "dialog-information";
   switch (type & MB_ICONMASK) {
-  case MB_ICONERROR: kind = GTK_MESSAGE_ERROR, icon = "dialog-error"; break;
-  case MB_ICONWARNING: kind = GTK_MESSAGE_WARNING, icon = "dialog-warning"; break;
-  case MB_ICONQUESTION: kind = GTK_MESSAGE_QUESTION, icon = "dialog-question"; break;
-  default: break;
+  case MB_ICONERROR:
+    kind = GTK_MESSAGE_ERROR, icon = "dialog-error";
+    break;
+  case MB_ICONWARNING:
+    kind = GTK_MESSAGE_WARNING, icon = "dialog-warning";
+    break;
+  case MB_ICONQUESTION:
+    kind = GTK_MESSAGE_QUESTION, icon = "dialog-question";
+    break;
+  default:
+    break;
   }
   const Buttons buttons = ButtonsOf(type);
   // Many desktops show no title on message boxes, so the caption heads the
@@ -109,11 +123,16 @@ int ShowMessageBox(void *parent, const char *text, const char *caption, UINT typ
   while (gtk_events_pending())
     gtk_main_iteration_do(FALSE);
   switch (response) {
-  case GTK_RESPONSE_OK: return IDOK;
-  case GTK_RESPONSE_CANCEL: return IDCANCEL;
-  case GTK_RESPONSE_YES: return IDYES;
-  case GTK_RESPONSE_NO: return IDNO;
-  default: return buttons.closed;
+  case GTK_RESPONSE_OK:
+    return IDOK;
+  case GTK_RESPONSE_CANCEL:
+    return IDCANCEL;
+  case GTK_RESPONSE_YES:
+    return IDYES;
+  case GTK_RESPONSE_NO:
+    return IDNO;
+  default:
+    return buttons.closed;
   }
 }
 

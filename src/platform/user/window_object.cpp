@@ -19,8 +19,12 @@ PlatformMessageBoxHook messageBoxHook = nullptr;
 void *messageBoxHookUser = nullptr;
 } // namespace
 
-HWND__::HWND__() { LiveWindows().insert(this); }
-HWND__::~HWND__() { LiveWindows().erase(this); }
+HWND__::HWND__() {
+  LiveWindows().insert(this);
+}
+HWND__::~HWND__() {
+  LiveWindows().erase(this);
+}
 
 int HWND__::ShowMessageBox(const char *text, const char *caption, UINT type) {
   return platform::ShowMessageBox(nullptr, text, caption, type);
@@ -28,7 +32,9 @@ int HWND__::ShowMessageBox(const char *text, const char *caption, UINT type) {
 
 namespace platform {
 
-bool IsLiveWindow(HWND window) { return window != nullptr && LiveWindows().count(window) != 0; }
+bool IsLiveWindow(HWND window) {
+  return window != nullptr && LiveWindows().count(window) != 0;
+}
 
 } // namespace platform
 
@@ -65,7 +71,9 @@ BOOL DestroyWindow(HWND window) {
   return platform::IsLiveWindow(window) && !window->destroyed ? window->Destroy() : FALSE;
 }
 
-BOOL IsWindow(HWND window) { return platform::IsLiveWindow(window) && !window->destroyed; }
+BOOL IsWindow(HWND window) {
+  return platform::IsLiveWindow(window) && !window->destroyed;
+}
 
 LONG_PTR SetWindowLongA(HWND window, int index, LONG_PTR value) {
   if (!platform::IsLiveWindow(window) || index != GWL_USERDATA)

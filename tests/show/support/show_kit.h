@@ -2,8 +2,8 @@
 // programs and data file, running a program as a user would, the layout of
 // the data file's blocks (to damage it on purpose), and pixel statistics.
 #pragma once
-#include <cstdint>
 #include <csignal>
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 #include <vector>

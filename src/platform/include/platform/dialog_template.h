@@ -8,17 +8,17 @@ struct DialogControlTemplate {
   const char *className; // "button", "static", "combobox"
   int id;                // -1 for controls nobody addresses
   const char *text;
-  DWORD style;           // WS_*, BS_*, SS_*, CBS_*
-  DWORD exStyle;         // WS_EX_*
-  short x, y, cx, cy;    // dialog units
+  DWORD style;        // WS_*, BS_*, SS_*, CBS_*
+  DWORD exStyle;      // WS_EX_*
+  short x, y, cx, cy; // dialog units
 };
 
 struct DialogTemplate {
   DWORD style;
   DWORD exStyle;
-  short x, y, cx, cy;    // dialog units
+  short x, y, cx, cy; // dialog units
   const char *title;
-  const char *fontName;  // resolved through fontconfig to the closest font
+  const char *fontName; // resolved through fontconfig to the closest font
   int pointSize;
   const DialogControlTemplate *controls;
   int controlCount;

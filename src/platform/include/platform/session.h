@@ -1,0 +1,18 @@
+// Start and end of the layer's display connection: the program's main()
+// opens it before WinMain and shuts down after; tools and tests that run the
+// show's code without main() (capture, benchmarks) do the same. No SDL types.
+#pragma once
+#include <string>
+
+namespace platform {
+
+// Connects to the display (X11 or Wayland, through SDL) once. False when there
+// is none; *why then holds one line naming the cause.
+bool OpenDisplay(std::string *why);
+
+// What the end of the process does on Win32: gives the desktop its display
+// mode back and lets every window and GL context go, without sending any
+// message (the objects behind the window procedures are gone by then).
+void Shutdown();
+
+} // namespace platform
