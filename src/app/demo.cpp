@@ -1,11 +1,12 @@
 // Set-up, main loop and teardown of the show.
 #include "app/demo.h"
 
-#include "app/data_archive.h"
+#include "archive/data_archive.h"
 #include "effects/logo_spin_effect.h"
 #include "effects/logo_twirl_effect.h"
 #include "effects/logo_wave_effect.h"
 #include "effects/logo_zoom_effect.h"
+#include "effects/show_timeline.h"
 #include "effects/sphere_effect.h"
 #include "sound/music_player.h"
 
@@ -32,11 +33,11 @@ void Demo::Setup(const VideoMode &videoMode, const SoundSetup &soundSetup, bool 
   // loads its images while it is built, so all extraction and decoding is
   // done before the clock starts.
   const char name[] = "Effect Testing!!!";
-  effects.push_back(new LogoZoomEffect(&glContext, dataArchive, name, 0, 12500));
-  effects.push_back(new LogoTwirlEffect(&glContext, dataArchive, name, 12500, 25000));
-  effects.push_back(new LogoSpinEffect(&glContext, dataArchive, name, 25000, 44500));
-  effects.push_back(new SphereEffect(&glContext, dataArchive, name, 44500, 89000));
-  effects.push_back(new LogoWaveEffect(&glContext, dataArchive, name, 89000, 128000));
+  effects.push_back(new LogoZoomEffect(&glContext, dataArchive, name, show::kZoom.startMs, show::kZoom.endMs));
+  effects.push_back(new LogoTwirlEffect(&glContext, dataArchive, name, show::kTwirl.startMs, show::kTwirl.endMs));
+  effects.push_back(new LogoSpinEffect(&glContext, dataArchive, name, show::kSpin.startMs, show::kSpin.endMs));
+  effects.push_back(new SphereEffect(&glContext, dataArchive, name, show::kSphere.startMs, show::kSphere.endMs));
+  effects.push_back(new LogoWaveEffect(&glContext, dataArchive, name, show::kWave.startMs, show::kWave.endMs));
 }
 
 void Demo::Run() {

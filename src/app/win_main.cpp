@@ -1,6 +1,7 @@
 // The program's entry point: the data file's presence, the setup dialog, then
 // the show.
 #include "app/demo.h"
+#include "effects/show_timeline.h"
 #include "setup/demo_settings.h"
 #include "setup/setup_dialog.h"
 
@@ -53,7 +54,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (chosen < 0)
     return 1; // no dialog could be shown (the layer said why on stderr): nothing was chosen
   {
-    Demo demo(instance, 128);
+    Demo demo(instance, show::kShowSeconds);
     demo.Setup(demoSettings.videoMode, demoSettings.soundSetup, demoSettings.fullscreen);
     demo.Run();
   }

@@ -2,7 +2,7 @@
 // by DevIL into pixel buffers that OpenGL can take as they are.
 #include "effects/effect.h"
 
-#include "app/data_archive.h"
+#include "archive/data_archive.h"
 #include "gl/gl_context.h"
 
 #include <IL/il.h>

@@ -2,6 +2,8 @@
 // frame, so their speed follows the frame rate; the show time only picks which.
 #include "effects/logo_twirl_effect.h"
 
+#include "effects/show_timeline.h"
+
 #include "gl/gl_context.h"
 
 #include <GL/glu.h>
@@ -38,7 +40,7 @@ void Swing(float &value, float &velocity, double low, double high) {
 
 void LogoTwirlEffect::Advance(int timeMs, float &exponent, float &twist, float &velocity) {
   // Absolute show times, not derived from the window.
-  if (timeMs >= 12500 && timeMs < kTwirlFromMs)
+  if (timeMs >= show::kTwirl.startMs && timeMs < kTwirlFromMs)
     Swing(exponent, velocity, 0.2, 3.6);
   else
     Swing(twist, velocity, -2.4, 2.4);

@@ -2,13 +2,14 @@
 // frame, and from 52 s on a second, narrower view in a 320 x 200 inset.
 #pragma once
 #include "effects/effect.h"
+#include "effects/show_timeline.h"
 
 #include <GL/glu.h>
 
 class SphereEffect : public Effect {
 public:
   // The inset is drawn in frames strictly after this show time.
-  static const int kInsetAfterMs = 52000;
+  static const int kInsetAfterMs = show::kSphereInsetAfterMs;
 
   SphereEffect(GLContext *context, DataArchive *archive, const std::string &name, int startMs, int endMs);
   ~SphereEffect() override;

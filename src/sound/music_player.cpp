@@ -1,7 +1,7 @@
 // The soundtrack's way from the archive to FSOUND, and back out in a fixed order.
 #include "sound/music_player.h"
 
-#include "app/data_archive.h"
+#include "archive/data_archive.h"
 #include "platform/fsound.h"
 
 #include <cstdlib>

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/data_archive.h"
+#include "archive/data_archive.h"
 #include "rar_test_support.h"
 
 namespace {

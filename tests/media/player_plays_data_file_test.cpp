@@ -1,7 +1,7 @@
 // Proves that the show plays its soundtrack from the data file: the music
 // player, over our RAR reader and the sound layer (mixing offline, no device),
 // plays zarvox.mp3 out of zarvox.dat from its first sample to its last.
-#include "app/data_archive.h"
+#include "archive/data_archive.h"
 #include "media_files.h"
 #include "platform/fsound.h"
 #include "platform/tap.h"

@@ -2,14 +2,14 @@
 // the real FSOUND layer: the soundtrack plays from the archive to its end; a
 // data file without it leaves the player silent, with the library still shut
 // down; and the "No Sound" output goes through every call and writes nothing.
-#include "app/data_archive.h"
+#include "archive/data_archive.h"
 #include "platform/fsound.h"
 #include "platform/tap.h"
 #include "sound/music_player.h"
+#include "stored_rar.h"
 #include "support/mp3_maker.h"
 #include "support/pcm.h"
 #include "support/scoped_env.h"
-#include "stored_rar.h"
 
 #include <gtest/gtest.h>
 

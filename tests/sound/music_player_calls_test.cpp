@@ -3,7 +3,7 @@
 // block handed over in place, Play's answer following the channel, and the
 // teardown order (stream, library, block) with the block intact until the
 // stream is closed, also when the music file is missing.
-#include "app/data_archive.h"
+#include "archive/data_archive.h"
 #include "fake_fsound.h"
 #include "sound/music_player.h"
 

@@ -5,6 +5,7 @@
 #include "capture.h"
 
 #include "app/demo.h"
+#include "effects/show_timeline.h"
 #include "platform/fsound.h"
 #include "platform/tap.h"
 #include "platform/windows.h"
@@ -55,7 +56,7 @@ bool WrittenFrames(const Options &options, int lengthSeconds, int64_t *first, in
 
 namespace {
 
-constexpr int kShowSeconds = 128; // what WinMain gives the Demo
+using show::kShowSeconds; // what WinMain gives the Demo
 
 struct Session {
   Options options;

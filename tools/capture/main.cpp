@@ -3,10 +3,11 @@
 #include "capture.h"
 #include "sinks.h"
 
-#include "app/data_archive.h"
 #include "app/demo.h"
+#include "archive/data_archive.h"
+#include "effects/show_timeline.h"
+#include "platform/session.h"
 #include "platform/tap.h"
-#include "user/video.h"
 
 #include <cerrno>
 #include <csignal>
@@ -262,8 +263,9 @@ int main(int argc, char **argv) {
   if (options.toMs < options.fromMs)
     return UsageError("--to comes before --from");
   int64_t first = 0, last = 0;
-  if (!capture::WrittenFrames(options, 128, &first, &last))
-    return UsageError("no frame lies in that time range: the show ends at 127500 ms");
+  if (!capture::WrittenFrames(options, show::kShowSeconds, &first, &last))
+    return UsageError("no frame lies in that time range: the show ends at " + std::to_string(show::kLastFrameMs) +
+                      " ms");
   const bool video = capture::IsVideoName(out);
   if (!video && !NamesAFolder(out))
     return UsageError("cannot write \"" + out + "\": give a folder for PNG frames (an existing one, or a name " +
@@ -281,7 +283,8 @@ int main(int argc, char **argv) {
   // Everything that can be checked before a window opens.
   std::string why;
   if (!DataFileReadable(&why))
-    return Fail("cannot open the data file \"" + std::string(kDataFileName) + "\" in " + CurrentDirectory() + ": " + why);
+    return Fail("cannot open the data file \"" + std::string(kDataFileName) + "\" in " + CurrentDirectory() + ": " +
+                why);
   std::string ffmpeg;
   if (video) {
     ffmpeg = capture::FindOnPath("ffmpeg");

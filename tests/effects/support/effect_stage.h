@@ -3,7 +3,7 @@
 #pragma once
 #include "test_media.h"
 
-#include "app/data_archive.h"
+#include "archive/data_archive.h"
 #include "gl/gl_context.h"
 
 #include <memory>

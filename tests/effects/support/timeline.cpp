@@ -6,6 +6,7 @@
 #include "effects/logo_twirl_effect.h"
 #include "effects/logo_wave_effect.h"
 #include "effects/logo_zoom_effect.h"
+#include "effects/show_timeline.h"
 #include "effects/sphere_effect.h"
 
 namespace {
@@ -17,9 +18,11 @@ template <class T> Effect *Build(EffectStage &stage, int startMs, int endMs) {
 } // namespace
 
 const EffectKind kTimeline[5] = {
-    {"zoom", 0, 12500, Build<LogoZoomEffect>},      {"twirl", 12500, 25000, Build<LogoTwirlEffect>},
-    {"spin", 25000, 44500, Build<LogoSpinEffect>},  {"sphere", 44500, 89000, Build<SphereEffect>},
-    {"wave", 89000, 128000, Build<LogoWaveEffect>},
+    {show::kZoom.name, show::kZoom.startMs, show::kZoom.endMs, Build<LogoZoomEffect>},
+    {show::kTwirl.name, show::kTwirl.startMs, show::kTwirl.endMs, Build<LogoTwirlEffect>},
+    {show::kSpin.name, show::kSpin.startMs, show::kSpin.endMs, Build<LogoSpinEffect>},
+    {show::kSphere.name, show::kSphere.startMs, show::kSphere.endMs, Build<SphereEffect>},
+    {show::kWave.name, show::kWave.startMs, show::kWave.endMs, Build<LogoWaveEffect>},
 };
 
 std::unique_ptr<Effect> Make(const EffectKind &kind, EffectStage &stage) {
