@@ -31,13 +31,13 @@
 
 #include "app/demo.h"
 #include "app/main_window.h"
-#include "effects/effect.h"
+#include "effects/show_timeline.h"
 #include "gl/gl_context.h"
 #include "platform/fsound.h"
+#include "platform/session.h"
 #include "platform/tap.h"
 #include "rar/rar.h"
 #include "setup/setup_dialog.h"
-#include "user/video.h"
 
 #include <algorithm>
 #include <cmath>
@@ -187,7 +187,7 @@ std::vector<double> MeasureStartup(void *) {
   std::vector<double> result;
   {
     const double start = Now();
-    Demo demo(nullptr, 128);
+    Demo demo(nullptr, show::kShowSeconds);
     demo.Setup(VideoMode{640, 480, 32, 60}, SoundSetup{0, FSOUND_OUTPUT_DSOUND, 44100}, false);
     const double setUp = Now();
     PlatformSetIdleHook(StartupIdle, nullptr);
@@ -246,22 +246,19 @@ std::vector<double> MeasureExtraction(void *) {
   return {Now() - start};
 }
 
-// unar extracting the same three files to disk; seconds, or -1.
-double TimeUnar(const std::string &folder) {
-  std::vector<std::string> args = {"unar", "-q", "-f", "-D", "-p", "tarsk", "-o", folder, "zarvox.dat"};
-  for (const char *name : kMedia)
-    args.push_back(name);
-  std::vector<char *> argv;
-  for (std::string &arg : args)
-    argv.push_back(&arg[0]);
-  argv.push_back(nullptr);
+// Seconds `argv` takes to run to a successful end, or -1.
+double TimeProgram(std::vector<std::string> argv) {
+  std::vector<char *> args;
+  for (std::string &arg : argv)
+    args.push_back(&arg[0]);
+  args.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   const double start = Now();
   pid_t child = -1;
-  const int spawned = posix_spawnp(&child, "unar", &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawnp(&child, args[0], &actions, nullptr, args.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0)
     return -1;
@@ -269,6 +266,14 @@ double TimeUnar(const std::string &folder) {
   waitpid(child, &status, 0);
   const double spent = Now() - start;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? spent : -1;
+}
+
+// unar extracting the same three files to disk; seconds, or -1.
+double TimeUnar(const std::string &folder) {
+  std::vector<std::string> args = {"unar", "-q", "-f", "-D", "-p", "tarsk", "-o", folder, "zarvox.dat"};
+  for (const char *name : kMedia)
+    args.push_back(name);
+  return TimeProgram(args);
 }
 
 int Startup(int runs) {
@@ -409,12 +414,9 @@ std::vector<double> MeasurePacing(void *user) {
     return {};
   PlatformSetFrameRate(rate);
   pacingRun = PacingRun();
-  std::vector<std::pair<int, int>> windows;
   {
     Demo demo(nullptr, seconds);
     demo.Setup(VideoMode{640, 480, 32, 60}, SoundSetup{0, FSOUND_OUTPUT_NOSOUND, 44100}, false);
-    for (Effect *effect : demo.effects)
-      windows.push_back({effect->startMs, effect->endMs});
     pacingRun.demo = &demo;
     PlatformSetIdleHook(PacingIdle, nullptr);
     demo.Run();
@@ -423,7 +425,8 @@ std::vector<double> MeasurePacing(void *user) {
   platform::Shutdown();
   const std::vector<double> &wall = pacingRun.wall, &show = pacingRun.show;
   std::vector<double> result;
-  for (const auto &window : windows) {
+  for (const show::EffectWindow &effect : show::kEffects) {
+    const std::pair<int, int> window = {effect.startMs, effect.endMs};
     std::vector<double> intervals;
     double from = -1, to = -1; // show seconds of the first and last frame in the window
     for (size_t i = 1; i < show.size(); ++i)
@@ -437,8 +440,8 @@ std::vector<double> MeasurePacing(void *user) {
       result.insert(result.end(), {-1, -1, -1});
       continue;
     }
-    result.insert(result.end(), {double(intervals.size()) / span, Percentile(intervals, 0.5),
-                                 Percentile(intervals, 0.99)});
+    result.insert(result.end(),
+                  {double(intervals.size()) / span, Percentile(intervals, 0.5), Percentile(intervals, 0.99)});
   }
   double drift = -1, largest = -1;
   if (rate > 0 && wall.size() > size_t(8 * rate)) {
@@ -462,21 +465,21 @@ std::vector<double> MeasurePacing(void *user) {
 }
 
 int Pacing(int seconds) {
-  const char *const names[] = {"zoom", "twirl", "spin", "sphere", "wave"};
   int paced[] = {60, seconds}, unpaced[] = {0, seconds};
   const std::vector<double> on = InChild(MeasurePacing, paced);
   const std::vector<double> off = InChild(MeasurePacing, unpaced);
-  if (on.size() != 17 || off.size() != 17) {
+  const size_t figures = 3 * show::kEffectCount + 2;
+  if (on.size() != figures || off.size() != figures) {
     std::fprintf(stderr, "show_bench: a paced or unpaced run failed\n");
     return 1;
   }
   std::printf("frame pacing (a %d s run, 640x480 window, real clock; paced at 60 against --frame-rate display)\n",
               seconds);
   std::printf("  %-8s %12s %12s %10s %10s   %s\n", "effect", "unpaced f/s", "paced f/s", "p50 ms", "p99 ms", "goal");
-  for (int e = 0; e < 5; ++e) {
+  for (int e = 0; e < show::kEffectCount; ++e) {
     const double *p = &on[size_t(3 * e)], *u = &off[size_t(3 * e)];
     if (p[0] < 0 || u[0] < 0) {
-      std::printf("  %-8s (not reached)\n", names[e]);
+      std::printf("  %-8s (not reached)\n", show::kEffects[e].name);
       continue;
     }
     // Goals: 60 +- 0.5 frames a second where unpaced beats 60; a p99 of
@@ -488,39 +491,18 @@ int Pacing(int seconds) {
       if (u[0] > 1000.0 / 15)
         goal += std::fabs(p[2] - 1000.0 / 60) <= 1 ? ", p99 met" : ", p99 NOT MET";
     }
-    std::printf("  %-8s %12.1f %12.2f %10.2f %10.2f   %s\n", names[e], u[0], p[0], p[1], p[2], goal.c_str());
+    std::printf("  %-8s %12.1f %12.2f %10.2f %10.2f   %s\n", show::kEffects[e].name, u[0], p[0], p[1], p[2],
+                goal.c_str());
   }
-  if (on[15] < 0)
+  if (on[figures - 2] < 0)
     std::printf("  drift: the run is too short to tell\n");
   else
     std::printf("  drift of the slots over the run: %.3f ms (goal: under 20) %s; largest offset from a slot %.2f ms\n",
-                on[15], on[15] < 20 ? "met" : "NOT MET", on[16]);
+                on[figures - 2], on[figures - 2] < 20 ? "met" : "NOT MET", on[figures - 1]);
   return 0;
 }
 
 // ---- capture as users run it --------------------------------------------------
-
-// Seconds `argv` takes to run to a successful end, or -1.
-double TimeProgram(std::vector<std::string> argv) {
-  std::vector<char *> args;
-  for (std::string &arg : argv)
-    args.push_back(&arg[0]);
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  const double start = Now();
-  pid_t child = -1;
-  const int spawned = posix_spawnp(&child, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0)
-    return -1;
-  int status = 0;
-  waitpid(child, &status, 0);
-  const double spent = Now() - start;
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? spent : -1;
-}
 
 // zarvox-capture to PNG frames and to H.264, against ffmpeg alone encoding
 // the same frames (read from PNG files) with the same settings.
@@ -534,8 +516,8 @@ int Encode(bool smoke) {
   const std::string work = folder;
   const int pngSeconds = smoke ? 1 : 20, videoSeconds = smoke ? 1 : 10;
   const std::string videoSize = smoke ? "320x240" : "1920x1080";
-  const double png = TimeProgram({capture, "--size", "640x480", "--to", std::to_string(pngSeconds * 1000),
-                                  work + "/png/"});
+  const double png =
+      TimeProgram({capture, "--size", "640x480", "--to", std::to_string(pngSeconds * 1000), work + "/png/"});
   const std::string to = std::to_string(videoSeconds * 1000 - 1); // frames 0 to 60 * seconds - 1
   const double mp4 = TimeProgram({capture, "--size", videoSize, "--to", to, work + "/show.mp4"});
   const double frames = TimeProgram({capture, "--size", videoSize, "--to", to, work + "/big/"});
@@ -550,11 +532,11 @@ int Encode(bool smoke) {
     return 1;
   }
   std::printf("zarvox-capture as users run it (60 fps)\n");
-  std::printf("  PNG frames, 640x480, %d s of show:  %6.1f s: %5.2fx real time (goal: 4 or more) %s\n", pngSeconds,
-              png, pngSeconds / png, pngSeconds / png >= 4 ? "met" : "NOT MET");
+  std::printf("  PNG frames, 640x480, %d s of show:  %6.1f s: %5.2fx real time (goal: 4 or more) %s\n", pngSeconds, png,
+              pngSeconds / png, pngSeconds / png >= 4 ? "met" : "NOT MET");
   std::printf("  PNG frames, %s, %d s:         %6.1f s\n", videoSize.c_str(), videoSeconds, frames);
-  std::printf("  .mp4 (H.264 medium, CRF 18), %s, %d s: %6.1f s: %5.2fx real time\n", videoSize.c_str(),
-              videoSeconds, mp4, videoSeconds / mp4);
+  std::printf("  .mp4 (H.264 medium, CRF 18), %s, %d s: %6.1f s: %5.2fx real time\n", videoSize.c_str(), videoSeconds,
+              mp4, videoSeconds / mp4);
   if (alone < 0) {
     std::printf("  ffmpeg alone: not available (apt-get install ffmpeg)\n");
   } else {
@@ -631,7 +613,7 @@ int main(int argc, char **argv) {
   std::string data = std::string(ZARVOX_BINARY_DIR) + "/bin/zarvox.dat";
   int runs = 5, fps = 60, width = 640, height = 480;
   bool smoke = false;
-  int seconds = 128; // of the pacing runs
+  int seconds = show::kShowSeconds; // of the pacing runs
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -644,15 +626,16 @@ int main(int argc, char **argv) {
     } else if (arg == "--size" && hasValue && std::sscanf(argv[i + 1], "%dx%d", &width, &height) == 2) {
       ++i;
     } else if (arg == "--seconds" && hasValue) {
-      seconds = std::max(3, std::min(128, std::atoi(argv[++i])));
+      seconds = std::max(3, std::min(show::kShowSeconds, std::atoi(argv[++i])));
     } else if (arg == "--smoke") {
       smoke = true;
     } else if (arg == "startup" || arg == "capture" || arg == "memory" || arg == "pacing" || arg == "encode" ||
                arg == "all") {
       what = arg;
     } else {
-      std::fprintf(stderr, "usage: show_bench [startup|capture|memory|pacing|encode|all] [--data FILE] [--runs N] [--fps N] "
-                           "[--size WxH] [--seconds N] [--smoke]\n");
+      std::fprintf(stderr,
+                   "usage: show_bench [startup|capture|memory|pacing|encode|all] [--data FILE] [--runs N] [--fps N] "
+                   "[--size WxH] [--seconds N] [--smoke]\n");
       return 2;
     }
   }

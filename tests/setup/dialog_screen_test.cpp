@@ -51,7 +51,19 @@ protected:
     SetupDialogTest::TearDown();
   }
 
+  // Button clicks the procedure is told of, by control id, in order.
+  static std::vector<int> &Clicks() {
+    static std::vector<int> clicks;
+    return clicks;
+  }
+  static INT_PTR CALLBACK LoggingSetupDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED)
+      Clicks().push_back(LOWORD(wParam));
+    return SetupDialog(dialog, message, wParam, lParam);
+  }
+
   INT_PTR Run(std::function<void(HWND, int)> each) {
+    Clicks().clear();
     step = std::move(each);
     calls = 0;
     PlatformSetDialogHook(
@@ -61,7 +73,7 @@ protected:
           self->step(shown, self->calls++);
         },
         this);
-    const INT_PTR result = DialogBoxParamA(nullptr, MAKEINTRESOURCE(IDD_SETUP), nullptr, SetupDialog, 0);
+    const INT_PTR result = DialogBoxParamA(nullptr, MAKEINTRESOURCE(IDD_SETUP), nullptr, LoggingSetupDialog, 0);
     dialog = nullptr; // gone with the modal loop
     return result;
   }
@@ -149,6 +161,9 @@ TEST_F(SetupDialogOnScreen, EscapeIsIgnoredAndClicksReachTheProcedureThroughGtk)
   EXPECT_TRUE(rateKept);
   EXPECT_FALSE(demoSettings.fullscreen);
   EXPECT_EQ(demoSettings.soundSetup.mixRate, 11025);
+  // Escape's IDCANCEL, then only the clicked buttons: not the radio buttons
+  // GTK turned off (Fullscreen, 44 kHz).
+  EXPECT_EQ(Clicks(), (std::vector<int>{IDCANCEL, IDC_WINDOW, IDC_RATE_11K, IDC_EXIT}));
 }
 
 TEST_F(SetupDialogOnScreen, ASoundFailureEndsTheRunWithZeroAfterTheBox) {

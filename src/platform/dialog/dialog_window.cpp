@@ -68,9 +68,13 @@ public:
         gtk_style_context_add_class(gtk_widget_get_style_context(made), "suggested-action");
       }
     }
-    g_signal_connect(made, "clicked", G_CALLBACK(+[](GtkButton *, gpointer self) {
+    // GTK also emits "clicked" on the radio button it turns off; Win32
+    // notifies only the one the viewer clicked.
+    g_signal_connect(made, "clicked", G_CALLBACK(+[](GtkButton *widget, gpointer self) {
                        auto *button = static_cast<Button *>(self);
-                       if (!button->dialog->Quiet())
+                       const bool turnedOff =
+                           button->IsRadio() && !gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(widget));
+                       if (!button->dialog->Quiet() && !turnedOff)
                          button->Click();
                      }),
                      this);

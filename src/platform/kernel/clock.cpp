@@ -1,5 +1,6 @@
 // The performance counter, MulDiv and the tick count over the monotonic clock;
 // the current directory.
+#include "kernel/monotonic.h"
 #include "platform/kernel.h"
 #include "platform/tap.h"
 
@@ -16,12 +17,17 @@ constexpr int64_t kCounterFrequency = 10000000;
 PlatformCounterSource counterSource = nullptr;
 void *counterSourceUser = nullptr;
 
+} // namespace
+
+namespace platform {
 int64_t MonotonicNanoseconds() {
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
   return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
-} // namespace
+} // namespace platform
+
+using platform::MonotonicNanoseconds;
 
 void PlatformSetCounterSource(PlatformCounterSource source, void *user) {
   counterSource = source;

@@ -1,9 +1,9 @@
 // The process entry: what Windows does before and after WinMain. Takes the
 // layer's own options, refuses to start without a display, and gives the
 // display back at the end.
+#include "platform/session.h"
 #include "platform/tap.h"
 #include "platform/windows.h"
-#include "user/video.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,15 +16,14 @@ struct HINSTANCE__ {
 
 namespace {
 
-const char kUsage[] =
-    "usage: %s [--frame-rate N|display] [--help]\n"
-    "Plays the show: a setup dialog, then 128 seconds of effects to music.\n"
-    "  --frame-rate N        present at most N frames a second, 24 to 1000 (default 60:\n"
-    "                        the show's animation advances once per frame and was made\n"
-    "                        for 60, so other rates play it slower or faster)\n"
-    "  --frame-rate display  no pacing: as fast as the display and driver allow\n"
-    "  --help                this text\n"
-    "zarvox.dat is read from the current folder.\n";
+const char kUsage[] = "usage: %s [--frame-rate N|display] [--help]\n"
+                      "Plays the show: a setup dialog, then 128 seconds of effects to music.\n"
+                      "  --frame-rate N        present at most N frames a second, 24 to 1000 (default 60:\n"
+                      "                        the show's animation advances once per frame and was made\n"
+                      "                        for 60, so other rates play it slower or faster)\n"
+                      "  --frame-rate display  no pacing: as fast as the display and driver allow\n"
+                      "  --help                this text\n"
+                      "zarvox.dat is read from the current folder.\n";
 
 // "display" -> 0; a whole number from 24 to 1000 -> itself; else -1.
 int ParseFrameRate(const char *text) {
@@ -55,8 +54,8 @@ int main(int argc, char **argv) {
       const char *value = joined ? arg + 13 : i + 1 < argc ? argv[++i] : "";
       const int rate = ParseFrameRate(value);
       if (rate < 0) {
-        std::fprintf(stderr, "%s: --frame-rate takes a whole number from 24 to 1000 or \"display\", not \"%s\"\n",
-                     name, value);
+        std::fprintf(stderr, "%s: --frame-rate takes a whole number from 24 to 1000 or \"display\", not \"%s\"\n", name,
+                     value);
         return 2;
       }
       PlatformSetFrameRate(rate);

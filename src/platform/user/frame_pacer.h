@@ -8,6 +8,7 @@ namespace platform {
 
 class FramePacer {
 public:
+  explicit FramePacer(int framesPerSecond = 0) { SetRate(framesPerSecond); }
   // Frames per second; 0 paces nothing. Starts a new grid.
   void SetRate(int framesPerSecond);
   int Rate() const { return rate; }

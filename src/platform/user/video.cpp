@@ -1,6 +1,6 @@
 // The connection to the display through SDL's video subsystem, opened once,
 // and the end-of-process clean-up.
-#include "user/video.h"
+#include "platform/session.h"
 
 #include "user/layer.h"
 

@@ -1,6 +1,7 @@
 // WGL over SDL's OpenGL support: pixel formats, contexts, buffer swaps paced
 // to the show's frame rate, and the frame tap and call counts that tests and
 // the capture tool read.
+#include "kernel/monotonic.h"
 #include "user/frame_pacer.h"
 #include "user/layer.h"
 
@@ -39,20 +40,10 @@ int swapInterval = -1;            // PlatformSetSwapInterval: -1 vsync, else as 
 std::vector<uint8_t> framePixels; // the tap's buffer, reused between frames
 
 // Frames are presented no faster than the show was made for (see tap.h).
-platform::FramePacer pacer = [] {
-  platform::FramePacer made;
-  made.SetRate(60);
-  return made;
-}();
+platform::FramePacer pacer(60);
 PlatformPacingNow pacingNow = nullptr;
 PlatformPacingWait pacingWait = nullptr;
 void *pacingUser = nullptr;
-
-int64_t MonotonicNanoseconds() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
 
 // Sleeps to within a millisecond of `until`, then spins the rest: a sleep
 // alone may wake a scheduler tick late, which shows as an uneven frame.

@@ -3,7 +3,7 @@
 // ($XDG_STATE_HOME/zarvox), never to the user's own.
 #include "show_environment.h"
 
-#include "user/video.h"
+#include "platform/session.h"
 
 #include <gtest/gtest.h>
 
