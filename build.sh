@@ -10,7 +10,7 @@ root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(
-  build-essential cmake pkg-config clang libclang-rt-14-dev
+  build-essential cmake pkg-config clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libgtk-3-dev libmpg123-dev libmp3lame-dev libdevil-dev libpng-dev zlib1g-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
@@ -58,8 +58,11 @@ case "${1:-run}" in
     ;;
   test)
     install_missing
-    # Everything, tests included, under AddressSanitizer and UBSan.
-    build "$root/build-test" -DZARVOX_SANITIZE=ON -DZARVOX_BENCH=OFF
+    # The tree is formatted as .clang-format says.
+    find "$root/src" "$root/tools" "$root/tests" "$root/bench" "$root/fuzz" -name '*.cpp' -o -name '*.h' |
+      xargs clang-format --dry-run -Werror
+    # Everything, tests included, under AddressSanitizer and UBSan; warnings are errors.
+    build "$root/build-test" -DZARVOX_SANITIZE=ON -DZARVOX_WERROR=ON -DZARVOX_BENCH=OFF
     # The RAR module's fuzz target needs clang's libFuzzer.
     build "$root/build-fuzz" -DZARVOX_FUZZ_ONLY=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
     # What `run` builds, so that a configuration users build cannot break

@@ -21,9 +21,25 @@ set(ZARVOX_SANITIZER_ENV
     "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
     "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/lsan.supp:print_suppressions=0")
 
+# Registers a test command: under its own Xvfb (Mesa llvmpipe) with DISPLAY,
+# with SDL's dummy audio driver, the sanitizers' settings and a 300 s limit
+# unless one is given.
+function(zarvox_register_test name display timeout labels env)
+  set(command ${ARGN})
+  if(display)
+    list(PREPEND command ${ZARVOX_TEST_SUPPORT}/with-xvfb)
+    list(APPEND labels display)
+  endif()
+  if(NOT timeout)
+    set(timeout 300)
+  endif()
+  add_test(NAME ${name} COMMAND ${command})
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${timeout} LABELS "${labels}"
+                       ENVIRONMENT "SDL_AUDIODRIVER=dummy;${ZARVOX_SANITIZER_ENV};${env}")
+endfunction()
+
 # add_zarvox_test(NAME SOURCES f.cpp... [LIBS lib...] [DISPLAY] [NO_MAIN] [TIMEOUT s] [LABELS l...] [ENV K=V...])
-# One GoogleTest program, one CTest entry. DISPLAY runs it under its own Xvfb
-# (Mesa llvmpipe) with SDL's dummy audio driver.
+# One GoogleTest program, one CTest entry.
 function(add_zarvox_test name)
   cmake_parse_arguments(T "DISPLAY;NO_MAIN" "TIMEOUT" "SOURCES;LIBS;LABELS;ENV" ${ARGN})
   find_package(GTest REQUIRED)
@@ -35,32 +51,14 @@ function(add_zarvox_test name)
   target_compile_definitions(${name} PRIVATE ZARVOX_RAR_CORPUS="${ZARVOX_RAR_CORPUS}"
                                              ZARVOX_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                                              ZARVOX_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  if(T_DISPLAY)
-    add_test(NAME ${name} COMMAND ${ZARVOX_TEST_SUPPORT}/with-xvfb $<TARGET_FILE:${name}>)
-    list(APPEND T_LABELS display)
-  else()
-    add_test(NAME ${name} COMMAND ${name})
-  endif()
-  if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 300)
-  endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
-                       ENVIRONMENT "SDL_AUDIODRIVER=dummy;${ZARVOX_SANITIZER_ENV};${T_ENV}")
+  zarvox_register_test(${name} "${T_DISPLAY}" "${T_TIMEOUT}" "${T_LABELS}" "${T_ENV}" $<TARGET_FILE:${name}>)
 endfunction()
 
 # add_zarvox_script_test(NAME COMMAND cmd... [DISPLAY] [TIMEOUT s] [LABELS l...] [ENV K=V...])
 # A test that is a script or a program of the project run as a user would.
 function(add_zarvox_script_test name)
   cmake_parse_arguments(T "DISPLAY" "TIMEOUT" "COMMAND;LABELS;ENV" ${ARGN})
-  if(T_DISPLAY)
-    add_test(NAME ${name} COMMAND ${ZARVOX_TEST_SUPPORT}/with-xvfb ${T_COMMAND})
-    list(APPEND T_LABELS display)
-  else()
-    add_test(NAME ${name} COMMAND ${T_COMMAND})
-  endif()
-  if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 300)
-  endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}"
-                       ENVIRONMENT "SDL_AUDIODRIVER=dummy;${ZARVOX_SANITIZER_ENV};ZARVOX_BINARY_DIR=${PROJECT_BINARY_DIR};ZARVOX_SOURCE_DIR=${PROJECT_SOURCE_DIR};${T_ENV}")
+  zarvox_register_test(${name} "${T_DISPLAY}" "${T_TIMEOUT}" "${T_LABELS}"
+                       "ZARVOX_BINARY_DIR=${PROJECT_BINARY_DIR};ZARVOX_SOURCE_DIR=${PROJECT_SOURCE_DIR};${T_ENV}"
+                       ${T_COMMAND})
 endfunction()
