@@ -1,6 +1,7 @@
 // Proves that a stream closed while it plays, or left open for FSOUND_Close,
 // is done with the caller's block when the call returns: freeing the block
-// right after, at any moment of playback, is clean under AddressSanitizer.
+// right after, at any moment of playback, is clean under AddressSanitizer;
+// and that a closed stream is no longer open and no longer plays.
 #include "platform/fsound.h"
 #include "platform/tap.h"
 #include "support/mp3_maker.h"
@@ -49,22 +50,26 @@ TEST_F(StreamClose, ClosingWhilePlayingThenFreeingIsClean) {
     FSOUND_STREAM *stream = OpenAndPlay(block);
     std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
     ASSERT_TRUE(FSOUND_Stream_Close(stream));
+    EXPECT_FALSE(FSOUND_Stream_Close(stream)) << "closed twice";
+    EXPECT_EQ(FSOUND_GetError(), FSOUND_ERR_INVALID_PARAM);
     std::memset(block, 0xEE, mp3.size()); // anyone still reading would now read garbage...
     std::free(block);                     // ...or, under ASan, be caught reading freed memory
   }
   // The mixer keeps running on with nothing to play.
-  const uint64_t buffers = PlatformGetSoundCounts().buffers;
+  const PlatformSoundCounts before = PlatformGetSoundCounts();
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_GT(PlatformGetSoundCounts().buffers, buffers);
+  EXPECT_GT(PlatformGetSoundCounts().buffers, before.buffers);
+  EXPECT_EQ(PlatformGetSoundCounts().streamFrames, before.streamFrames) << "a closed stream still plays";
 }
 
 TEST_F(StreamClose, LibraryCloseClosesStreamsLeftOpen) {
   char *first = Block();
   char *second = Block();
-  OpenAndPlay(first);
+  FSOUND_STREAM *playing = OpenAndPlay(first);
   FSOUND_Stream_OpenFile(second, FSOUND_LOADMEMORY, int(mp3.size())); // opened, never played
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   FSOUND_Close();
+  EXPECT_FALSE(FSOUND_Stream_Close(playing)) << "a stream outlived the library";
   std::free(first);
   std::free(second);
   // Their decoders are gone: nothing reads the freed blocks from here on.
