@@ -13,33 +13,19 @@
 #include <vector>
 
 #include "rarpack/archive_writer.h"
+#include "scratch_dir.h"
 
 namespace packtest {
 
 using Bytes = std::vector<uint8_t>;
 
-// A fresh folder under the temporary directory, removed with its contents.
-class TempDir {
-public:
-  TempDir() {
-    const char *base = getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/rarpack-test-XXXXXX";
-    path_ = mkdtemp(&pattern[0]) ? pattern : std::string();
-  }
-  ~TempDir() {
-    if (!path_.empty())
-      run("chmod -R u+rwx '" + path_ + "' && rm -rf '" + path_ + "'");
-  }
-  const std::string &path() const { return path_; }
-  std::string operator/(const std::string &name) const { return path_ + "/" + name; }
-
+// The test kit's temporary folder, and a shell command's exit status.
+struct TempDir : ScratchDir {
+  const std::string &path() const { return Path(); }
   static int run(const std::string &command) {
     int status = system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-
-private:
-  std::string path_;
 };
 
 // Changes the working directory for its lifetime.

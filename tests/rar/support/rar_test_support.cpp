@@ -12,22 +12,6 @@
 
 #include "rar/rar_internal.h"
 
-TempDir::TempDir() {
-  const char *base = getenv("TMPDIR");
-  std::string pattern = std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") + "/zarvox-rar-XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (mkdtemp(buffer.data()) == nullptr)
-    throw std::runtime_error("mkdtemp failed");
-  path = buffer.data();
-}
-
-TempDir::~TempDir() {
-  std::string command = "chmod -R u+rwx '" + path + "' 2>/dev/null; rm -rf '" + path + "'";
-  if (system(command.c_str()) != 0)
-    fprintf(stderr, "could not remove %s\n", path.c_str());
-}
-
 Bytes ReadFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -1,21 +1,17 @@
 // Test-side helpers for the RAR module: temporary folders, a private debug log,
 // and writers that build archives and RAR 2.0 bit streams byte by byte.
 #pragma once
+#include "scratch_dir.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
 
-// A fresh folder under the system's temporary directory, removed with its contents.
-class TempDir {
-public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir &) = delete;
-  TempDir &operator=(const TempDir &) = delete;
-  std::string File(const std::string &name) const { return path + "/" + name; }
-  std::string path;
+// The test kit's temporary folder, its path as a member.
+struct TempDir : ScratchDir {
+  const std::string path = Path();
 };
 
 Bytes ReadFile(const std::string &path);

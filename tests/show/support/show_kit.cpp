@@ -13,7 +13,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -34,29 +33,6 @@ std::string DataFile() {
 }
 std::string MediaDir() {
   return BinaryDir() + "/media";
-}
-
-ScratchDir::ScratchDir() {
-  const char *tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/zarvox-show-XXXXXX";
-  if (mkdtemp(&pattern[0]) != nullptr)
-    path = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-  if (path.empty())
-    return;
-  // Children first, each folder after its contents.
-  nftw(
-      path.c_str(),
-      [](const char *p, const struct stat *, int type, struct FTW *) {
-        if (type == FTW_DP)
-          rmdir(p);
-        else
-          unlink(p);
-        return 0;
-      },
-      16, FTW_DEPTH | FTW_PHYS);
 }
 
 bool ReadFile(const std::string &path, Bytes *data) {

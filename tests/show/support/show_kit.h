@@ -2,6 +2,8 @@
 // programs and data file, running a program as a user would, the layout of
 // the data file's blocks (to damage it on purpose), and pixel statistics.
 #pragma once
+#include "scratch_dir.h"
+
 #include <csignal>
 #include <cstdint>
 #include <string>
@@ -18,19 +20,7 @@ std::string Program(const char *name); // a program of the build, in bin/
 std::string DataFile();                // the show's data file made by the build
 std::string MediaDir();                // the media it was packed from
 
-// A fresh folder under TMPDIR, removed with everything in it at destruction.
-class ScratchDir {
-public:
-  ScratchDir();
-  ~ScratchDir();
-  ScratchDir(const ScratchDir &) = delete;
-  ScratchDir &operator=(const ScratchDir &) = delete;
-  const std::string &Path() const { return path; }
-  std::string operator/(const std::string &name) const { return path + "/" + name; }
-
-private:
-  std::string path;
-};
+using ::ScratchDir; // the test kit's temporary folder
 
 bool ReadFile(const std::string &path, Bytes *data);
 bool WriteFile(const std::string &path, const Bytes &data);
