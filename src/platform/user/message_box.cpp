@@ -119,9 +119,11 @@ int ShowMessageBox(void *parent, const char *text, const char *caption, UINT typ
   gtk_widget_show_all(box);
   const int response = gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);
-  // Let the box go from the screen before the caller goes on.
-  while (gtk_events_pending())
-    gtk_main_iteration_do(FALSE);
+  // The box leaves the screen now; input that came after it is left queued
+  // for whoever runs next, as Win32's box leaves it (a key pressed just after
+  // the answer must not reach a dialog under the box before its caller has
+  // seen the answer).
+  gdk_display_flush(gdk_display_get_default());
   switch (response) {
   case GTK_RESPONSE_OK:
     return IDOK;
