@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "rar/rar_internal.h"
+#include "scratch_dir.h"
 
 extern char **environ;
 
@@ -118,10 +119,10 @@ int main(int argc, char **argv) {
   const std::string password = positional.size() == 3 ? positional[2] : "";
 
   // Everything of this run (the module's log included) stays in a scratch folder.
-  char scratchTemplate[] = "/tmp/rar-bench-XXXXXX";
-  if (mkdtemp(scratchTemplate) == nullptr)
+  const ScratchDir scratchDir;
+  if (scratchDir.Path().empty())
     return 1;
-  const std::string scratch = scratchTemplate;
+  const std::string &scratch = scratchDir.Path();
   setenv("XDG_STATE_HOME", (scratch + "/state").c_str(), 1);
   debug_log_set_directory(scratch.c_str());
 
@@ -130,9 +131,6 @@ int main(int argc, char **argv) {
   if (rar_extract_to_memory(&block, &size, entry.c_str(), archive.c_str(),
                             password.empty() ? nullptr : password.c_str()) == 0) {
     fprintf(stderr, "rar_bench: the module cannot extract %s from %s\n", entry.c_str(), archive.c_str());
-    std::string cleanup = "rm -rf '" + scratch + "'";
-    if (system(cleanup.c_str()) != 0)
-      fprintf(stderr, "rar_bench: could not remove %s\n", scratch.c_str());
     return 1;
   }
   const std::string payload = scratch + "/payload";
@@ -186,6 +184,5 @@ int main(int argc, char **argv) {
   ratio("rarcat / gzip -dc", rarcatTime, gzipTime, "at most 1.5");
   ratio("module in process / gzip -dc", inProcess, gzipTime, "-");
 
-  std::string cleanup = "rm -rf '" + scratch + "'";
-  return system(cleanup.c_str()) == 0 ? 0 : 1;
+  return 0;
 }

@@ -37,6 +37,7 @@
 #include "platform/session.h"
 #include "platform/tap.h"
 #include "rar/rar.h"
+#include "scratch_dir.h"
 #include "setup/setup_dialog.h"
 
 #include <algorithm>
@@ -278,9 +279,9 @@ double TimeUnar(const std::string &folder) {
 
 int Startup(int runs) {
   std::vector<double> setups, firsts, extractions, unars, bares;
-  char folder[] = "/tmp/show-bench-unar-XXXXXX";
-  if (mkdtemp(folder) == nullptr) {
-    std::perror("show_bench: mkdtemp");
+  const ScratchDir folder;
+  if (folder.Path().empty()) {
+    std::perror("show_bench: scratch folder");
     return 1;
   }
   for (int i = 0; i < runs; ++i) {
@@ -297,12 +298,9 @@ int Startup(int runs) {
     const std::vector<double> extraction = InChild(MeasureExtraction, nullptr);
     if (extraction.size() == 1)
       extractions.push_back(extraction[0]);
-    const double unar = TimeUnar(folder);
+    const double unar = TimeUnar(folder.Path());
     if (unar >= 0)
       unars.push_back(unar);
-  }
-  const std::string cleanup = std::string("rm -rf '") + folder + "'";
-  if (std::system(cleanup.c_str()) != 0) {
   }
   const double first = Median(firsts);
   std::printf("start-up (median of %d fresh processes, from the dialog's Start, 640x480 windowed)\n", runs);
@@ -508,12 +506,12 @@ int Pacing(int seconds) {
 // the same frames (read from PNG files) with the same settings.
 int Encode(bool smoke) {
   const std::string capture = std::string(ZARVOX_BINARY_DIR) + "/bin/zarvox-capture";
-  char folder[] = "/tmp/show-bench-encode-XXXXXX";
-  if (mkdtemp(folder) == nullptr) {
-    std::perror("show_bench: mkdtemp");
+  const ScratchDir folder;
+  if (folder.Path().empty()) {
+    std::perror("show_bench: scratch folder");
     return 1;
   }
-  const std::string work = folder;
+  const std::string &work = folder.Path();
   const int pngSeconds = smoke ? 1 : 20, videoSeconds = smoke ? 1 : 10;
   const std::string videoSize = smoke ? "320x240" : "1920x1080";
   const double png =
@@ -524,9 +522,6 @@ int Encode(bool smoke) {
   const double alone = TimeProgram({"ffmpeg", "-nostdin", "-loglevel", "error", "-y", "-framerate", "60", "-i",
                                     work + "/big/frame-%06d.png", "-c:v", "libx264", "-preset", "medium", "-crf", "18",
                                     "-pix_fmt", "yuv420p", work + "/alone.mp4"});
-  const std::string cleanup = "rm -rf '" + work + "'";
-  if (std::system(cleanup.c_str()) != 0) {
-  }
   if (png < 0 || mp4 < 0 || frames < 0) {
     std::fprintf(stderr, "show_bench: zarvox-capture failed (is the screen at least %s?)\n", videoSize.c_str());
     return 1;

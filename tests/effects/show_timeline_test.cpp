@@ -45,22 +45,18 @@ void CountSwap(void *user, const uint8_t *rgba, int width, int height) {
 class ShowTimeline : public ::testing::Test {
 protected:
   void SetUp() override {
-    char folderTemplate[] = "/tmp/zarvox-show-XXXXXX";
-    ASSERT_NE(mkdtemp(folderTemplate), nullptr);
-    folder = folderTemplate;
+    ASSERT_FALSE(scratch.Path().empty());
     ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
-    ASSERT_EQ(chdir(folder.c_str()), 0);
+    ASSERT_EQ(chdir(scratch.Path().c_str()), 0);
     ASSERT_TRUE(WriteStoredRar("zarvox.dat", EffectStage::DefaultMedia()));
     PlatformSetCounterSource(ReadCounter, nullptr);
   }
   void TearDown() override {
     PlatformSetCounterSource(nullptr, nullptr);
     PlatformSetFrameTap(nullptr, nullptr);
-    std::remove("zarvox.dat");
     ASSERT_EQ(chdir(previous), 0);
-    rmdir(folder.c_str());
   }
-  std::string folder;
+  ScratchDir scratch;
   char previous[4096];
 };
 

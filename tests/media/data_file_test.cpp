@@ -4,6 +4,7 @@
 // layout is the documented one: not solid, every entry encrypted and
 // compressed, the images before the soundtrack.
 #include "media_files.h"
+#include "scratch_dir.h"
 #ifdef ZARVOX_HAVE_RAR_READER
 #include "rar/rar.h"
 #endif
@@ -73,19 +74,17 @@ TEST(DataFile, OurReaderGivesTheThreeMediaFiles) {
 TEST(DataFile, UnarGivesTheSameThreeFiles) {
   if (std::system("command -v unar >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "unar is not installed (apt-get install unar)";
-  char dir[] = "/tmp/zarvox-media-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
+  ScratchDir dir;
+  ASSERT_FALSE(dir.Path().empty());
   const std::string command =
-      std::string("unar -q -no-directory -p tarsk -o ") + dir + " '" + DataFile() + "' >/dev/null 2>&1";
+      "unar -q -no-directory -p tarsk -o " + dir.Path() + " '" + DataFile() + "' >/dev/null 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   for (const char *name : kEntries) {
-    const std::string out = std::string(dir) + "/" + name;
+    const std::string out = dir / name;
     const std::vector<uint8_t> got = media_test::ReadFile(out);
     EXPECT_FALSE(got.empty()) << "unar gave no " << name;
     EXPECT_TRUE(got == media_test::ReadFile(media_test::MediaPath(name))) << name << " differs";
-    std::remove(out.c_str());
   }
-  rmdir(dir);
 }
 
 } // namespace

@@ -259,6 +259,25 @@ inline Bytes far_repeat_bytes() {
   return b;
 }
 
+// Random letters (compressible, so not stored) whose only long repeats lie
+// exactly at the distances where the decoder lengthens a match (0x101,
+// 0x2000, 0x40000) and one short of them: each as a new match, then, after
+// one differing byte, again at the same distance (an old-distance match).
+inline Bytes bonus_distance_bytes() {
+  Bytes b;
+  uint64_t seed = 500;
+  for (uint32_t distance : {0x100u, 0x101u, 0x1FFFu, 0x2000u, 0x3FFFFu, 0x40000u}) {
+    Bytes part = random_bytes(distance + 32, seed++);
+    for (size_t i = 0; i < part.size(); i++)
+      part[i] = uint8_t('a' + part[i] % 16);
+    for (size_t i = 0; i < 32; i++)
+      part[distance + i] = part[i];
+    part[distance + 12] = uint8_t(part[12] ^ 0x5A);
+    b.insert(b.end(), part.begin(), part.end());
+  }
+  return b;
+}
+
 // One named input file of the round-trip set.
 struct Sample {
   std::string name;

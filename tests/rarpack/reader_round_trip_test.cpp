@@ -48,6 +48,10 @@ TEST(ReaderRoundTrip, EveryKindOfFileEncryptedNormalAndSolid) {
   expect_reader_round_trip(sample_set(), options_with(3, true, "an odd-length password of 33 chr"));
 }
 
+TEST(ReaderRoundTrip, MatchesAtAndBelowTheLengthBonusDistances) {
+  expect_reader_round_trip({{"bonus.bin", bonus_distance_bytes()}}, options_with(3, false, ""));
+}
+
 TEST(ReaderRoundTrip, StoredAndEveryLevel) {
   std::vector<Sample> set = sample_set();
   expect_reader_round_trip(set, options_with(0, false, "stored"));

@@ -60,6 +60,10 @@ TEST_F(UnarAgrees, EveryKindOfFileSolidAndEncrypted) {
   expect_unar_round_trip(sample_set(), options_with(3, true, "a longer password, 17+ chars, odd!"));
 }
 
+TEST_F(UnarAgrees, MatchesAtAndBelowTheLengthBonusDistances) {
+  expect_unar_round_trip({{"bonus.bin", bonus_distance_bytes()}}, options_with(3, false, ""));
+}
+
 TEST_F(UnarAgrees, StoredArchivesPlainAndEncrypted) {
   expect_unar_round_trip(sample_set(), options_with(0, false, ""));
   expect_unar_round_trip(sample_set(), options_with(0, true, "x"));

@@ -167,8 +167,8 @@ TEST_F(SetupDialogOnScreen, EscapeIsIgnoredAndClicksReachTheProcedureThroughGtk)
 }
 
 TEST_F(SetupDialogOnScreen, ASoundFailureEndsTheRunWithZeroAfterTheBox) {
-  fakeSound.initFails = true;
-  fakeSound.error = FSOUND_ERR_ALLOCATED;
+  fake::Get().initFails = true;
+  fake::Get().error = FSOUND_ERR_ALLOCATED;
   const INT_PTR result = Run([&](HWND shown, int) { EndDialog(shown, 1); });
   EXPECT_EQ(result, 0);
   EXPECT_EQ(calls, 0); // closed before the loop ran

@@ -42,8 +42,8 @@ int main(int argc, char **argv) {
   DWORD width = 1280, height = 1024;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--sound-fails") == 0 && i + 1 < argc) {
-      fakeSound.initFails = true;
-      fakeSound.error = std::atoi(argv[++i]);
+      fake::Get().initFails = true;
+      fake::Get().error = std::atoi(argv[++i]);
     } else if (std::strcmp(argv[i], "--screen") == 0 && i + 1 < argc) {
       std::sscanf(argv[++i], "%ux%u", &width, &height);
     } else if (std::strcmp(argv[i], "--layout") == 0) {

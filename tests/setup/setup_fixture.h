@@ -36,7 +36,7 @@ class SetupDialogTest : public ::testing::Test {
 protected:
   void SetUp() override {
     demoSettings = {{640, 480, 32, 60}, true, {0, 2, 44100}};
-    fakeSound = FakeSound();
+    fake::Reset();
     // The current mode first, then the list the display offers.
     SetModes({Mode(1920, 1080, 32, 60), Mode(800, 600, 32, 75), Mode(1024, 768, 32, 60), Mode(1280, 1024, 32, 60)});
     PlatformSetMessageBoxHook(

@@ -5,16 +5,16 @@
 using SoundSetupDialog = SetupDialogTest;
 
 TEST_F(SoundSetupDialog, ListsTheDevicesThenClosesTheLibrary) {
-  fakeSound.drivers = {"Primary Sound Driver", "USB Headset", "HDMI"};
+  fake::Get().drivers = {"Primary Sound Driver", "USB Headset", "HDMI"};
   Open();
-  EXPECT_EQ(Items(IDC_SOUND_DEVICES), fakeSound.drivers);
+  EXPECT_EQ(Items(IDC_SOUND_DEVICES), fake::Get().drivers);
   EXPECT_EQ(Selected(IDC_SOUND_DEVICES), 0);
-  EXPECT_EQ(fakeSound.inits, 1);
-  EXPECT_EQ(fakeSound.initRate, 8000);
-  EXPECT_EQ(fakeSound.initChannels, 32);
-  EXPECT_EQ(fakeSound.initFlags, 0u);
-  EXPECT_EQ(fakeSound.closes, 1);
-  EXPECT_FALSE(fakeSound.initialised);
+  EXPECT_EQ(fake::Get().inits, 1);
+  EXPECT_EQ(fake::Get().initRate, 8000);
+  EXPECT_EQ(fake::Get().initChannels, 32);
+  EXPECT_EQ(fake::Get().initFlags, 0u);
+  EXPECT_EQ(fake::Get().closes, 1);
+  EXPECT_FALSE(fake::Get().initialised);
   EXPECT_TRUE(boxes.empty());
 }
 
@@ -28,7 +28,7 @@ TEST_F(SoundSetupDialog, OutputTypesFollowTheLibrarysNumbering) {
 }
 
 TEST_F(SoundSetupDialog, NoDeviceStoresMinusOne) {
-  fakeSound.drivers.clear();
+  fake::Get().drivers.clear();
   Open();
   EXPECT_TRUE(Items(IDC_SOUND_DEVICES).empty());
   EXPECT_EQ(Selected(IDC_SOUND_DEVICES), CB_ERR);
@@ -39,7 +39,7 @@ TEST_F(SoundSetupDialog, NoDeviceStoresMinusOne) {
 }
 
 TEST_F(SoundSetupDialog, ANamelessDeviceKeepsItsPlace) {
-  fakeSound.drivers = {"first", "second"};
+  fake::Get().drivers = {"first", "second"};
   Open();
   SendDlgItemMessageA(dialog, IDC_SOUND_DEVICES, CB_SETCURSEL, 1, 0);
   Click(IDC_START);
@@ -47,8 +47,8 @@ TEST_F(SoundSetupDialog, ANamelessDeviceKeepsItsPlace) {
 }
 
 TEST_F(SoundSetupDialog, ALibraryFailureIsShownOverTheDialogWhichThenCloses) {
-  fakeSound.initFails = true;
-  fakeSound.error = FSOUND_ERR_INIT;
+  fake::Get().initFails = true;
+  fake::Get().error = FSOUND_ERR_INIT;
   Open();
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].owner, dialog);
@@ -59,7 +59,7 @@ TEST_F(SoundSetupDialog, ALibraryFailureIsShownOverTheDialogWhichThenCloses) {
   // Closed: the run ends with 0 and the show does not start.
   EXPECT_FALSE(IsWindow(dialog));
   EXPECT_EQ(Result(), 0);
-  EXPECT_EQ(fakeSound.closes, 0);
+  EXPECT_EQ(fake::Get().closes, 0);
   // The opening steps after the device list still ran.
   EXPECT_EQ(Items(IDC_OUTPUT_TYPES).size(), 4u);
   EXPECT_EQ(Selected(IDC_OUTPUT_TYPES), 2);

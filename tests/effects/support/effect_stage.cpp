@@ -62,11 +62,9 @@ std::vector<ArchiveEntry> EffectStage::DefaultMedia() {
 
 EffectStage::EffectStage(int width, int height, const std::vector<ArchiveEntry> &entries)
     : width(width), height(height), context(new GLContext) {
-  char folderTemplate[] = "/tmp/zarvox-effects-XXXXXX";
-  if (!mkdtemp(folderTemplate))
+  if (folder.Path().empty())
     return;
-  folder = folderTemplate;
-  const std::string path = folder + "/zarvox.dat";
+  const std::string path = folder / "zarvox.dat";
   if (!WriteStoredRar(path, entries))
     return;
   archive.reset(new DataArchive(path));
@@ -92,10 +90,6 @@ EffectStage::~EffectStage() {
   context.reset();
   if (window)
     DestroyWindow(window);
-  if (!folder.empty()) {
-    std::remove((folder + "/zarvox.dat").c_str());
-    rmdir(folder.c_str());
-  }
 }
 
 void EffectStage::Capture(bool on) {

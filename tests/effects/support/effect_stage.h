@@ -1,6 +1,7 @@
 // A window with the show's GL context and a data file of test media, for
 // tests and benchmarks that build effects and look at the frames they swap.
 #pragma once
+#include "scratch_dir.h"
 #include "test_media.h"
 
 #include "archive/data_archive.h"
@@ -56,9 +57,9 @@ public:
 
   int width, height;
   HWND window = nullptr;
+  ScratchDir folder;                  // outlives the archive read from it
   std::unique_ptr<GLContext> context; // released before the window goes
   std::unique_ptr<DataArchive> archive;
-  std::string folder;
 
 private:
   static void Tap(void *user, const uint8_t *rgba, int width, int height);

@@ -1,10 +1,9 @@
-// Stand-ins for the FSOUND calls and rar_extract_to_memory that log each call.
-// Stream_Close reads the whole block, as the library may until then: a block
-// freed too early shows up under AddressSanitizer.
+// Stand-ins for the FSOUND calls that log each call. Stream_Close reads the
+// whole block, as the library may until then: a block freed too early shows
+// up under AddressSanitizer.
 #include "fake_fsound.h"
 
 #include "platform/fsound.h"
-#include "rar/rar.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -36,7 +35,6 @@ uint32_t Checksum(const unsigned char *data, size_t length) {
   return sum;
 }
 
-void Log(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void Log(const char *format, ...) {
   char text[200];
   va_list args;
@@ -61,19 +59,29 @@ signed char FSOUND_SetDriver(int driver) {
 }
 signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags) {
   Log("Init(%d,%d,%u)", mixRate, maxSoftwareChannels, flags);
-  return 1;
+  ++world.inits;
+  world.initRate = mixRate;
+  world.initChannels = maxSoftwareChannels;
+  world.initFlags = flags;
+  world.initialised = !world.initFails;
+  return world.initialised ? 1 : 0;
 }
 void FSOUND_Close(void) {
   Log("Close()");
+  ++world.closes;
+  world.initialised = false;
 }
 int FSOUND_GetError(void) {
-  return 0;
+  return world.initFails ? world.error : FSOUND_ERR_NONE;
 }
+// Devices are listed only while the library is initialised, as the real one does.
 int FSOUND_GetNumDrivers(void) {
-  return 0;
+  return world.initialised ? static_cast<int>(world.drivers.size()) : 0;
 }
-const char *FSOUND_GetDriverName(int) {
-  return nullptr;
+const char *FSOUND_GetDriverName(int driver) {
+  if (!world.initialised || driver < 0 || driver >= static_cast<int>(world.drivers.size()))
+    return nullptr;
+  return world.drivers[size_t(driver)].c_str();
 }
 
 FSOUND_STREAM *FSOUND_Stream_OpenFile(const char *nameOrData, unsigned int mode, int length) {
@@ -91,20 +99,5 @@ int FSOUND_Stream_Play(int channel, FSOUND_STREAM *stream) {
 signed char FSOUND_Stream_Close(FSOUND_STREAM *stream) {
   Log("Stream_Close(%s)", stream == &fake::theStream ? "stream" : "?");
   world.checksumAtClose = fake::Checksum(world.openedBlock, size_t(world.openedLength));
-  return 1;
-}
-
-int rar_extract_to_memory(unsigned char **block, uint32_t *size, const char *fileName, const char *archivePath,
-                          const char *password) {
-  Log("Extract(%s,%s,%s)", fileName, archivePath, password);
-  auto found = world.files.find(fileName);
-  if (found == world.files.end()) {
-    *block = nullptr;
-    *size = 0;
-    return 0;
-  }
-  *size = uint32_t(found->second.size());
-  *block = static_cast<unsigned char *>(std::malloc(*size));
-  std::memcpy(*block, found->second.data(), *size);
   return 1;
 }
