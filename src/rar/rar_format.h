@@ -1,7 +1,7 @@
 // The RAR 2.x archive's block types and flags, and the RAR 2.0 compressed
-// format's slot tables (how lengths and distances are split into a coded slot
-// and extra bits). Shared by the reader and the packer, so that both sides
-// read the format from one copy.
+// format's alphabets, symbols and slot tables (how lengths and distances are
+// split into a coded slot and extra bits). Shared by the reader and the
+// packer, so that both sides read the format from one copy.
 #pragma once
 #include <cstdint>
 
@@ -22,6 +22,25 @@ inline constexpr uint16_t kBlockHasData = 0x8000; // a 32-bit packed size follow
 
 // File header methods: stored, then 0x31 to 0x35 compressed.
 inline constexpr uint8_t kMethodStored = 0x30;
+
+// The compressed format's Huffman alphabets. An LZ table set is a main, a
+// distance and a length table; an audio one has one table per channel.
+inline constexpr uint32_t kMainSymbols = 298;  // literals and commands
+inline constexpr uint32_t kDistSymbols = 48;   // distance slots of long matches
+inline constexpr uint32_t kRepeatSymbols = 28; // length slots of old-distance matches
+inline constexpr uint32_t kLzLengths = kMainSymbols + kDistSymbols + kRepeatSymbols; // 374, an LZ table set
+inline constexpr uint32_t kAudioSymbols = 257;               // delta bytes and the new-table symbol
+inline constexpr uint32_t kTableLengths = 4 * kAudioSymbols; // 1028, room for any table set
+inline constexpr uint32_t kLevelSymbols = 19;                // the code-length code that codes the tables
+
+// Main symbols: 0..255 are literal bytes, the rest commands.
+inline constexpr uint32_t kRepeatLastSymbol = 256;  // the previous match again
+inline constexpr uint32_t kOldDistanceSymbol = 257; // 257..260: one of the four last distances, newest first
+inline constexpr uint32_t kShortMatchSymbol = 261;  // 261..268: length 2, a distance slot up to 256
+inline constexpr uint32_t kNewTableSymbol = 269;    // new tables follow
+inline constexpr uint32_t kLongMatchSymbol = 270;   // 270..297: a length slot, then a distance symbol
+// Each audio table's symbol 256: new tables follow.
+inline constexpr uint32_t kAudioNewTableSymbol = 256;
 
 // Long-match and old-distance lengths: base of each slot and its extra bits.
 inline constexpr uint8_t kLengthBase[28] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  10,  12,  14,  16,  20,

@@ -20,17 +20,11 @@
 // ---- sizes and constants ----------------------------------------------------
 constexpr uint32_t kWindowSize = 0x100000; // the 1 MiB dictionary of RAR 2.0
 constexpr uint32_t kWindowMask = kWindowSize - 1;
-constexpr uint32_t kInputSize = 8192;                 // packed bytes decoded from one buffer
-constexpr uint32_t kInputKeep = 32;                   // bytes kept across a refill
-constexpr uint32_t kMaxNameLength = 259;              // entry names and archive paths
-constexpr uint32_t kMaxPasswordLength = 254;          // passwords
-constexpr uint32_t kMainSymbols = 298;                // literals and commands
-constexpr uint32_t kDistSymbols = 48;                 // distance slots of long matches
-constexpr uint32_t kRepeatSymbols = 28;               // length slots of old-distance matches
-constexpr uint32_t kLevelSymbols = 19;                // the code-length code
-constexpr uint32_t kAudioSymbols = 257;               // delta bytes and the new-table symbol
-constexpr uint32_t kTableLengths = 4 * kAudioSymbols; // 1028, room for any table set
-constexpr uint32_t kQuickBits = 10;                   // codes this short are looked up in one step
+constexpr uint32_t kInputSize = 8192;        // packed bytes decoded from one buffer
+constexpr uint32_t kInputKeep = 32;          // bytes kept across a refill
+constexpr uint32_t kMaxNameLength = 259;     // entry names and archive paths
+constexpr uint32_t kMaxPasswordLength = 254; // passwords
+constexpr uint32_t kQuickBits = 10;          // codes this short are looked up in one step
 
 // ---- archive records, as read ------------------------------------------------
 struct MainHeader {

@@ -17,10 +17,6 @@ constexpr uint32_t kRefillLengthCode = 8187;
 // the output: the window is flushed first.
 constexpr uint32_t kFlushMargin = 270;
 
-constexpr uint32_t kNewTableSymbol = 269;
-constexpr uint32_t kAudioNewTableSymbol = 256;
-constexpr uint32_t kLzLengths = kMainSymbols + kDistSymbols + kRepeatSymbols; // 374
-
 // ---- bit input: MSB first, from the input position and bit ----------------
 // The hot loop keeps its reader in locals: stores into the window (bytes)
 // could alias any field of the module's state and would force every field

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "rar/rar_format.h"
 #include "rarpack/audio_predictor.h"
@@ -20,20 +21,6 @@ namespace rarpack {
 
 namespace {
 
-constexpr unsigned kMainSymbols = 298;
-constexpr unsigned kDistSymbols = 48;
-constexpr unsigned kRepSymbols = 28;
-constexpr unsigned kLzLengths = kMainSymbols + kDistSymbols + kRepSymbols; // 374
-constexpr unsigned kAudioSymbols = 257;
-constexpr unsigned kMaxLengths = 4 * kAudioSymbols; // 1028
-constexpr unsigned kCodeLengthSymbols = 19;
-constexpr unsigned kRepeatLast = 256;  // main symbol: repeat the previous match
-constexpr unsigned kOldDistance = 257; // 257..260: one of the four last distances
-constexpr unsigned kShortMatch = 261;  // 261..268: length 2, distance up to 256
-constexpr unsigned kNewTables = 269;   // main symbol: tables follow
-constexpr unsigned kLongMatch = 270;   // 270..297: length slot, then a distance symbol
-constexpr unsigned kAudioNewTables = 256;
-
 // Slot look-ups: length slot of a coded length 0..255, short-distance slot of
 // distance-1 in 0..255, distance slot of distance-1 below 65536.
 struct SlotTables {
@@ -42,17 +29,17 @@ struct SlotTables {
   uint8_t dist[65536];
   SlotTables() {
     for (unsigned v = 0, s = 0; v < 256; v++) {
-      while (s + 1 < 28 && kLengthBase[s + 1] <= v)
+      while (s + 1 < std::size(kLengthBase) && kLengthBase[s + 1] <= v)
         s++;
       length[v] = uint8_t(s);
     }
     for (unsigned v = 0, s = 0; v < 256; v++) {
-      while (s + 1 < 8 && kShortDistBase[s + 1] <= v)
+      while (s + 1 < std::size(kShortDistBase) && kShortDistBase[s + 1] <= v)
         s++;
       shortDist[v] = uint8_t(s);
     }
     for (unsigned v = 0, s = 0; v < 65536; v++) {
-      while (s + 1 < 48 && kDistBase[s + 1] <= v)
+      while (s + 1 < std::size(kDistBase) && kDistBase[s + 1] <= v)
         s++;
       dist[v] = uint8_t(s);
     }
@@ -187,11 +174,11 @@ std::vector<uint8_t> build_lengths(bool audio, unsigned channels, const std::vec
   };
   if (audio) {
     for (unsigned c = 0; c < channels; c++)
-      add(c * kAudioSymbols, kAudioSymbols, {kAudioNewTables});
+      add(c * kAudioSymbols, kAudioSymbols, {kAudioNewTableSymbol});
   } else {
-    add(0, kMainSymbols, {kNewTables});
+    add(0, kMainSymbols, {kNewTableSymbol});
     add(kMainSymbols, kDistSymbols, {});
-    add(kMainSymbols + kDistSymbols, kRepSymbols, {});
+    add(kMainSymbols + kDistSymbols, kRepeatSymbols, {});
   }
   return lengths;
 }
@@ -255,17 +242,17 @@ struct TableHeader {
 
   void build(bool isAudio, unsigned channelCount, const uint8_t *lengths, unsigned count, const uint8_t *previous,
              bool keepPrevious) {
-    static const uint8_t kZeros[kMaxLengths] = {};
+    static const uint8_t kZeros[kTableLengths] = {};
     audio = isAudio;
     channels = channelCount;
     keep = keepPrevious;
     plan_lengths(lengths, keep ? previous : kZeros, count, plan);
-    std::vector<uint32_t> freq(kCodeLengthSymbols, 0);
+    std::vector<uint32_t> freq(kLevelSymbols, 0);
     for (uint8_t s : plan.symbols)
       freq[s]++;
     codeLengths = huffman_lengths(freq, kMaxCodeLength);
     codes = canonical_codes(codeLengths);
-    bits = 2 + (audio ? 2 : 0) + 4 * kCodeLengthSymbols;
+    bits = 2 + (audio ? 2 : 0) + 4 * kLevelSymbols;
     for (uint8_t s : plan.symbols)
       bits += codeLengths[s] + extra_bits_of(s);
   }
@@ -287,7 +274,7 @@ struct TableHeader {
 };
 
 uint64_t header_bits(bool audio, unsigned channels, const std::vector<uint8_t> &lengths) {
-  static const uint8_t kZeros[kMaxLengths] = {};
+  static const uint8_t kZeros[kTableLengths] = {};
   TableHeader h;
   h.build(audio, channels, lengths.data(), unsigned(lengths.size()), kZeros, false);
   return h.bits;
@@ -302,11 +289,11 @@ void evaluate(Block &b) {
 struct Prices {
   uint32_t main[kMainSymbols];
   uint32_t dist[kDistSymbols];
-  uint32_t rep[kRepSymbols];
+  uint32_t rep[kRepeatSymbols];
 
   void setDefault() {
     for (unsigned s = 0; s < kMainSymbols; s++)
-      main[s] = s < 256 ? 8 : s < kShortMatch ? 7 : s < kNewTables ? 8 : s == kNewTables ? 15 : 7;
+      main[s] = s < 256 ? 8 : s < kShortMatchSymbol ? 7 : s < kNewTableSymbol ? 8 : s == kNewTableSymbol ? 15 : 7;
     for (uint32_t &p : dist)
       p = 5;
     for (uint32_t &p : rep)
@@ -318,7 +305,7 @@ struct Prices {
       main[s] = price(lengths[s]);
     for (unsigned s = 0; s < kDistSymbols; s++)
       dist[s] = price(lengths[kMainSymbols + s]);
-    for (unsigned s = 0; s < kRepSymbols; s++)
+    for (unsigned s = 0; s < kRepeatSymbols; s++)
       rep[s] = price(lengths[kMainSymbols + kDistSymbols + s]);
   }
 };
@@ -404,17 +391,17 @@ struct Rar20Encoder::Impl {
 
   // Encoder's picture of the decoder, as it will be when the bits written so
   // far are decoded.
-  LzState lz;                         // old distances and last match, as of the parse position
-  AudioState audio;                   // audio predictor, as of the parse position
-  unsigned emitChannel = 0;           // decoder's current audio channel, as of the bits written
-  bool haveTables = false;            // the decoder holds tables
-  bool tablesAudio = false;           // ... in audio mode
-  unsigned tablesChannels = 0;        // ... with this many channels
-  std::vector<uint8_t> lengths;       // ... their code lengths
-  std::vector<uint16_t> codes;        // ... and canonical codes
-  uint8_t previous[kMaxLengths] = {}; // the decoder's previous lengths
-  bool previousAudio = false;         // mode and count of the table they came from
-  unsigned previousCount = 0;         // 0: all zero (after a reset)
+  LzState lz;                           // old distances and last match, as of the parse position
+  AudioState audio;                     // audio predictor, as of the parse position
+  unsigned emitChannel = 0;             // decoder's current audio channel, as of the bits written
+  bool haveTables = false;              // the decoder holds tables
+  bool tablesAudio = false;             // ... in audio mode
+  unsigned tablesChannels = 0;          // ... with this many channels
+  std::vector<uint8_t> lengths;         // ... their code lengths
+  std::vector<uint16_t> codes;          // ... and canonical codes
+  uint8_t previous[kTableLengths] = {}; // the decoder's previous lengths
+  bool previousAudio = false;           // mode and count of the table they came from
+  unsigned previousCount = 0;           // 0: all zero (after a reset)
 
   bool stateExists = false; // an entry was encoded (a solid continuation may follow)
   bool freshStream = false; // the entry started afresh: its first tables need no new-tables symbol
@@ -442,8 +429,8 @@ struct Rar20Encoder::Impl {
     Command best{0, uint16_t(length), distance};
     uint32_t bestPrice = UINT32_MAX;
     if (length == state.lastLength && distance == state.lastDistance) {
-      best.sym = kRepeatLast;
-      bestPrice = prices.main[kRepeatLast];
+      best.sym = kRepeatLastSymbol;
+      bestPrice = prices.main[kRepeatLastSymbol];
     }
     uint32_t repLength = length - 2 - repeat_bonus(distance);
     if (length >= min_repeat_length(distance) && repLength < 256) {
@@ -451,30 +438,30 @@ struct Rar20Encoder::Impl {
         if (state.old(k) != distance)
           continue;
         unsigned slot = kSlots.length[repLength];
-        uint32_t p = prices.main[kOldDistance + k] + prices.rep[slot] + kLengthBits[slot];
+        uint32_t p = prices.main[kOldDistanceSymbol + k] + prices.rep[slot] + kLengthBits[slot];
         if (p < bestPrice) {
           bestPrice = p;
-          best.sym = uint16_t(kOldDistance + k);
+          best.sym = uint16_t(kOldDistanceSymbol + k);
         }
         break;
       }
     }
     if (length == 2 && distance <= 256) {
       unsigned slot = kSlots.shortDist[distance - 1];
-      uint32_t p = prices.main[kShortMatch + slot] + kShortDistBits[slot];
+      uint32_t p = prices.main[kShortMatchSymbol + slot] + kShortDistBits[slot];
       if (p < bestPrice) {
         bestPrice = p;
-        best.sym = uint16_t(kShortMatch + slot);
+        best.sym = uint16_t(kShortMatchSymbol + slot);
       }
     }
     uint32_t longLength = length - 3 - long_bonus(distance);
     if (length >= min_long_length(distance) && longLength < 256) {
       unsigned slot = kSlots.length[longLength];
       unsigned d = dist_slot(distance);
-      uint32_t p = prices.main[kLongMatch + slot] + kLengthBits[slot] + prices.dist[d] + kDistBits[d];
+      uint32_t p = prices.main[kLongMatchSymbol + slot] + kLengthBits[slot] + prices.dist[d] + kDistBits[d];
       if (p < bestPrice) {
         bestPrice = p;
-        best.sym = uint16_t(kLongMatch + slot);
+        best.sym = uint16_t(kLongMatchSymbol + slot);
       }
     }
     *price = bestPrice;
@@ -534,16 +521,16 @@ struct Rar20Encoder::Impl {
     Command c = formFor(lz, length, distance, &price);
     b.commands.push_back(c);
     b.freq[c.sym]++;
-    if (c.sym >= kOldDistance && c.sym < kShortMatch) {
+    if (c.sym >= kOldDistanceSymbol && c.sym < kShortMatchSymbol) {
       unsigned slot = kSlots.length[length - 2 - repeat_bonus(distance)];
       b.freq[kMainSymbols + kDistSymbols + slot]++;
       b.extraBits += kLengthBits[slot];
-    } else if (c.sym >= kShortMatch && c.sym < kNewTables) {
-      b.extraBits += kShortDistBits[c.sym - kShortMatch];
-    } else if (c.sym >= kLongMatch) {
+    } else if (c.sym >= kShortMatchSymbol && c.sym < kNewTableSymbol) {
+      b.extraBits += kShortDistBits[c.sym - kShortMatchSymbol];
+    } else if (c.sym >= kLongMatchSymbol) {
       unsigned d = dist_slot(distance);
       b.freq[kMainSymbols + d]++;
-      b.extraBits += kLengthBits[c.sym - kLongMatch] + kDistBits[d];
+      b.extraBits += kLengthBits[c.sym - kLongMatchSymbol] + kDistBits[d];
     }
     lz.push(length, distance);
   }
@@ -682,11 +669,12 @@ struct Rar20Encoder::Impl {
             continue;
           const uint32_t len = finder.lengthAt(at, d, maxLength);
           if (k == 0 && here.lastLength >= 2 && here.lastLength <= len)
-            relax(i, i + here.lastLength, here.price + prices.main[kRepeatLast], here.lastLength, d);
+            relax(i, i + here.lastLength, here.price + prices.main[kRepeatLastSymbol], here.lastLength, d);
           const uint32_t bonus = repeat_bonus(d);
           for (uint32_t l = min_repeat_length(d); l <= len && l - 2 - bonus < 256; l++) {
             const unsigned slot = kSlots.length[l - 2 - bonus];
-            relax(i, i + l, here.price + prices.main[kOldDistance + k] + prices.rep[slot] + kLengthBits[slot], l, d);
+            relax(i, i + l, here.price + prices.main[kOldDistanceSymbol + k] + prices.rep[slot] + kLengthBits[slot], l,
+                  d);
           }
           if (len >= min_repeat_length(d))
             found = true;
@@ -711,7 +699,7 @@ struct Rar20Encoder::Impl {
           found = true;
           if (len == 2) {
             const unsigned slot = kSlots.shortDist[d - 1];
-            relax(i, i + 2, here.price + prices.main[kShortMatch + slot] + kShortDistBits[slot], 2, d);
+            relax(i, i + 2, here.price + prices.main[kShortMatchSymbol + slot] + kShortDistBits[slot], 2, d);
             covered = 2;
             continue;
           }
@@ -720,7 +708,7 @@ struct Rar20Encoder::Impl {
           const uint32_t bonus = long_bonus(d);
           for (uint32_t l = std::max(covered + 1, min_long_length(d)); l <= len; l++) {
             const unsigned slot = kSlots.length[l - 3 - bonus];
-            relax(i, i + l, here.price + prices.main[kLongMatch + slot] + kLengthBits[slot] + distPrice, l, d);
+            relax(i, i + l, here.price + prices.main[kLongMatchSymbol + slot] + kLengthBits[slot] + distPrice, l, d);
           }
           covered = len;
         }
@@ -892,7 +880,7 @@ struct Rar20Encoder::Impl {
     } else {
       addCodes(0, kMainSymbols);
       addCodes(kMainSymbols, kDistSymbols);
-      addCodes(kMainSymbols + kDistSymbols, kRepSymbols);
+      addCodes(kMainSymbols + kDistSymbols, kRepeatSymbols);
     }
     stats.tableReads++;
   }
@@ -900,9 +888,9 @@ struct Rar20Encoder::Impl {
   // The new-tables symbol under the tables in force.
   void putNewTablesSymbol() {
     if (tablesAudio)
-      putSymbol(emitChannel * kAudioSymbols + kAudioNewTables);
+      putSymbol(emitChannel * kAudioSymbols + kAudioNewTableSymbol);
     else
-      putSymbol(kNewTables);
+      putSymbol(kNewTableSymbol);
   }
 
   void flushBlock() {
@@ -914,7 +902,8 @@ struct Rar20Encoder::Impl {
     if (haveTables && tablesAudio == block.audio && (!block.audio || tablesChannels == block.channels)) {
       uint64_t old = coded_bits(block.freq, lengths.data());
       if (old != UINT64_MAX) {
-        uint32_t leave = tablesAudio ? lengths[emitChannel * kAudioSymbols + kAudioNewTables] : lengths[kNewTables];
+        uint32_t leave =
+            tablesAudio ? lengths[emitChannel * kAudioSymbols + kAudioNewTableSymbol] : lengths[kNewTableSymbol];
         uint64_t fresh = coded_bits(block.freq, block.lengths.data()) +
                          header_bits(block.audio, block.channels, block.lengths) + leave;
         reuse = old <= fresh;
@@ -940,18 +929,18 @@ struct Rar20Encoder::Impl {
 
   void putCommand(const Command &c) {
     putSymbol(c.sym);
-    if (c.sym < kRepeatLast || c.sym == kRepeatLast)
+    if (c.sym < kRepeatLastSymbol || c.sym == kRepeatLastSymbol)
       return;
-    if (c.sym < kShortMatch) {
+    if (c.sym < kShortMatchSymbol) {
       uint32_t v = c.length - 2 - repeat_bonus(c.distance);
       unsigned slot = kSlots.length[v];
       putSymbol(kMainSymbols + kDistSymbols + slot);
       out.put(v - kLengthBase[slot], kLengthBits[slot]);
-    } else if (c.sym < kNewTables) {
-      unsigned slot = c.sym - kShortMatch;
+    } else if (c.sym < kNewTableSymbol) {
+      unsigned slot = c.sym - kShortMatchSymbol;
       out.put(c.distance - 1 - kShortDistBase[slot], kShortDistBits[slot]);
     } else {
-      unsigned slot = c.sym - kLongMatch;
+      unsigned slot = c.sym - kLongMatchSymbol;
       uint32_t v = c.length - 3 - long_bonus(c.distance);
       out.put(v - kLengthBase[slot], kLengthBits[slot]);
       unsigned d = dist_slot(c.distance);
@@ -968,7 +957,7 @@ struct Rar20Encoder::Impl {
     const uint64_t lastSymbolEnd = out.bitCount();
     size_t from = tablesAudio ? emitChannel * kAudioSymbols : 0;
     size_t count = tablesAudio ? kAudioSymbols : kMainSymbols;
-    size_t avoid = tablesAudio ? from + kAudioNewTables : kNewTables;
+    size_t avoid = tablesAudio ? from + kAudioNewTableSymbol : kNewTableSymbol;
     size_t pick = SIZE_MAX;
     for (size_t s = from; s < from + count; s++)
       if (s != avoid && lengths[s] && (pick == SIZE_MAX || lengths[s] < lengths[pick]))
