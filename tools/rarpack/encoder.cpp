@@ -13,57 +13,15 @@
 
 #include "rar/rar_format.h"
 #include "rarpack/audio_predictor.h"
-#include "rarpack/bit_writer.h"
-#include "rarpack/huffman.h"
+#include "rarpack/block_planner.h"
+#include "rarpack/coded_block.h"
+#include "rarpack/lz_codes.h"
 #include "rarpack/match_finder.h"
+#include "rarpack/symbol_emitter.h"
 
 namespace rarpack {
 
 namespace {
-
-// Slot look-ups: length slot of a coded length 0..255, short-distance slot of
-// distance-1 in 0..255, distance slot of distance-1 below 65536.
-struct SlotTables {
-  uint8_t length[256];
-  uint8_t shortDist[256];
-  uint8_t dist[65536];
-  SlotTables() {
-    for (unsigned v = 0, s = 0; v < 256; v++) {
-      while (s + 1 < std::size(kLengthBase) && kLengthBase[s + 1] <= v)
-        s++;
-      length[v] = uint8_t(s);
-    }
-    for (unsigned v = 0, s = 0; v < 256; v++) {
-      while (s + 1 < std::size(kShortDistBase) && kShortDistBase[s + 1] <= v)
-        s++;
-      shortDist[v] = uint8_t(s);
-    }
-    for (unsigned v = 0, s = 0; v < 65536; v++) {
-      while (s + 1 < std::size(kDistBase) && kDistBase[s + 1] <= v)
-        s++;
-      dist[v] = uint8_t(s);
-    }
-  }
-};
-const SlotTables kSlots;
-
-unsigned dist_slot(uint32_t distance) {
-  uint32_t v = distance - 1;
-  if (v < 65536)
-    return kSlots.dist[v];
-  if (v < 131072)
-    return 32 + (v - 65536) / 32768;
-  return 34 + (v - 131072) / 65536;
-}
-
-// Extra length the decoder adds for far distances: long matches.
-uint32_t long_bonus(uint32_t distance) {
-  return (distance >= 0x2000) + (distance >= 0x40000);
-}
-// ... and old-distance matches.
-uint32_t repeat_bonus(uint32_t distance) {
-  return (distance >= 0x101) + long_bonus(distance);
-}
 
 // The decoder's old-distance ring and last match.
 struct LzState {
@@ -77,46 +35,6 @@ struct LzState {
     lastDistance = distance;
     ring[count++ & 3] = distance;
     lastLength = length;
-  }
-};
-
-// One coded item: a literal (sym < 256), or a match in the form chosen for it.
-struct Command {
-  uint16_t sym;
-  uint16_t length;
-  uint32_t distance;
-};
-
-// One audio item: the channel it belongs to and its delta.
-struct AudioItem {
-  uint8_t channel;
-  uint8_t delta;
-};
-
-// Commands or audio items under one set of tables, with their symbol counts.
-// LZ counts are laid out main, distance, repeat-length (374); audio counts one
-// run of 257 per channel.
-struct Block {
-  bool audio = false;
-  unsigned channels = 0;
-  std::vector<Command> commands;
-  std::vector<AudioItem> items;
-  std::vector<uint32_t> freq;
-  uint64_t extraBits = 0;       // bits outside the Huffman codes
-  std::vector<uint8_t> lengths; // own code lengths for freq
-  uint64_t ownCost = 0;         // bits with its own tables, header included
-
-  bool empty() const { return commands.empty() && items.empty(); }
-  size_t size() const { return commands.size() + items.size(); }
-  void start(bool isAudio, unsigned channelCount) {
-    audio = isAudio;
-    channels = channelCount;
-    commands.clear();
-    items.clear();
-    freq.assign(isAudio ? kAudioSymbols * channelCount : kLzLengths, 0);
-    extraBits = 0;
-    lengths.clear();
-    ownCost = 0;
   }
 };
 
@@ -157,135 +75,10 @@ LevelConfig dry_config(const LevelConfig &level) {
   return c;
 }
 
-constexpr size_t kUnit = 32 * 1024;          // input bytes per coding decision
 constexpr size_t kLookahead = kMaxMatch + 2; // bytes kept unparsed until the entry's end is known
-constexpr size_t kMaxBlock = 1 << 18;        // items per block at most
 constexpr unsigned kLzRestUnits = 7;         // units without an LZ trial after audio mode won clearly
 constexpr size_t kOptimalStretch = 4096;     // positions weighed together by the optimal parser
 
-// Code lengths for a block's counts: per table, with the new-tables symbol
-// always given a code so that the block can be left.
-std::vector<uint8_t> build_lengths(bool audio, unsigned channels, const std::vector<uint32_t> &freq) {
-  std::vector<uint8_t> lengths;
-  auto add = [&](size_t from, size_t count, std::vector<unsigned> forced) {
-    std::vector<uint32_t> part(freq.begin() + long(from), freq.begin() + long(from + count));
-    std::vector<uint8_t> l = huffman_lengths(part, kMaxCodeLength, forced);
-    lengths.insert(lengths.end(), l.begin(), l.end());
-  };
-  if (audio) {
-    for (unsigned c = 0; c < channels; c++)
-      add(c * kAudioSymbols, kAudioSymbols, {kAudioNewTableSymbol});
-  } else {
-    add(0, kMainSymbols, {kNewTableSymbol});
-    add(kMainSymbols, kDistSymbols, {});
-    add(kMainSymbols + kDistSymbols, kRepeatSymbols, {});
-  }
-  return lengths;
-}
-
-// The code-length code's symbols for one table: 0..15 a length as the
-// difference to the previous table's, 16 repeat the last length 3..6 times,
-// 17 3..10 zeros, 18 11..138 zeros.
-struct LengthPlan {
-  std::vector<uint8_t> symbols;
-  std::vector<uint8_t> extra; // extra-bit value per symbol (counts of 16/17/18)
-};
-
-void plan_lengths(const uint8_t *lengths, const uint8_t *previous, unsigned count, LengthPlan &plan) {
-  plan.symbols.clear();
-  plan.extra.clear();
-  unsigned i = 0;
-  while (i < count) {
-    unsigned run = 1;
-    while (i + run < count && lengths[i + run] == lengths[i])
-      run++;
-    if (lengths[i] == 0 && run >= 3) {
-      unsigned n = run >= 11 ? std::min(run, 138u) : std::min(run, 10u);
-      plan.symbols.push_back(n >= 11 ? 18 : 17);
-      plan.extra.push_back(uint8_t(n >= 11 ? n - 11 : n - 3));
-      i += n;
-      continue;
-    }
-    if (i > 0 && lengths[i] == lengths[i - 1] && run >= 3) {
-      // Worth it only where the differences to the previous table are not all 0 already.
-      bool unchanged = true;
-      for (unsigned k = 0; k < std::min(run, 6u); k++)
-        unchanged = unchanged && lengths[i + k] == previous[i + k];
-      if (!unchanged) {
-        unsigned n = std::min(run, 6u);
-        plan.symbols.push_back(16);
-        plan.extra.push_back(uint8_t(n - 3));
-        i += n;
-        continue;
-      }
-    }
-    plan.symbols.push_back(uint8_t((lengths[i] - previous[i]) & 15));
-    plan.extra.push_back(0);
-    i++;
-  }
-}
-
-unsigned extra_bits_of(uint8_t lengthSymbol) {
-  return lengthSymbol == 16 ? 2 : lengthSymbol == 17 ? 3 : lengthSymbol == 18 ? 7 : 0;
-}
-
-// A table header as the decoder reads it, worked out in full so that its
-// size is exact; write() puts it into a bit stream.
-struct TableHeader {
-  bool audio = false;
-  unsigned channels = 1;
-  bool keep = false; // lengths coded as differences to the previous table
-  LengthPlan plan;
-  std::vector<uint8_t> codeLengths; // 19 lengths of the code-length code
-  std::vector<uint16_t> codes;
-  uint64_t bits = 0;
-
-  void build(bool isAudio, unsigned channelCount, const uint8_t *lengths, unsigned count, const uint8_t *previous,
-             bool keepPrevious) {
-    static const uint8_t kZeros[kTableLengths] = {};
-    audio = isAudio;
-    channels = channelCount;
-    keep = keepPrevious;
-    plan_lengths(lengths, keep ? previous : kZeros, count, plan);
-    std::vector<uint32_t> freq(kLevelSymbols, 0);
-    for (uint8_t s : plan.symbols)
-      freq[s]++;
-    codeLengths = huffman_lengths(freq, kMaxCodeLength);
-    codes = canonical_codes(codeLengths);
-    bits = 2 + (audio ? 2 : 0) + 4 * kLevelSymbols;
-    for (uint8_t s : plan.symbols)
-      bits += codeLengths[s] + extra_bits_of(s);
-  }
-
-  void write(BitWriter &out) const {
-    out.put(audio ? 1 : 0, 1);
-    out.put(keep ? 1 : 0, 1);
-    if (audio)
-      out.put(channels - 1, 2);
-    for (uint8_t l : codeLengths)
-      out.put(l, 4);
-    for (size_t k = 0; k < plan.symbols.size(); k++) {
-      uint8_t s = plan.symbols[k];
-      out.put(codes[s], codeLengths[s]);
-      if (unsigned n = extra_bits_of(s))
-        out.put(plan.extra[k], n);
-    }
-  }
-};
-
-uint64_t header_bits(bool audio, unsigned channels, const std::vector<uint8_t> &lengths) {
-  static const uint8_t kZeros[kTableLengths] = {};
-  TableHeader h;
-  h.build(audio, channels, lengths.data(), unsigned(lengths.size()), kZeros, false);
-  return h.bits;
-}
-
-void evaluate(Block &b) {
-  b.lengths = build_lengths(b.audio, b.channels, b.freq);
-  b.ownCost = coded_bits(b.freq, b.lengths.data()) + header_bits(b.audio, b.channels, b.lengths) + b.extraBits;
-}
-
-// Bits per symbol as the parser prices them.
 struct Prices {
   uint32_t main[kMainSymbols];
   uint32_t dist[kDistSymbols];
@@ -372,45 +165,30 @@ unsigned guess_audio_channels(const uint8_t *data, size_t size) {
 } // namespace
 
 struct Rar20Encoder::Impl {
-  explicit Impl(int level) : levelConfig(level_config(level)), config(levelConfig) {
+  explicit Impl(int level) : levelConfig(level_config(level)), config(levelConfig), planner(emitter) {
     prices.setDefault();
-    // Room for the largest block and unit from the start: growing them later
-    // would copy them and fault in fresh pages again and again.
-    for (Block *b : {&block, &units[0], &units[1]}) {
-      b->commands.reserve(kMaxBlock + kUnit + kMaxMatch);
-      b->items.reserve(kMaxBlock + kUnit + kMaxMatch);
-    }
+    for (Block &unit : units)
+      unit.reserveLargest();
   }
 
   const LevelConfig levelConfig; // what the level asks for
   LevelConfig config;            // what the unit being parsed uses: the level's, or a quick look where data is dry
   bool dry = false;              // the last LZ unit hardly shrank (compressed media): search little
   MatchFinder finder;
-  BitWriter out;
+  SymbolEmitter emitter;
+  BlockPlanner planner;
   size_t pos = 0; // next input position to code (finder buffer index)
 
-  // Encoder's picture of the decoder, as it will be when the bits written so
-  // far are decoded.
-  LzState lz;                           // old distances and last match, as of the parse position
-  AudioState audio;                     // audio predictor, as of the parse position
-  unsigned emitChannel = 0;             // decoder's current audio channel, as of the bits written
-  bool haveTables = false;              // the decoder holds tables
-  bool tablesAudio = false;             // ... in audio mode
-  unsigned tablesChannels = 0;          // ... with this many channels
-  std::vector<uint8_t> lengths;         // ... their code lengths
-  std::vector<uint16_t> codes;          // ... and canonical codes
-  uint8_t previous[kTableLengths] = {}; // the decoder's previous lengths
-  bool previousAudio = false;           // mode and count of the table they came from
-  unsigned previousCount = 0;           // 0: all zero (after a reset)
+  // Encoder's picture of the decoder, as of the parse position.
+  LzState lz;       // old distances and last match
+  AudioState audio; // audio predictor
 
   bool stateExists = false; // an entry was encoded (a solid continuation may follow)
-  bool freshStream = false; // the entry started afresh: its first tables need no new-tables symbol
   int audioChoice = kAudioOff;
   unsigned audioChannels = 0; // channels to try in audio mode (0: none)
   bool guessPending = false;
   unsigned lzRest = 0; // units to code in audio mode before trying LZ again
 
-  Block block;    // the block being gathered
   Block units[2]; // the unit being weighed, LZ and audio (kept to reuse their memory)
   Prices prices;
   EntryStats stats;
@@ -437,7 +215,7 @@ struct Rar20Encoder::Impl {
       for (unsigned k = 0; k < 4; k++) {
         if (state.old(k) != distance)
           continue;
-        unsigned slot = kSlots.length[repLength];
+        unsigned slot = length_slot(repLength);
         uint32_t p = prices.main[kOldDistanceSymbol + k] + prices.rep[slot] + kLengthBits[slot];
         if (p < bestPrice) {
           bestPrice = p;
@@ -447,7 +225,7 @@ struct Rar20Encoder::Impl {
       }
     }
     if (length == 2 && distance <= 256) {
-      unsigned slot = kSlots.shortDist[distance - 1];
+      unsigned slot = short_dist_slot(distance);
       uint32_t p = prices.main[kShortMatchSymbol + slot] + kShortDistBits[slot];
       if (p < bestPrice) {
         bestPrice = p;
@@ -456,7 +234,7 @@ struct Rar20Encoder::Impl {
     }
     uint32_t longLength = length - 3 - long_bonus(distance);
     if (length >= min_long_length(distance) && longLength < 256) {
-      unsigned slot = kSlots.length[longLength];
+      unsigned slot = length_slot(longLength);
       unsigned d = dist_slot(distance);
       uint32_t p = prices.main[kLongMatchSymbol + slot] + kLengthBits[slot] + prices.dist[d] + kDistBits[d];
       if (p < bestPrice) {
@@ -511,27 +289,11 @@ struct Rar20Encoder::Impl {
 
   // ---- units and blocks --------------------------------------------------
 
-  void addLiteral(Block &b, uint8_t byte) {
-    b.commands.push_back({byte, 0, 0});
-    b.freq[byte]++;
-  }
+  void addLiteral(Block &b, uint8_t byte) { b.add({byte, 0, 0}); }
 
   void addMatch(Block &b, uint32_t length, uint32_t distance) {
     uint32_t price;
-    Command c = formFor(lz, length, distance, &price);
-    b.commands.push_back(c);
-    b.freq[c.sym]++;
-    if (c.sym >= kOldDistanceSymbol && c.sym < kShortMatchSymbol) {
-      unsigned slot = kSlots.length[length - 2 - repeat_bonus(distance)];
-      b.freq[kMainSymbols + kDistSymbols + slot]++;
-      b.extraBits += kLengthBits[slot];
-    } else if (c.sym >= kShortMatchSymbol && c.sym < kNewTableSymbol) {
-      b.extraBits += kShortDistBits[c.sym - kShortMatchSymbol];
-    } else if (c.sym >= kLongMatchSymbol) {
-      unsigned d = dist_slot(distance);
-      b.freq[kMainSymbols + d]++;
-      b.extraBits += kLengthBits[c.sym - kLongMatchSymbol] + kDistBits[d];
-    }
+    b.add(formFor(lz, length, distance, &price));
     lz.push(length, distance);
   }
 
@@ -672,7 +434,7 @@ struct Rar20Encoder::Impl {
             relax(i, i + here.lastLength, here.price + prices.main[kRepeatLastSymbol], here.lastLength, d);
           const uint32_t bonus = repeat_bonus(d);
           for (uint32_t l = min_repeat_length(d); l <= len && l - 2 - bonus < 256; l++) {
-            const unsigned slot = kSlots.length[l - 2 - bonus];
+            const unsigned slot = length_slot(l - 2 - bonus);
             relax(i, i + l, here.price + prices.main[kOldDistanceSymbol + k] + prices.rep[slot] + kLengthBits[slot], l,
                   d);
           }
@@ -698,7 +460,7 @@ struct Rar20Encoder::Impl {
           const uint32_t len = matches[m].length;
           found = true;
           if (len == 2) {
-            const unsigned slot = kSlots.shortDist[d - 1];
+            const unsigned slot = short_dist_slot(d);
             relax(i, i + 2, here.price + prices.main[kShortMatchSymbol + slot] + kShortDistBits[slot], 2, d);
             covered = 2;
             continue;
@@ -707,7 +469,7 @@ struct Rar20Encoder::Impl {
           const uint32_t distPrice = prices.dist[dslot] + kDistBits[dslot];
           const uint32_t bonus = long_bonus(d);
           for (uint32_t l = std::max(covered + 1, min_long_length(d)); l <= len; l++) {
-            const unsigned slot = kSlots.length[l - 3 - bonus];
+            const unsigned slot = length_slot(l - 3 - bonus);
             relax(i, i + l, here.price + prices.main[kLongMatchSymbol + slot] + kLengthBits[slot] + distPrice, l, d);
           }
           covered = len;
@@ -757,9 +519,7 @@ struct Rar20Encoder::Impl {
     const uint8_t *data = finder.data();
     for (size_t p = from; p < to; p++) {
       unsigned ch = state.currentChannel;
-      uint8_t delta = state.encode(data[p]);
-      unit.items.push_back({uint8_t(ch), delta});
-      unit.freq[ch * kAudioSymbols + delta]++;
+      unit.addAudio(ch, state.encode(data[p]));
     }
   }
 
@@ -811,162 +571,9 @@ struct Rar20Encoder::Impl {
   }
 
   void addUnit(Block &unit) {
-    if (unit.lengths.empty())
-      evaluate(unit);
-    if (!block.empty() &&
-        (block.audio != unit.audio || block.channels != unit.channels || block.size() + unit.size() > kMaxBlock))
-      flushBlock();
-    if (block.empty()) {
-      std::swap(block, unit);
-    } else {
-      Block merged;
-      merged.audio = block.audio;
-      merged.channels = block.channels;
-      merged.freq = block.freq;
-      for (size_t s = 0; s < merged.freq.size(); s++)
-        merged.freq[s] += unit.freq[s];
-      merged.extraBits = block.extraBits + unit.extraBits;
-      evaluate(merged);
-      if (merged.ownCost <= block.ownCost + unit.ownCost) {
-        block.commands.insert(block.commands.end(), unit.commands.begin(), unit.commands.end());
-        block.items.insert(block.items.end(), unit.items.begin(), unit.items.end());
-        block.freq = std::move(merged.freq);
-        block.extraBits = merged.extraBits;
-        block.lengths = std::move(merged.lengths);
-        block.ownCost = merged.ownCost;
-      } else {
-        flushBlock();
-        std::swap(block, unit);
-      }
-    }
-    if (!block.audio)
-      prices.set(block.lengths);
-  }
-
-  // ---- bit output --------------------------------------------------------
-
-  void putSymbol(unsigned index) { out.put(codes[index], lengths[index]); }
-
-  void writeTables(bool isAudio, unsigned channels, const std::vector<uint8_t> &newLengths) {
-    const unsigned count = unsigned(newLengths.size());
-    TableHeader header;
-    header.build(isAudio, channels, newLengths.data(), count, previous, false);
-    if (previousCount == count && previousAudio == isAudio) {
-      TableHeader keep;
-      keep.build(isAudio, channels, newLengths.data(), count, previous, true);
-      if (keep.bits < header.bits)
-        header = std::move(keep);
-    }
-    header.write(out);
-    memcpy(previous, newLengths.data(), count);
-    previousAudio = isAudio;
-    previousCount = count;
-    haveTables = true;
-    tablesAudio = isAudio;
-    tablesChannels = channels;
-    lengths = newLengths;
-    codes.clear();
-    // Canonical codes per table of the layout.
-    auto addCodes = [&](size_t from, size_t n) {
-      std::vector<uint8_t> part(lengths.begin() + long(from), lengths.begin() + long(from + n));
-      std::vector<uint16_t> c = canonical_codes(part);
-      codes.insert(codes.end(), c.begin(), c.end());
-    };
-    if (isAudio) {
-      for (unsigned c = 0; c < channels; c++)
-        addCodes(c * kAudioSymbols, kAudioSymbols);
-      if (emitChannel >= channels)
-        emitChannel = 0;
-    } else {
-      addCodes(0, kMainSymbols);
-      addCodes(kMainSymbols, kDistSymbols);
-      addCodes(kMainSymbols + kDistSymbols, kRepeatSymbols);
-    }
-    stats.tableReads++;
-  }
-
-  // The new-tables symbol under the tables in force.
-  void putNewTablesSymbol() {
-    if (tablesAudio)
-      putSymbol(emitChannel * kAudioSymbols + kAudioNewTableSymbol);
-    else
-      putSymbol(kNewTableSymbol);
-  }
-
-  void flushBlock() {
-    if (block.empty())
-      return;
-    if (block.lengths.empty())
-      evaluate(block);
-    bool reuse = false;
-    if (haveTables && tablesAudio == block.audio && (!block.audio || tablesChannels == block.channels)) {
-      uint64_t old = coded_bits(block.freq, lengths.data());
-      if (old != UINT64_MAX) {
-        uint32_t leave =
-            tablesAudio ? lengths[emitChannel * kAudioSymbols + kAudioNewTableSymbol] : lengths[kNewTableSymbol];
-        uint64_t fresh = coded_bits(block.freq, block.lengths.data()) +
-                         header_bits(block.audio, block.channels, block.lengths) + leave;
-        reuse = old <= fresh;
-      }
-    }
-    if (!reuse) {
-      if (!freshStream)
-        putNewTablesSymbol();
-      freshStream = false;
-      writeTables(block.audio, block.channels, block.lengths);
-    }
-    if (block.audio) {
-      for (const AudioItem &item : block.items) {
-        putSymbol(item.channel * kAudioSymbols + item.delta);
-        emitChannel = item.channel + 1u >= tablesChannels ? 0 : item.channel + 1u;
-      }
-    } else {
-      for (const Command &c : block.commands)
-        putCommand(c);
-    }
-    block.start(false, 0);
-  }
-
-  void putCommand(const Command &c) {
-    putSymbol(c.sym);
-    if (c.sym < kRepeatLastSymbol || c.sym == kRepeatLastSymbol)
-      return;
-    if (c.sym < kShortMatchSymbol) {
-      uint32_t v = c.length - 2 - repeat_bonus(c.distance);
-      unsigned slot = kSlots.length[v];
-      putSymbol(kMainSymbols + kDistSymbols + slot);
-      out.put(v - kLengthBase[slot], kLengthBits[slot]);
-    } else if (c.sym < kNewTableSymbol) {
-      unsigned slot = c.sym - kShortMatchSymbol;
-      out.put(c.distance - 1 - kShortDistBase[slot], kShortDistBits[slot]);
-    } else {
-      unsigned slot = c.sym - kLongMatchSymbol;
-      uint32_t v = c.length - 3 - long_bonus(c.distance);
-      out.put(v - kLengthBase[slot], kLengthBits[slot]);
-      unsigned d = dist_slot(c.distance);
-      putSymbol(kMainSymbols + d);
-      out.put(c.distance - 1 - kDistBase[d], kDistBits[d]);
-    }
-  }
-
-  // After an entry's last symbol the decoder may decode one more symbol to
-  // see whether new tables follow; give it a harmless one. Then zero bytes,
-  // so that a decoder peeking ahead for its last codes (unar does in audio
-  // mode) finds input there: 32 bits after the last symbol in all.
-  void putTerminator() {
-    const uint64_t lastSymbolEnd = out.bitCount();
-    size_t from = tablesAudio ? emitChannel * kAudioSymbols : 0;
-    size_t count = tablesAudio ? kAudioSymbols : kMainSymbols;
-    size_t avoid = tablesAudio ? from + kAudioNewTableSymbol : kNewTableSymbol;
-    size_t pick = SIZE_MAX;
-    for (size_t s = from; s < from + count; s++)
-      if (s != avoid && lengths[s] && (pick == SIZE_MAX || lengths[s] < lengths[pick]))
-        pick = s;
-    if (pick != SIZE_MAX)
-      putSymbol(unsigned(pick));
-    out.alignToByte();
-    while (out.bitCount() < lastSymbolEnd + 32)
-      out.put(0, 8);
+    planner.add(unit);
+    if (const std::vector<uint8_t> *lengths = planner.lzLengths())
+      prices.set(*lengths);
   }
 
   // ---- entry flow --------------------------------------------------------
@@ -982,16 +589,11 @@ struct Rar20Encoder::Impl {
       pos = 0;
       lz = LzState{};
       audio = AudioState{};
-      emitChannel = 0;
-      haveTables = false;
-      memset(previous, 0, sizeof previous);
-      previousCount = 0;
+      emitter.reset();
       prices.setDefault();
-      freshStream = true;
-    } else {
-      freshStream = false;
     }
-    block.start(false, 0);
+    emitter.beginEntry(!continuation || !stateExists);
+    planner.beginEntry();
     audioChoice = audioMode;
     audioChannels = audioMode > 0 ? unsigned(std::min(audioMode, 4)) : 0;
     guessPending = audioMode == kAudioAuto;
@@ -1019,8 +621,8 @@ struct Rar20Encoder::Impl {
       guessAudio();
     while (pos < finder.end())
       processUnit(std::min(pos + kUnit, finder.end()));
-    flushBlock();
-    putTerminator();
+    planner.flush();
+    emitter.finishEntry();
     stateExists = true;
   }
 };
@@ -1040,9 +642,10 @@ void Rar20Encoder::finishEntry() {
   impl_->finishEntry();
 }
 std::vector<uint8_t> &Rar20Encoder::output() {
-  return impl_->out.bytes();
+  return impl_->emitter.bytes();
 }
 const Rar20Encoder::EntryStats &Rar20Encoder::entryStats() const {
+  impl_->stats.tableReads = impl_->emitter.tablesWritten();
   return impl_->stats;
 }
 

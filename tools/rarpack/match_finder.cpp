@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "rarpack/lz_codes.h"
+
 namespace rarpack {
 
 namespace {

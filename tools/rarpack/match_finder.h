@@ -93,14 +93,4 @@ private:
   size_t historyStart_ = 0;    // no match reaches before this position
 };
 
-// The shortest length each code form can carry at `distance`: long matches
-// gain one byte from 0x2000 and one more from 0x40000, old-distance matches
-// one more from 0x101.
-inline uint32_t min_long_length(uint32_t distance) {
-  return 3 + (distance >= 0x2000) + (distance >= 0x40000);
-}
-inline uint32_t min_repeat_length(uint32_t distance) {
-  return 2 + (distance >= 0x101) + (distance >= 0x2000) + (distance >= 0x40000);
-}
-
 } // namespace rarpack
