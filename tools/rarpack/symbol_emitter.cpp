@@ -1,6 +1,8 @@
 #include "rarpack/symbol_emitter.h"
 
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "rarpack/huffman.h"
 #include "rarpack/table_header.h"
