@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the extraction entry point for a while, seeded from the real
-# archives. Fails on any crash, leak, or input that runs over one second.
+# archives, our packer's archives (seeds/) and the saved regressions.
+# Fails on any crash, leak, or input that runs over one second.
 # Usage: run_fuzzer.sh FUZZER CORPUS_DIR WORK_DIR [SECONDS]
 set -u
 fuzzer=$1 corpus=$2 work=$3 seconds=${4:-60}
@@ -17,6 +18,7 @@ else
 fi
 here=$(cd "$(dirname "$0")" && pwd)
 [ -d "$here/regressions" ] && cp "$here/regressions"/* "$work/queue/" 2>/dev/null
+[ -d "$here/seeds" ] && cp "$here/seeds"/*.rar "$work/queue/" 2>/dev/null
 # Headers may claim entries of up to 4 GiB: such blocks are allocated (and
 # left untouched) as the module's design wants, so the limits sit above that.
 "$fuzzer" -max_total_time="$seconds" -timeout=1 -max_len=16384 \
