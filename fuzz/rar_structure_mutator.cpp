@@ -20,9 +20,10 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Rng = std::minstd_rand;
 
-// File header fields (offsets into the block); the name follows at 32.
-constexpr size_t kFlags = 3, kHeadSize = 5, kPacked = 7, kUnpacked = 11, kHostOs = 15, kFileCrc = 16, kVersion = 24,
-                 kMethod = 25, kNameSize = 26, kFileHeadFixed = 32;
+// Header fields (offsets into the block; all but the first three only in file
+// headers, and the packed size in any block with data); the name follows at 32.
+constexpr size_t kType = 2, kFlags = 3, kHeadSize = 5, kPacked = 7, kUnpacked = 11, kHostOs = 15, kFileCrc = 16,
+                 kVersion = 24, kMethod = 25, kNameSize = 26, kFileHeadFixed = 32;
 constexpr size_t kMaxName = 259; // the reader reads (and checks) no more of a name
 
 struct Block {
@@ -65,7 +66,7 @@ uint32_t crc32(uint32_t crc, const uint8_t *p, size_t n) {
 }
 
 bool is_file(const Block &b) {
-  return b.head[2] == kBlockFile && b.head.size() >= kFileHeadFixed;
+  return b.head[kType] == kBlockFile && b.head.size() >= kFileHeadFixed;
 }
 
 // Splits the input the way the reader walks it; false when there is not even a
@@ -120,7 +121,7 @@ Bytes serialize(const Archive &a) {
   for (size_t i = a.blocks.size(); i-- > 0;) {
     size_t at = starts[i];
     uint32_t crc;
-    if (i > 0 && a.blocks[i].head[2] == kBlockFile) {
+    if (i > 0 && a.blocks[i].head[kType] == kBlockFile) {
       uint8_t fixed[30] = {};
       memcpy(fixed, out.data() + at + 2, std::min<size_t>(30, out.size() - at - 2));
       size_t nameAt = std::min(out.size(), at + kFileHeadFixed);
@@ -162,9 +163,10 @@ uint32_t edge_value(Rng &rng, size_t width, uint32_t current, uint32_t real) {
 // Sets one header field of one block to a value chosen for that field.
 void mutate_field(Rng &rng, Block &b, bool isMain) {
   static const uint16_t kFlagBits[] = {kFileEncrypted, kFileSolidContinuation, kMainSolid, kBlockHasData, 0x01, 0x02};
+  // With the comment, extra-information, recovery and newer sub-blocks.
   static const uint8_t kTypes[] = {kBlockMain, kBlockFile, 0x75, 0x76, kBlockSub, 0x78, 0x7A, kBlockEnd};
   uint8_t *h = b.head.data();
-  std::vector<size_t> fields = {2, kFlags, kHeadSize};
+  std::vector<size_t> fields = {kType, kFlags, kHeadSize};
   if (is_file(b) && !isMain)
     fields.insert(fields.end(), {kPacked, kUnpacked, kHostOs, kFileCrc, kVersion, kMethod, kNameSize});
   else if (b.head.size() >= 11 && !isMain)
@@ -177,7 +179,7 @@ void mutate_field(Rng &rng, Block &b, bool isMain) {
   const bool special = rng() % 4 != 0; // otherwise a plain edge value
   if (field == kFlags && special)
     value ^= rng() % 2 ? kFlagBits[rng() % std::size(kFlagBits)] : 1u << rng() % 16;
-  else if (field == 2 && special)
+  else if (field == kType && special)
     value = kTypes[rng() % std::size(kTypes)];
   else if (field == kVersion && special)
     value = 12 + rng() % 10;
@@ -233,7 +235,7 @@ void mutate_blocks(Rng &rng, Archive &a) {
     Block b{{0, 0, kBlockEnd, 0x00, 0x40, 7, 0}, {}};
     if (rng() % 2) {
       b.head.assign(33, 0);
-      b.head[2] = kBlockFile;
+      b.head[kType] = kBlockFile;
       store(&b.head[kFlags], 2, kBlockHasData);
       store(&b.head[kHeadSize], 2, 33);
       store(&b.head[kPacked], 4, 3);
