@@ -4,12 +4,17 @@
 #include <cstring>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include "platform/input_file.h"
 #include "rar/rar_internal.h"
 
 ExtractorState rar_state;
 
 namespace {
+// What the log shows for any password given.
+const char kPasswordMask[] = "********";
+
 inline uint16_t load16(const unsigned char *p) {
   return uint16_t(p[0] | p[1] << 8);
 }
@@ -86,8 +91,13 @@ void advise_large_block(unsigned char *block, uint32_t size) {
 // entry, extracting it (and, in a solid archive, every entry before it).
 bool extraction_walk() {
   ExtractorState &s = rar_state;
-  s.archive = fopen(s.archivePath, "rb");
+  // Only a regular file is read: a FIFO in the archive's place would block
+  // the open for ever, a device would never end.
+  const int fd = PlatformOpenRegularFile(s.archivePath, nullptr);
+  s.archive = fd >= 0 ? fdopen(fd, "rb") : nullptr;
   if (s.archive == nullptr) {
+    if (fd >= 0)
+      close(fd);
     RAR_PROBLEM("Error opening file.");
     return false;
   }
@@ -160,7 +170,10 @@ int rar_extract_to_memory(unsigned char **block, uint32_t *size, const char *fil
   s.archive = nullptr;
   s.window = nullptr;
   s.found = false;
-  RAR_LOG("Extracting >%s< from >%s< (password is >%s<)...", s.requestedName, s.archivePath, s.password);
+  // The log may be read by others than the one who knows the password: it
+  // shows only whether one was given, never its text or its length.
+  const char *shownPassword = s.password[0] != '\0' ? kPasswordMask : "";
+  RAR_LOG("Extracting >%s< from >%s< (password is >%s<)...", s.requestedName, s.archivePath, shownPassword);
 
   bool ok = fits && block != nullptr && size != nullptr && extraction_walk();
 

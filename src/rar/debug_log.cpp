@@ -20,23 +20,41 @@ const char kLogFile[] = "debug_unrar.txt";
 bool directoryOverridden = false;
 char overrideDirectory[4096];
 
-// Opens the log file without following a symbolic link planted in its place
-// and without blocking on anything that is not a regular file.
-FILE *open_log_file(const char *path, bool truncate) {
-  int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | (truncate ? O_TRUNC : O_APPEND);
-  int fd = open(path, flags, 0600);
+// The log's folder, opened without following a symbolic link in its last
+// step and kept only when it is this user's and nobody else may write in it.
+// The log is reached through this descriptor alone from then on: a folder
+// swapped for a link after the check cannot send entries elsewhere. -1 when
+// refused.
+int open_log_directory(const char *directory) {
+  const int fd = open(directory, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0)
-    return nullptr;
+    return -1;
   struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (fstat(fd, &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid() ||
+      (info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
     close(fd);
-    return nullptr;
+    return -1;
   }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  FILE *file = fdopen(fd, truncate ? "w" : "a");
-  if (file == nullptr)
+  return fd;
+}
+
+// Opens the log file in the held folder: never through a symbolic link,
+// never blocking, and only a regular file of this user's with no second name
+// (a hard link would carry the entries to a file elsewhere). It is left
+// readable by its owner alone whatever its mode was, since entries name the
+// archives asked for. Truncated only once all that holds.
+int open_log_file(int directory, bool truncate) {
+  const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (truncate ? 0 : O_APPEND);
+  const int fd = openat(directory, kLogFile, flags, 0600);
+  if (fd < 0)
+    return -1;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid() || info.st_nlink != 1 ||
+      fchmod(fd, 0600) != 0 || (truncate && ftruncate(fd, 0) != 0)) {
     close(fd);
-  return file;
+    return -1;
+  }
+  return fd;
 }
 
 // mkdir -p with mode 0700 for the parts that are missing.
@@ -52,16 +70,15 @@ bool make_directories(char *path) {
   }
   return mkdir(path, 0700) == 0 || errno == EEXIST;
 }
-} // namespace
 
-bool debug_log_default_path(char *path, size_t size) {
-  // The per-user state directory: $XDG_STATE_HOME when it is an absolute
-  // path, else ~/.local/state. Never a shared directory such as /tmp.
-  char directory[4096];
+// The per-user state folder: $XDG_STATE_HOME/zarvox when XDG_STATE_HOME is an
+// absolute path, else ~/.local/state/zarvox; never a shared folder such as
+// /tmp. Made (mode 0700) when missing.
+bool default_directory(char *directory, size_t size) {
   const char *state = getenv("XDG_STATE_HOME");
   int n;
   if (state != nullptr && state[0] == '/') {
-    n = snprintf(directory, sizeof directory, "%s/%s", state, kLogDirectory);
+    n = snprintf(directory, size, "%s/%s", state, kLogDirectory);
   } else {
     const char *home = getenv("HOME");
     if (home == nullptr || home[0] != '/') {
@@ -70,23 +87,35 @@ bool debug_log_default_path(char *path, size_t size) {
     }
     if (home == nullptr || home[0] != '/')
       return false;
-    n = snprintf(directory, sizeof directory, "%s/.local/state/%s", home, kLogDirectory);
+    n = snprintf(directory, size, "%s/.local/state/%s", home, kLogDirectory);
   }
-  if (n < 0 || size_t(n) >= sizeof directory || !make_directories(directory))
+  return n >= 0 && size_t(n) < size && make_directories(directory);
+}
+
+void close_log() {
+  DebugLog &log = rar_state.log;
+  if (log.opened)
+    close(log.directoryFd);
+  log.opened = false;
+  log.directoryFd = -1;
+}
+} // namespace
+
+bool debug_log_default_path(char *path, size_t size) {
+  char directory[4096];
+  if (!default_directory(directory, sizeof directory))
     return false;
-  // The program's own folder must be ours and closed to other users' writes.
-  struct stat info;
-  if (lstat(directory, &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid() ||
-      (info.st_mode & S_IWOTH) != 0)
+  const int fd = open_log_directory(directory);
+  if (fd < 0)
     return false;
-  n = snprintf(path, size, "%s/%s", directory, kLogFile);
+  close(fd);
+  int n = snprintf(path, size, "%s/%s", directory, kLogFile);
   return n >= 0 && size_t(n) < size;
 }
 
 void debug_log_set_directory(const char *directory) {
-  DebugLog &log = rar_state.log;
-  log.opened = false;
-  log.firstCallDone = false;
+  close_log();
+  rar_state.log.firstCallDone = false;
   directoryOverridden = true;
   overrideDirectory[0] = '\0';
   if (directory != nullptr)
@@ -95,43 +124,49 @@ void debug_log_set_directory(const char *directory) {
 
 // Works out the place (unless a test chose one) and opens the log there.
 void debug_log_open_default() {
-  char path[sizeof rar_state.log.path];
+  char directory[sizeof overrideDirectory];
   if (directoryOverridden) {
     if (overrideDirectory[0] == '\0')
       return;
-    int n = snprintf(path, sizeof path, "%s/%s", overrideDirectory, kLogFile);
-    if (n < 0 || size_t(n) >= sizeof path)
-      return;
-  } else if (!debug_log_default_path(path, sizeof path)) {
+    memcpy(directory, overrideDirectory, sizeof directory);
+  } else if (!default_directory(directory, sizeof directory)) {
     return;
   }
-  debug_log_open(path);
+  debug_log_open(directory);
 }
 
-void debug_log_open(const char *path) {
+void debug_log_open(const char *directory) {
   DebugLog &log = rar_state.log;
+  close_log();
   log.startMs = GetTickCount();
-  snprintf(log.path, sizeof log.path, "%s", path);
-  FILE *file = open_log_file(log.path, true);
-  if (file == nullptr)
+  snprintf(log.path, sizeof log.path, "%s/%s", directory, kLogFile);
+  const int folder = open_log_directory(directory);
+  if (folder < 0)
     return;
+  const int fd = open_log_file(folder, true);
+  if (fd < 0) {
+    close(folder);
+    return;
+  }
+  log.directoryFd = folder;
   log.opened = true;
-  fputs("Debug log of Quorra's DORIzerOdi\n~^~~~~~~~~~~~~~~~~~~~~~~~~~~~~^~\n", file);
-  fprintf(file, "(executable compiled on %s at %s)\n\n", __DATE__, __TIME__);
-  fclose(file);
+  dprintf(fd, "Debug log of Quorra's DORIzerOdi\n~^~~~~~~~~~~~~~~~~~~~~~~~~~~~~^~\n");
+  dprintf(fd, "(executable compiled on %s at %s)\n\n", __DATE__, __TIME__);
+  close(fd);
 }
 
 void debug_log_write(const char *message, const char *sourceFile, unsigned line) {
   DebugLog &log = rar_state.log;
   if (!log.opened)
     return;
-  // Opened and closed for every entry, so the log survives a crash.
-  FILE *file = open_log_file(log.path, false);
-  if (file == nullptr)
+  // Opened and closed for every entry, so the log survives a crash; always in
+  // the folder checked when the log was opened, never found again by path.
+  const int fd = open_log_file(log.directoryFd, false);
+  if (fd < 0)
     return;
-  fprintf(file, " %8u ms (line %u in %s):\n              - %s\n", unsigned(GetTickCount() - log.startMs), line,
+  dprintf(fd, " %8u ms (line %u in %s):\n              - %s\n", unsigned(GetTickCount() - log.startMs), line,
           sourceFile, message);
-  fclose(file);
+  close(fd);
 }
 
 void debug_log_printf(const char *sourceFile, unsigned line, bool problem, const char *format, ...) {

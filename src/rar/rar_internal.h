@@ -119,7 +119,8 @@ struct CryptKey {
 struct DebugLog {
   bool opened;        // the log file was created at the first call
   bool firstCallDone; // the first extraction of the process has run and tried to open the log
-  char path[4096];    // the log file
+  char path[4096];    // the log file, as it was found when opened (entries go through directoryFd)
+  int directoryFd;    // the log's folder, held from its check on while opened
   uint32_t startMs;   // GetTickCount when the log was opened
 };
 
@@ -172,7 +173,10 @@ unsigned char decode_audio_byte(uint32_t delta);
 void flush_window();
 
 // ---- the debug log (debug_log.cpp) -------------------------------------------
-void debug_log_open(const char *path);
+// Opens (and truncates) "debug_unrar.txt" in `directory`, which must be this
+// user's and writable by nobody else; the folder is held open and every
+// entry reaches the file through it. The log stays off when that fails.
+void debug_log_open(const char *directory);
 // The entry point's first call: opens the log at its place (see below).
 void debug_log_open_default();
 void debug_log_write(const char *message, const char *sourceFile, unsigned line);
@@ -184,8 +188,8 @@ void debug_log_printf(const char *sourceFile, unsigned line, bool problem, const
 #define RAR_PROBLEM(...) debug_log_printf(__FILE__, __LINE__, true, __VA_ARGS__)
 
 // Where the log lives: $XDG_STATE_HOME/zarvox, else ~/.local/state/zarvox,
-// created (mode 0700) when missing. Empty when no such place can be made.
-// The file in it is "debug_unrar.txt".
+// created (mode 0700) when missing. False when no such place can be made or
+// the folder is not this user's alone. The file in it is "debug_unrar.txt".
 bool debug_log_default_path(char *path, size_t size);
 
 // For tests and tools only: the next extraction opens (and truncates) the log

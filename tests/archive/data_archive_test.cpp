@@ -1,9 +1,12 @@
 // Proves DataArchive: each Fetch is a complete extraction with the show's
 // password, hands its caller a block of its own (which outlives later
 // fetches and the archive object), and a failed Fetch gives NULL and size 0
-// without spoiling the next one.
+// without spoiling the next one, nor waits on a FIFO in the file's place.
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -118,4 +121,23 @@ TEST(DataArchive, ForeignPasswordFails) {
   DataArchive archive(a.Save(dir, "foreign.dat"));
   EXPECT_EQ(archive.Fetch("krel.png"), nullptr);
   EXPECT_EQ(archive.size, 0u);
+}
+
+// A FIFO in the data file's place is refused at once, where a plain open
+// would wait for a writer for ever. The Fetch runs in a child, so that a wait
+// ends it (by the alarm) and fails the test instead of hanging it.
+TEST(DataArchive, AFifoInPlaceOfTheDataFileIsRefusedAtOnce) {
+  TempDir dir;
+  const std::string fifo = dir.File("zarvox.dat");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    alarm(60);
+    DataArchive archive(fifo);
+    _exit(archive.Fetch("krel.png") == nullptr && archive.size == 0 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
 }

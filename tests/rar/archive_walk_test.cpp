@@ -394,14 +394,18 @@ TEST(ArchiveWalk, StoredDataShorterThanItsSizeFails) {
   TempDir dir;
   Bytes content = RandomBytes(3270, 5);
   // A first volume of a split set: the header's CRC is the CRC of the part
-  // that is there, so only the size tells that the rest is missing.
+  // that is there, so only the size tells that the rest is missing. The
+  // volume flags are not looked at: an entry whole in this volume extracts.
   EntryFields e;
   e.name = "split.nfo";
   e.packed = Bytes(content.begin(), content.begin() + 878);
   e.unpackedSize = 3270;
   e.fileCrc = Crc32(e.packed);
-  ArchiveWriter split;
+  e.flags |= 0x02; // continued in the next volume
+  ArchiveWriter split(0x01);
+  split.AddStored("whole.txt", BytesOf("whole"));
   split.AddEntry(e);
+  EXPECT_EQ(Extract(split.Save(dir, "split.rar"), "whole.txt").data, BytesOf("whole"));
   // A file cut off in the middle of its data.
   ArchiveWriter cut;
   cut.AddStored("cut.bin", content);

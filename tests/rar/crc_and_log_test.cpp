@@ -1,7 +1,9 @@
 // Proves the CRC-32 against its known values and the debug log's promises: a
 // banner once per process, the two-line entry layout with the writing source
-// line, the 499-character cut, its place in the per-user state folder, and
-// that a log which cannot be written never stands in the way of extraction.
+// line, the 499-character cut, its place in the per-user state folder, that
+// it holds no password, is for its owner's eyes alone and stays in the folder
+// it checked, and that a log which cannot be written never stands in the way
+// of extraction.
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -130,22 +132,67 @@ TEST(DebugLog, MessagesAreCutAt499Characters) {
   TempDir dir;
   PrivateLog log;
   std::string longName(259, 'n');
-  std::string longPassword(254, 'p');
-  Extract(dir.File("absent.rar"), longName, longPassword.c_str());
+  std::string longPath = dir.path + "/" + std::string(258 - dir.path.size(), 'a');
+  Extract(longPath, longName);
   std::vector<std::string> messages = log.Messages();
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages[0].size(), 499u);
   EXPECT_EQ(messages[0].rfind("Extracting >" + longName + "< from >", 0), 0u);
 }
 
-TEST(DebugLog, TheLogIsReplacedAtTheFirstCallOfAProcess) {
+// An earlier log is replaced, and left readable by its owner alone whatever
+// its mode was: its entries name the archives asked for.
+TEST(DebugLog, TheLogIsReplacedAtTheFirstCallOfAProcessAndKeptPrivate) {
   TempDir dir;
   std::string archive = StoredArchive(dir);
   PrivateLog log;
   WriteFile(log.path, BytesOf("an old log\n"));
+  ASSERT_EQ(chmod(log.path.c_str(), 0644), 0);
   Extract(archive, "hello.txt");
   EXPECT_EQ(log.Text().find("an old log"), std::string::npos);
   EXPECT_EQ(log.Text().rfind(kBanner, 0), 0u);
+  struct stat info;
+  ASSERT_EQ(stat(log.path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+// Whoever reads the log learns neither a password nor its length, only that
+// one was given.
+TEST(DebugLog, PasswordsNeverReachTheLog) {
+  TempDir dir;
+  ArchiveWriter w;
+  w.AddStored("secret.txt", BytesOf("for your eyes only\n"), "s3cret-Zq7");
+  std::string archive = w.Save(dir, "secret.rar");
+  PrivateLog log;
+  EXPECT_EQ(Extract(archive, "secret.txt", "s3cret-Zq7").result, 1);
+  Extract(archive, "secret.txt", "a much longer and wrong passphrase");
+  std::string text = log.Text();
+  EXPECT_EQ(text.find("s3cret"), std::string::npos) << text;
+  EXPECT_EQ(text.find("passphrase"), std::string::npos) << text;
+  std::vector<std::string> messages = log.Messages();
+  ASSERT_GE(messages.size(), 3u) << text;
+  EXPECT_EQ(messages[0], "Extracting >secret.txt< from >" + archive + "< (password is >********<)...");
+  EXPECT_EQ(messages[2], messages[0]);
+}
+
+// The folder is checked once and held: swapped for a link to somewhere else
+// between two entries, it still gets them, and the other place nothing.
+TEST(DebugLog, EntriesStayInTheFolderThatWasChecked) {
+  TempDir dir;
+  std::string archive = StoredArchive(dir);
+  TempDir elsewhere;
+  const std::string folder = dir.File("logs");
+  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  debug_log_set_directory(folder.c_str());
+  Extract(archive, "hello.txt");
+  ASSERT_EQ(rename(folder.c_str(), dir.File("checked").c_str()), 0);
+  ASSERT_EQ(symlink(elsewhere.path.c_str(), folder.c_str()), 0);
+  Extract(archive, "missing.txt");
+  debug_log_set_directory(nullptr);
+  struct stat info;
+  EXPECT_NE(lstat(elsewhere.File("debug_unrar.txt").c_str(), &info), 0) << "the log followed the link";
+  Bytes kept = ReadFile(dir.File("checked/debug_unrar.txt"));
+  EXPECT_NE(std::string(kept.begin(), kept.end()).find("Extracting >missing.txt<"), std::string::npos);
 }
 
 TEST(DebugLog, UnwritableLogFolderLeavesExtractionWorkingAndCreatesNothing) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Proves rarcat as a user runs it: the entry's exact bytes on stdout and exit
 # 0; exit 1 with one line on stderr (and nothing on stdout) for a missing
-# archive, a missing entry, a wrong password and bad usage.
+# archive, a FIFO in its place, a missing entry, a wrong password and bad usage.
 # Usage: rarcat_test.sh RARCAT CORPUS_DIR
 set -u
 rarcat=$1 corpus=$2
@@ -24,6 +24,12 @@ run
 check "no arguments: usage and exit 1" bash -c "[ $(rc) = 1 ] && grep -q '^usage: rarcat ARCHIVE NAME' '$work/err'"
 run --help
 check "--help: usage and exit 0" bash -c "[ $(rc) = 0 ] && grep -q '^usage:' '$work/err'"
+
+# A FIFO would block a plain open until someone writes to it; timeout only
+# ends rarcat if it waits anyway.
+mkfifo "$work/pipe.rar"
+timeout 60 "$rarcat" "$work/pipe.rar" x >"$work/out" 2>"$work/err"; echo $? >"$work/rc"
+check "a FIFO: refused at once, exit 1, says what it is" bash -c "$(declare -f one_line_error rc); work='$work'; one_line_error && grep -q 'pipe.rar: a FIFO' '$work/err'"
 
 printf 'not an archive at all' >"$work/plain.txt"
 run "$work/plain.txt" x

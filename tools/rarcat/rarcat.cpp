@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
+#include "platform/input_file.h"
 #include "rar/rar_internal.h"
 
 namespace {
@@ -32,11 +34,13 @@ int main(int argc, char **argv) {
     return fail("entry name longer than %s characters: %s", "259", name);
   if (password != nullptr && strlen(password) > kMaxPasswordLength)
     return fail("password longer than %s characters%s", "254");
-  // The module logs why it failed; a missing file deserves the system's words.
-  FILE *probe = fopen(archive, "rb");
-  if (probe == nullptr)
-    return fail("cannot open %s: %s", archive, strerror(errno));
-  fclose(probe);
+  // The module logs why it failed; a missing file deserves the system's
+  // words, and a FIFO or a device in the archive's place is not waited on.
+  const char *why = "";
+  const int probe = PlatformOpenRegularFile(archive, &why);
+  if (probe < 0)
+    return fail("cannot open %s: %s", archive, why);
+  close(probe);
 
   unsigned char *block = nullptr;
   uint32_t size = 0;
