@@ -1,9 +1,11 @@
 // Proves that rarpack, run as a user would, refuses bad input with one clear
 // line and a non-zero exit, and never leaves a half-written archive behind:
 // no archive is created, an older one stays as it was, no temporary file
-// remains.
+// remains, not even when a signal stops it.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 
@@ -104,9 +106,62 @@ TEST_F(BadInput, NameOver259Bytes) {
   EXPECT_EQ(rarpack("ok.rar " + a + "/" + c).status, 0);
 }
 
+// Names that would extract outside the target folder on some reader: '\\'
+// separates folders inside an archive, and Windows takes "C:" for a drive.
 TEST_F(BadInput, NameThatClimbsOutOfTheFolder) {
   expectRefused(rarpack("out.rar ../x/good.txt"), "..");
+  for (const char *name : {"..\\evil.txt", "\\abs.txt", "C:drive.txt", "..."}) {
+    ASSERT_TRUE(write_file(dir / name, {1}));
+    expectRefused(rarpack("out.rar good.txt " + quoted(name)), name);
+  }
   EXPECT_FALSE(file_exists(dir / "out.rar"));
+}
+
+// A FIFO blocks a plain open until someone writes to it: it is refused at
+// once instead (timeout only stops the program if it waits anyway).
+TEST_F(BadInput, FifoIsRefusedWithoutWaiting) {
+  ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+  expectRefused(run_capture("cd " + quoted(dir.path()) + " && timeout 60 " + kRarpack + " out.rar good.txt pipe"),
+                "'pipe': a FIFO");
+  EXPECT_FALSE(file_exists(dir / "out.rar"));
+}
+
+// The temporary file's name fits wherever the archive's own fits.
+TEST_F(BadInput, ArchiveNamesUpToTheSystemsLimit) {
+  for (size_t length : {246, 255}) {
+    const std::string name = std::string(length - 4, 'a') + ".rar";
+    Outcome r = rarpack(name + " good.txt");
+    EXPECT_EQ(r.status, 0) << length << ": " << r.output;
+    EXPECT_TRUE(file_exists(dir / name)) << length;
+  }
+  EXPECT_EQ(leftovers(), "");
+}
+
+// Stopped by a signal while it writes, rarpack removes its temporary file and
+// exits with 128 + the signal's number.
+TEST_F(BadInput, StopSignalsLeaveNoTemporaryFile) {
+  ASSERT_TRUE(write_file(dir / "big.txt", text_bytes(24 << 20, 5)));
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      if (chdir(dir.path().c_str()) == 0)
+        execl(kRarpack.c_str(), "rarpack", "-m5", "out.rar", "big.txt", static_cast<char *>(nullptr));
+      _exit(127);
+    }
+    int status = 0;
+    bool exited = false;
+    while (leftovers().empty() && !exited) {
+      exited = waitpid(child, &status, WNOHANG) == child;
+      usleep(5000);
+    }
+    ASSERT_FALSE(exited) << "rarpack ended before its temporary file was seen";
+    kill(child, signal);
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal) << strsignal(signal) << ": " << status;
+    EXPECT_EQ(leftovers(), "") << strsignal(signal);
+    EXPECT_FALSE(file_exists(dir / "out.rar"));
+  }
 }
 
 TEST_F(BadInput, PasswordOver254Characters) {

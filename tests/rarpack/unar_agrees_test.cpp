@@ -1,9 +1,12 @@
 // Proves that an independent extractor (Debian's unar) reads every kind of
 // archive the packer writes, byte for byte: normal and solid, with and without
-// a password, every compression level, audio mode with 1 to 4 channels. Our
-// own reader could share a misreading of the format with the packer; unar
+// a password, every compression level, audio mode with 1 to 4 channels; and
+// that every name it lists stays inside the folder it extracts to. Our own
+// reader could share a misreading of the format with the packer; unar
 // cannot.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "pack_fixtures.h"
 
@@ -32,6 +35,25 @@ void expect_unar_round_trip(const std::vector<Sample> &set, const rarpack::PackO
     EXPECT_EQ(extracted.size(), s.data.size()) << s.name;
     EXPECT_TRUE(extracted == s.data) << s.name << " differs";
   }
+}
+
+// A name as a reader lists it stays inside the folder it extracts to: '\\'
+// and '/' alike separate folders, and no part climbs out (".." or, to
+// Windows, dots and spaces alone), starts at the root or names a drive.
+bool stays_inside(std::string name) {
+  for (char &c : name)
+    if (c == '\\')
+      c = '/';
+  if (name.empty() || name[0] == '/' || (name.size() >= 2 && name[1] == ':'))
+    return false;
+  for (size_t at = 0; at <= name.size();) {
+    size_t end = std::min(name.find('/', at), name.size());
+    const std::string part = name.substr(at, end - at);
+    if (!part.empty() && part.find_first_not_of(". ") == std::string::npos && part != ".")
+      return false;
+    at = end + 1;
+  }
+  return true;
 }
 
 class UnarAgrees : public ::testing::Test {
@@ -108,4 +130,39 @@ TEST_F(UnarAgrees, SolidArchiveMixingSoundAndText) {
   };
   expect_unar_round_trip(set, options_with(3, true, ""));
   expect_unar_round_trip(set, options_with(5, true, "mix"));
+}
+
+// Linux file names may hold what a reader takes for a path: whatever kind of
+// archive the packer writes, every name lsar lists extracts inside the
+// target folder; names that would not are refused.
+TEST_F(UnarAgrees, EveryNameListedStaysInsideTheExtractionFolder) {
+  const std::vector<std::string> hostile = {"..\\evil.txt", "\\abs.txt", "C:drive.txt", "sub\\..\\..\\up.txt",
+                                            "...",          ".. ",       "a:b.txt"};
+  const std::vector<std::string> fine = {"plain.txt", "sub/dir/nested.txt", "x..y", ".hidden", "ab:c.txt"};
+  std::vector<std::string> names = hostile;
+  names.insert(names.end(), fine.begin(), fine.end());
+  for (const rarpack::PackOptions &kind :
+       {options_with(0, false, ""), options_with(3, false, ""), options_with(3, true, ""), options_with(0, false, "pw"),
+        options_with(3, true, "pw")}) {
+    SCOPED_TRACE("level " + std::to_string(kind.level) + (kind.solid ? " solid" : "") +
+                 (kind.password.empty() ? "" : " encrypted"));
+    for (const std::string &name : names) {
+      TempDir dir;
+      std::string error;
+      const bool packed = pack_samples(dir, {{name, text_bytes(3000, 9)}}, kind, &error);
+      const bool refused = std::find(hostile.begin(), hostile.end(), name) != hostile.end();
+      EXPECT_EQ(packed, !refused) << name << ": " << error;
+      if (!packed)
+        continue;
+      Outcome listed = run_capture("lsar " + quoted(dir / "test.rar"));
+      ASSERT_EQ(listed.status, 0) << listed.output;
+      const std::string entries = listed.output.substr(listed.output.find('\n') + 1);
+      for (size_t at = 0; at < entries.size();) {
+        const size_t end = entries.find('\n', at);
+        const std::string entry = entries.substr(at, end - at);
+        EXPECT_TRUE(stays_inside(entry)) << name << " is listed as " << entry;
+        at = end == std::string::npos ? entries.size() : end + 1;
+      }
+    }
+  }
 }

@@ -9,10 +9,12 @@
 #include <ctime>
 #include <memory>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/input_file.h"
 #include "rar/rar_crc32.h"
 #include "rar/rar_crypt.h"
 #include "rar/rar_format.h"
@@ -46,23 +48,76 @@ uint32_t crc32_of(const void *data, size_t size) {
   return ~crc32_update(0xFFFFFFFFu, data, size);
 }
 
-// The output archive while it is being written.
+// The temporary file of the archive being written, for
+// remove_unfinished_archive, which may run in a signal handler: its folder's
+// descriptor and its name in static storage, changed only while signals are
+// blocked.
+int pendingFolder = -1;
+char pendingName[256];
+
+// Blocks every signal for its lifetime, so that a handler never sees the
+// temporary file half registered.
+class SignalsHeld {
+public:
+  SignalsHeld() {
+    sigset_t all;
+    sigfillset(&all);
+    sigprocmask(SIG_BLOCK, &all, &saved_);
+  }
+  ~SignalsHeld() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
+
+private:
+  sigset_t saved_;
+};
+
+// The output archive while it is being written: a temporary file beside it,
+// reached through a descriptor of the folder. Its name is the archive's own,
+// cut short enough for ".tmpXXXXXX" to fit, so it can be made wherever the
+// archive can.
 class ArchiveFile {
 public:
-  ~ArchiveFile() { discard(); }
+  ~ArchiveFile() {
+    discard();
+    if (folder_ >= 0)
+      close(folder_);
+  }
 
   bool create(const std::string &finalPath, std::string *error) {
     finalPath_ = finalPath;
-    tempPath_ = finalPath + ".tmpXXXXXX";
-    int fd = mkstemp(&tempPath_[0]);
+    const size_t slash = finalPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : finalPath.substr(0, slash);
+    finalName_ = finalPath.substr(slash == std::string::npos ? 0 : slash + 1);
+    folder_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_ < 0) {
+      *error = "cannot write '" + finalPath + "': " + describe_errno();
+      return false;
+    }
+    const std::string stem = finalName_.substr(0, std::min<size_t>(finalName_.size(), sizeof pendingName - 1 - 10));
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    uint64_t seed = uint64_t(getpid()) * 0x9E3779B97F4A7C15ull ^ uint64_t(time(nullptr)) ^ uint64_t(clock());
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
+      std::string name = stem + ".tmp";
+      for (int i = 0; i < 6; i++) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        name += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
+      }
+      tempPath_ = (slash == std::string::npos ? std::string() : finalPath.substr(0, slash + 1)) + name;
+      SignalsHeld held;
+      // 0666 less the umask, as the archive would be made.
+      fd = openat(folder_, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd >= 0) {
+        memcpy(pendingName, name.c_str(), name.size() + 1);
+        pendingFolder = folder_;
+      } else if (errno != EEXIST) {
+        break;
+      }
+    }
     if (fd < 0) {
       *error = "cannot create '" + tempPath_ + "': " + describe_errno();
       tempPath_.clear();
       return false;
     }
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
     file_ = fdopen(fd, "wb+");
     if (!file_) {
       *error = "cannot write '" + tempPath_ + "': " + describe_errno();
@@ -98,9 +153,13 @@ public:
       *error = "cannot write '" + tempPath_ + "': " + describe_errno();
       return false;
     }
-    if (rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
-      *error = "cannot rename '" + tempPath_ + "' to '" + finalPath_ + "': " + describe_errno();
-      return false;
+    {
+      SignalsHeld held;
+      if (renameat(folder_, pendingName, folder_, finalName_.c_str()) != 0) {
+        *error = "cannot rename '" + tempPath_ + "' to '" + finalPath_ + "': " + describe_errno();
+        return false;
+      }
+      pendingFolder = -1;
     }
     tempPath_.clear();
     return true;
@@ -112,7 +171,7 @@ public:
       fclose(file_);
     file_ = nullptr;
     if (!tempPath_.empty())
-      unlink(tempPath_.c_str());
+      remove_unfinished_archive();
     tempPath_.clear();
   }
 
@@ -128,8 +187,10 @@ private:
   }
 
   FILE *file_ = nullptr;
-  std::string finalPath_;
-  std::string tempPath_;
+  int folder_ = -1;       // the archive's folder
+  std::string finalPath_; // as given
+  std::string finalName_; // its last part, in folder_
+  std::string tempPath_;  // for messages; the name in folder_ is pendingName
   bool ok_ = true;
   int savedErrno_ = 0;
 };
@@ -244,31 +305,39 @@ struct Input {
   ino_t inode = 0;
 };
 
+// Inputs may be anything a path names: a FIFO would block a plain open for
+// ever and a device never ends, so only regular files are opened (without
+// blocking) and read.
+FILE *open_regular(const std::string &path, struct stat *st, std::string *error) {
+  const char *why = "";
+  const int fd = PlatformOpenRegularFile(path.c_str(), &why);
+  if (fd < 0) {
+    *error = "cannot open '" + path + "': " + why;
+    return nullptr;
+  }
+  FILE *file = fstat(fd, st) == 0 ? fdopen(fd, "rb") : nullptr;
+  if (!file) {
+    *error = "cannot read '" + path + "': " + describe_errno();
+    close(fd);
+  }
+  return file;
+}
+
 bool open_input(const std::string &path, Input &in, std::string *error) {
   in.path = path;
   in.name = stored_name(path);
   if (in.name.empty()) {
-    *error = "cannot store '" + path + "': the name must be a relative path without '..'";
+    *error = "cannot store '" + path + "': " + unsafe_name_reason(path);
     return false;
   }
   if (in.name.size() > kMaxName) {
     *error = "cannot store '" + path + "': name longer than 259 bytes";
     return false;
   }
-  in.file = fopen(path.c_str(), "rb");
-  if (!in.file) {
-    *error = "cannot open '" + path + "': " + describe_errno();
-    return false;
-  }
   struct stat st;
-  if (fstat(fileno(in.file), &st) != 0) {
-    *error = "cannot read '" + path + "': " + describe_errno();
+  in.file = open_regular(path, &st, error);
+  if (!in.file)
     return false;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    *error = "cannot store '" + path + "': not a regular file";
-    return false;
-  }
   if (uint64_t(st.st_size) > 0xFFFFFFFFull) {
     *error = "cannot store '" + path + "': larger than 4 GiB - 1 bytes";
     return false;
@@ -286,9 +355,12 @@ bool open_input(const std::string &path, Input &in, std::string *error) {
 }
 
 bool reopen_input(Input &in, std::string *error) {
-  in.file = fopen(in.path.c_str(), "rb");
-  if (!in.file) {
-    *error = "cannot open '" + in.path + "': " + describe_errno();
+  struct stat st;
+  in.file = open_regular(in.path, &st, error);
+  if (!in.file)
+    return false;
+  if (st.st_dev != in.device || st.st_ino != in.inode) {
+    *error = "cannot store '" + in.path + "': it was replaced while rarpack ran";
     return false;
   }
   return true;
@@ -450,19 +522,59 @@ private:
 
 } // namespace
 
-std::string stored_name(const std::string &path) {
-  std::string name;
+namespace {
+// The parts of a path between its '/', without empty ones and ".".
+std::vector<std::string> path_parts(const std::string &path) {
+  std::vector<std::string> parts;
   size_t i = 0;
-  while (i < path.size()) {
+  while (i <= path.size()) {
     size_t slash = path.find('/', i);
     if (slash == std::string::npos)
       slash = path.size();
     std::string part = path.substr(i, slash - i);
     i = slash + 1;
-    if (part.empty() || part == ".")
-      continue;
+    if (!part.empty() && part != ".")
+      parts.push_back(part);
+  }
+  return parts;
+}
+} // namespace
+
+void remove_unfinished_archive() {
+  SignalsHeld held;
+  if (pendingFolder >= 0)
+    unlinkat(pendingFolder, pendingName, 0);
+  pendingFolder = -1;
+}
+
+std::string unsafe_name_reason(const std::string &path) {
+  // Inside an archive '\' separates folders: a '\' in a Linux file name
+  // would turn into a path (..\x climbs out, \x starts at the root) on
+  // extraction.
+  if (path.find('\\') != std::string::npos)
+    return "a '\\' in a name separates folders in an archive";
+  const std::vector<std::string> parts = path_parts(path);
+  if (parts.empty())
+    return "no file name";
+  for (const std::string &part : parts) {
     if (part == "..")
-      return std::string();
+      return "the name must be a relative path without '..'";
+    // Windows drops dots and spaces at the end of a name: "... " is "..".
+    if (part.find_first_not_of(". ") == std::string::npos)
+      return "a name part of dots and spaces only ('" + part + "') is '..' to Windows readers";
+  }
+  const std::string &first = parts.front();
+  if (first.size() >= 2 && first[1] == ':' &&
+      ((first[0] >= 'A' && first[0] <= 'Z') || (first[0] >= 'a' && first[0] <= 'z')))
+    return "a name starting with a drive ('" + first.substr(0, 2) + "') leaves the target folder on Windows";
+  return std::string();
+}
+
+std::string stored_name(const std::string &path) {
+  if (!unsafe_name_reason(path).empty())
+    return std::string();
+  std::string name;
+  for (const std::string &part : path_parts(path)) {
     if (!name.empty())
       name += '\\';
     name += part;

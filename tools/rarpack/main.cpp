@@ -1,10 +1,12 @@
 // rarpack: writes RAR 2.x archives (stored or compressed, normal or solid,
 // optionally encrypted) from files named on the command line.
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "rarpack/archive_writer.h"
@@ -40,6 +42,26 @@ bool parse_int64(const char *text, long long low, long long high, long long *val
     return false;
   *value = v;
   return true;
+}
+
+// Interrupted, rarpack leaves no temporary file behind and exits as a shell
+// reports a signal, 128 + its number.
+void on_stop_signal(int signal) {
+  rarpack::remove_unfinished_archive();
+  _exit(128 + signal);
+}
+
+void install_stop_handlers() {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction action = {};
+    struct sigaction previous;
+    // A signal ignored by whoever started rarpack (nohup) stays ignored.
+    if (sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN)
+      continue;
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal, &action, nullptr);
+  }
 }
 
 } // namespace
@@ -124,6 +146,7 @@ int main(int argc, char **argv) {
   const std::string archive = positional[0];
   positional.erase(positional.begin());
 
+  install_stop_handlers();
   std::string error;
   std::vector<rarpack::EntryReport> report;
   if (!rarpack::pack_archive(archive, positional, options, &error, &report)) {
