@@ -2,13 +2,13 @@
 // the show.
 #include "app/demo.h"
 #include "effects/show_timeline.h"
+#include "platform/input_file.h"
 #include "setup/demo_settings.h"
 #include "setup/setup_dialog.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -17,19 +17,14 @@ namespace {
 // left to the show: each part then shows or plays what it could extract.
 // False, with the reason for the viewer, when the file cannot be read.
 bool DataFileOpens(std::string *problem) {
-  std::string why;
-  errno = 0;
-  FILE *file = std::fopen(kDataFileName, "rb");
-  if (file == nullptr) {
-    why = std::strerror(errno);
-  } else {
-    // Opening a folder succeeds on some systems; reading it does not.
-    if (std::fgetc(file) == EOF && std::ferror(file) != 0)
-      why = errno == EISDIR ? "it is a folder, not a file" : std::strerror(errno);
-    std::fclose(file);
-  }
-  if (why.empty())
+  // Opened without blocking and only a regular file is taken: a FIFO in its
+  // place would hang the show before it could say anything.
+  const char *why = "";
+  const int fd = PlatformOpenRegularFile(kDataFileName, &why);
+  if (fd >= 0) {
+    close(fd);
     return true;
+  }
   char folder[4096];
   const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
   const std::string where = length > 0 && length < sizeof folder ? folder : "the current directory";

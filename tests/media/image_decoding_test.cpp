@@ -9,7 +9,14 @@
 #include <IL/il.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "scratch_dir.h"
 
 namespace {
 
@@ -103,3 +110,28 @@ TEST_F(ImageDecoding, SphereMapComesOutRgbWithFloorRowsFirst) {
 }
 
 } // namespace
+
+// A full disk is named, with the file and the system's reason, not only
+// libpng's bare "Write Error". A file size limit stands in for the full disk,
+// in a child process so that the limit stays there.
+TEST(PngWriter, AWriteErrorNamesTheFileAndTheReason) {
+  ScratchDir folder;
+  const std::string path = folder / "frame.png";
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit = {4096, 4096};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    media::Image image(256, 256, 3);
+    for (size_t i = 0; i < image.pixels.size(); ++i)
+      image.pixels[i] = uint8_t(i * 2654435761u >> 13);
+    std::string error;
+    const bool written = media::WritePng(path.c_str(), image, &error, 0);
+    _exit(!written && error == "cannot write " + path + ": " + std::strerror(EFBIG) ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_NE(access(path.c_str(), F_OK), 0) << "the partial file was left";
+}

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace showkit;
@@ -169,7 +170,12 @@ TEST_F(CaptureCommand, SaysWhatIsMissingAndFails) {
   ASSERT_EQ(mkdir((empty / "zarvox.dat").c_str(), 0700), 0);
   run = RunProgram({capture, "out"}, noData);
   EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("not a file"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("a folder, not a regular file"), std::string::npos) << run.err;
+  ASSERT_EQ(rmdir((empty / "zarvox.dat").c_str()), 0);
+  ASSERT_EQ(mkfifo((empty / "zarvox.dat").c_str(), 0600), 0);
+  run = RunProgram({"/usr/bin/timeout", "60", capture, "out"}, noData);
+  EXPECT_EQ(run.status, 1) << "a FIFO is not waited on";
+  EXPECT_NE(run.err.find("a FIFO, not a regular file"), std::string::npos) << run.err;
 
   // A folder where a file stands, and a video in a folder that is not there.
   ASSERT_TRUE(WriteFile(scratch / "plain", Bytes(1, 0)));
@@ -182,9 +188,10 @@ TEST_F(CaptureCommand, SaysWhatIsMissingAndFails) {
 
   RunOptions noDisplay = options;
   noDisplay.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
-  run = RunProgram({capture, "frames"}, noDisplay);
+  run = RunProgram({capture, "frames/of/the/show"}, noDisplay);
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("no display"), std::string::npos) << run.err;
+  EXPECT_FALSE(Exists(scratch / "frames")) << "the folders made for frames that never came are left";
 
   RunOptions noFfmpeg = options;
   noFfmpeg.setEnv.push_back("PATH=" + empty.Path());

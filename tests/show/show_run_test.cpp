@@ -14,8 +14,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -244,10 +251,15 @@ TEST_F(ShowRun, ZeroFilledDataFileGivesABlankSilentRunThatEndsCleanly) {
 }
 
 TEST_F(ShowRun, WithoutItsDataFileTheProgramSaysSoAndExits1) {
-  // Missing, then a folder in its place.
-  for (int round = 0; round < 2; ++round) {
+  // Missing, then a folder in its place, then a FIFO (which a plain open
+  // would wait on for ever).
+  const char *const reasons[] = {"No such file", "folder", "a FIFO"};
+  for (int round = 0; round < 3; ++round) {
     if (round == 1) {
       ASSERT_EQ(mkdir((scratch / "zarvox.dat").c_str(), 0700), 0);
+    } else if (round == 2) {
+      ASSERT_EQ(rmdir((scratch / "zarvox.dat").c_str()), 0);
+      ASSERT_EQ(mkfifo((scratch / "zarvox.dat").c_str(), 0600), 0);
     }
     Child show({Program("zarvox")}, options);
     ASSERT_TRUE(show.Started());
@@ -256,7 +268,7 @@ TEST_F(ShowRun, WithoutItsDataFileTheProgramSaysSoAndExits1) {
     EXPECT_EQ(screen.Find("zarvox"), 0u) << "the setup dialog came up";
     const std::string err = show.Err();
     EXPECT_NE(err.find("\"zarvox.dat\" in " + scratch.Path()), std::string::npos) << err;
-    EXPECT_NE(err.find(round == 0 ? "No such file" : "folder"), std::string::npos) << err;
+    EXPECT_NE(err.find(reasons[round]), std::string::npos) << err;
     ASSERT_TRUE(screen.Press(box, "Return"));
     ASSERT_TRUE(show.Wait(20)) << "the program did not end after the box";
     EXPECT_EQ(show.Status(), 1);
@@ -269,4 +281,54 @@ TEST_F(ShowRun, WithoutItsDataFileTheProgramSaysSoAndExits1) {
   EXPECT_EQ(alone.status, 1);
   EXPECT_NE(alone.err.find("zarvox: no data file: Cannot open the data file: \"zarvox.dat\" in "), std::string::npos)
       << alone.err;
+}
+
+// The processes whose parent is this one, as "pid (name)" each.
+static std::vector<std::pair<pid_t, std::string>> OurChildren() {
+  std::vector<std::pair<pid_t, std::string>> children;
+  DIR *proc = opendir("/proc");
+  for (dirent *entry; proc != nullptr && (entry = readdir(proc)) != nullptr;) {
+    const std::string stat = ReadText(std::string("/proc/") + entry->d_name + "/stat");
+    const size_t close = stat.rfind(')');
+    int parent = 0;
+    if (close != std::string::npos && std::sscanf(stat.c_str() + close + 1, " %*c %d", &parent) == 1 &&
+        parent == getpid())
+      children.emplace_back(std::atoi(entry->d_name), stat.substr(0, close + 1));
+  }
+  if (proc != nullptr)
+    closedir(proc);
+  return children;
+}
+
+// The libraries may start processes of their own that leave their parent at
+// once: with no session bus, libdbus runs dbus-launch, whose bus daemon lives
+// on. Stopped by a signal while its box is up, the program takes them all
+// with it. A stand-in dbus-launch leaves such a daemon; this test adopts
+// whatever is orphaned and must find nothing.
+TEST_F(ShowRun, NothingItStartedOutlivesAStopSignalAtItsMessageBox) {
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  ASSERT_EQ(mkdir((scratch / "bin").c_str(), 0755), 0);
+  const std::string launcher = "#!/bin/sh\n( setsid sleep 300 </dev/null >/dev/null 2>&1 & )\nexit 1\n";
+  ASSERT_TRUE(WriteFile(scratch / "bin/dbus-launch", Bytes(launcher.begin(), launcher.end())));
+  ASSERT_EQ(chmod((scratch / "bin/dbus-launch").c_str(), 0755), 0);
+  RunOptions desktop = options;
+  desktop.setEnv.push_back("PATH=" + (scratch / "bin") + ":" + std::getenv("PATH"));
+  desktop.unsetEnv.push_back("DBUS_SESSION_BUS_ADDRESS");
+  for (int signal : {SIGTERM, SIGINT}) {
+    Child show({Program("zarvox")}, desktop);
+    ASSERT_TRUE(show.Started());
+    ASSERT_NE(screen.WaitFor("zarvox: no data file", 30), 0u) << show.Err();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    show.Kill(signal);
+    ASSERT_TRUE(show.Wait(20)) << "the program did not end on " << strsignal(signal);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // orphans reach us
+    std::string left;
+    for (const auto &[pid, name] : OurChildren()) {
+      left += name + " ";
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    EXPECT_EQ(left, "") << "left running after " << strsignal(signal);
+  }
+  prctl(PR_SET_CHILD_SUBREAPER, 0);
 }

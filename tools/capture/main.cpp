@@ -6,6 +6,7 @@
 #include "app/demo.h"
 #include "archive/data_archive.h"
 #include "effects/show_timeline.h"
+#include "platform/input_file.h"
 #include "platform/session.h"
 #include "platform/tap.h"
 
@@ -19,6 +20,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -89,27 +91,28 @@ std::string CurrentDirectory() {
   return getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string(".");
 }
 
-// The show opens the data file by its relative name; so does the capture.
+// The show opens the data file by its relative name; so does the capture,
+// without blocking on a FIFO in its place.
 bool DataFileReadable(std::string *why) {
-  const int fd = open(kDataFileName, O_RDONLY | O_CLOEXEC);
+  const char *reason = "";
+  const int fd = PlatformOpenRegularFile(kDataFileName, &reason);
   if (fd < 0) {
-    *why = std::strerror(errno);
+    *why = reason;
     return false;
   }
-  struct stat info;
-  const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
   close(fd);
-  if (!regular)
-    *why = "it is not a file";
-  return regular;
+  return true;
 }
 
-// Makes the folder (and missing parents) and proves that a file can be made
-// in it.
-bool PrepareFolder(const std::string &folder, std::string *why) {
+// Makes the folder (and missing parents), noting in *made each one made, and
+// proves that a file can be made in it.
+bool PrepareFolder(const std::string &folder, std::vector<std::string> *made, std::string *why) {
   for (size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1))
-    mkdir(folder.substr(0, slash).c_str(), 0777);
-  if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+    if (mkdir(folder.substr(0, slash).c_str(), 0777) == 0)
+      made->push_back(folder.substr(0, slash));
+  if (mkdir(folder.c_str(), 0777) == 0)
+    made->push_back(folder);
+  else if (errno != EEXIST) {
     *why = std::strerror(errno);
     return false;
   }
@@ -129,6 +132,18 @@ bool PrepareFolder(const std::string &folder, std::string *why) {
   return true;
 }
 
+// Folders the capture made for its frames go again, deepest first, when it
+// ends without having written into them (no display, say); rmdir leaves any
+// that holds something.
+class MadeFolders {
+public:
+  ~MadeFolders() {
+    for (auto folder = made.rbegin(); folder != made.rend(); ++folder)
+      rmdir(folder->c_str());
+  }
+  std::vector<std::string> made;
+};
+
 // Proves that the video file can be written, leaving no new file behind.
 bool VideoWritable(const std::string &path, std::string *why) {
   struct stat info;
@@ -137,7 +152,8 @@ bool VideoWritable(const std::string &path, std::string *why) {
     *why = "it is a folder";
     return false;
   }
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  // Without blocking: a FIFO with nobody reading would hold the capture here.
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
   if (fd < 0) {
     *why = std::strerror(errno);
     return false;
@@ -282,6 +298,7 @@ int main(int argc, char **argv) {
 
   // Everything that can be checked before a window opens.
   std::string why;
+  MadeFolders madeFolders;
   if (!DataFileReadable(&why))
     return Fail("cannot open the data file \"" + std::string(kDataFileName) + "\" in " + CurrentDirectory() + ": " +
                 why);
@@ -293,7 +310,7 @@ int main(int argc, char **argv) {
                   "or give a folder to get PNG files");
     if (!VideoWritable(out, &why))
       return Fail("cannot write the video " + out + ": " + why);
-  } else if (!PrepareFolder(out, &why)) {
+  } else if (!PrepareFolder(out, &madeFolders.made, &why)) {
     return Fail("cannot write frames into the folder " + out + ": " + why);
   }
   if (!platform::OpenDisplay(&why))

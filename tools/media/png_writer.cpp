@@ -23,9 +23,37 @@ void OnPngError(png_structp png, png_const_charp message) {
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
+// Where the encoded bytes go. libpng's own writer would say only "Write
+// Error" on a full disk; this one names the file and the system's reason.
+struct Output {
+  FILE *file;
+  const char *path;
+  std::string *error;
+};
+
+// Nothing with a destructor may be left on this frame: libpng longjmps out.
+void Fail(png_structp png, Output *out) {
+  const int saved = errno;
+  *out->error = std::string("cannot write ") + out->path + ": " + std::strerror(saved);
+  png_longjmp(png, 1);
+}
+
+void WriteBytes(png_structp png, png_bytep data, png_size_t length) {
+  Output *out = static_cast<Output *>(png_get_io_ptr(png));
+  if (std::fwrite(data, 1, length, out->file) != length)
+    Fail(png, out);
+}
+
+void FlushBytes(png_structp png) {
+  Output *out = static_cast<Output *>(png_get_io_ptr(png));
+  if (std::fflush(out->file) != 0)
+    Fail(png, out);
+}
+
 // Writes the whole image into an open file. libpng reports errors by
 // longjmp back here, so nothing in this function changes after setjmp.
-bool WriteImage(FILE *file, const Image &image, int level, std::string *error) {
+bool WriteImage(Output *out, const Image &image, int level) {
+  std::string *error = out->error;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, OnPngError, OnPngWarning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
   if (!png || !info) {
@@ -37,7 +65,7 @@ bool WriteImage(FILE *file, const Image &image, int level, std::string *error) {
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  png_init_io(png, file);
+  png_set_write_fn(png, out, WriteBytes, FlushBytes);
   png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8,
                image.channels == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -77,7 +105,8 @@ bool WritePng(const char *path, const Image &image, std::string *error, int leve
     *error = std::string("cannot create ") + path + ": " + std::strerror(errno);
     return false;
   }
-  bool ok = WriteImage(file, image, level < 0 ? 0 : level > 9 ? 9 : level, error);
+  Output out = {file, path, error};
+  bool ok = WriteImage(&out, image, level < 0 ? 0 : level > 9 ? 9 : level);
   if (std::fclose(file) != 0 && ok) {
     *error = std::string("cannot write ") + path + ": " + std::strerror(errno);
     ok = false;

@@ -70,6 +70,10 @@ int main(int argc, char **argv) {
     commandLine += arg;
   }
 
+  // Whatever the libraries start below (GTK may launch a session bus) ends
+  // with the program.
+  platform::KeepHelpersWithProcess();
+
   // Without a display there is nothing to show and no way to stop the show
   // but a signal: say so and leave, rather than run blind.
   std::string why;

@@ -122,6 +122,12 @@ extern const GlFormat kDefaultGlFormat; // what windows are made with before Set
 void ReleaseGlFrom(TopWindow *window);  // no context current on a window about to go
 void DeleteAllContexts();
 
+// ---- helper processes (helpers.cpp) -------------------------------------------
+// Ends every descendant (SIGTERM, then SIGKILL for what is left after a
+// moment) once KeepHelpersWithProcess was called; nothing otherwise. Safe in
+// a signal handler.
+void EndHelpers();
+
 // ---- signals (signals.cpp) --------------------------------------------------
 void InstallSignalHandlers();
 bool TakeCloseRequest(); // true once per SIGINT/SIGTERM turned into a close

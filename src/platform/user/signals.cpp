@@ -1,6 +1,7 @@
 // Signals: a stop request (SIGINT, SIGTERM) becomes a close of the program's
-// window, and a crash gives the desktop its display mode back before the
-// process dies. Installed when the display is opened.
+// window, and a crash gives the desktop its display mode back (and ends the
+// helper processes) before the process dies. Installed when the display is
+// opened.
 #include "user/layer.h"
 
 #include "platform/tap.h"
@@ -25,6 +26,7 @@ void RestoreThenReraise(int signal) {
   if (!restoring) {
     restoring = 1;
     RestoreDisplayNow();
+    EndHelpers(); // the process is about to die: nothing it started stays behind
   }
   sigaction(signal, &previous[signal], nullptr);
   raise(signal); // delivered with the previous action once this handler returns

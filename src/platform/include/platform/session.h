@@ -10,6 +10,13 @@ namespace platform {
 // is none; *why then holds one line naming the cause.
 bool OpenDisplay(std::string *why);
 
+// Makes this process the parent of every process started below it, also of
+// one that leaves its own parent (a daemon, such as the session bus GTK
+// launches where there is none), and ends them all when the program ends:
+// at exit and on a stop or fatal signal. For programs, before the display is
+// opened; tests and tools that start processes of their own leave it off.
+void KeepHelpersWithProcess();
+
 // What the end of the process does on Win32: gives the desktop its display
 // mode back and lets every window and GL context go, without sending any
 // message (the objects behind the window procedures are gone by then).
