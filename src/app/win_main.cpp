@@ -2,6 +2,7 @@
 // the show.
 #include "app/demo.h"
 #include "effects/show_timeline.h"
+#include "platform/data_folder.h"
 #include "platform/input_file.h"
 #include "setup/demo_settings.h"
 #include "setup/setup_dialog.h"
@@ -28,7 +29,8 @@ bool DataFileOpens(std::string *problem) {
   char folder[4096];
   const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
   const std::string where = length > 0 && length < sizeof folder ? folder : "the current directory";
-  *problem = "cannot open the data file \"" + std::string(kDataFileName) + "\" in " + where + ": " + why;
+  *problem = "cannot open the data file \"" + std::string(kDataFileName) + "\" in " + where + ": " + why +
+             " (also looked in " + platform::DataFoldersText() + ")";
   return false;
 }
 
@@ -38,8 +40,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   std::string problem;
   if (!DataFileOpens(&problem)) {
     std::fprintf(stderr, "zarvox: %s\n", problem.c_str());
-    const std::string text = "Cannot open the data file: " + problem.substr(problem.find('"')) +
-                             ".\n\nStart zarvox from the folder that holds " + kDataFileName + ".";
+    const std::string text = "Cannot open the data file: " + problem.substr(problem.find('"')) + ".\n\nPut " +
+                             kDataFileName + " in one of these folders, or start zarvox from the folder that holds it.";
     MessageBoxA(nullptr, text.c_str(), "zarvox: no data file", MB_OK | MB_ICONERROR);
     return 1;
   }

@@ -2,8 +2,9 @@
 // the chosen show times, the same picture for a frame whatever --from says
 // (every frame is rendered from 0), the show at its own speed at any --fps,
 // Ctrl+C keeping what was written, the whole show ending with the frame
-// that reaches 128 s, a video with the soundtrack through ffmpeg, and a clear
-// error with a non-zero exit for each thing that can be missing.
+// that reaches 128 s, a video with the soundtrack through ffmpeg, the data
+// file found in an XDG data folder, and a clear error with a non-zero exit
+// for each thing that can be missing.
 #include "support/pcm.h"
 #include "support/show_kit.h"
 
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -157,18 +159,33 @@ TEST_F(CaptureCommand, AVideoHoldsTheFramesAndTheSoundtrack) {
 }
 
 TEST_F(CaptureCommand, SaysWhatIsMissingAndFails) {
-  ScratchDir empty;
-  const std::string capture = Program("zarvox-capture");
-
+  // A copy of the program away from the build's data file, run in an empty
+  // folder, its XDG data folders in scratch.
+  ScratchDir empty, elsewhere;
+  const std::string capture = elsewhere / "zarvox-capture";
+  std::filesystem::copy_file(Program("zarvox-capture"), capture);
   RunOptions noData = options;
   noData.cwd = empty.Path();
+  noData.setEnv.push_back("XDG_DATA_HOME=" + (scratch / "home"));
+  noData.setEnv.push_back("XDG_DATA_DIRS=" + (scratch / "dirs"));
   RunResult run = RunProgram({capture, "out"}, noData);
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("\"zarvox.dat\" in " + empty.Path()), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("also looked in " + elsewhere.Path() + ", "), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(", " + (scratch / "home/zarvox") + ", " + (scratch / "dirs/zarvox") + ")"), std::string::npos)
+      << run.err;
   EXPECT_FALSE(Exists(empty / "out")) << "nothing is made when the capture cannot start";
 
+  // Found in an XDG data folder, the frames still go where they were asked.
+  std::filesystem::create_directories(scratch / "dirs/zarvox");
+  ASSERT_EQ(symlink(DataFile().c_str(), (scratch / "dirs/zarvox/zarvox.dat").c_str()), 0);
+  run = RunProgram({capture, "--fps", "1", "--to", "0", "--size", "64x48", "out"}, noData);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ListDir(empty / "out"), std::vector<std::string>{"frame-000000.png"});
+  ASSERT_EQ(unlink((scratch / "dirs/zarvox/zarvox.dat").c_str()), 0);
+
   ASSERT_EQ(mkdir((empty / "zarvox.dat").c_str(), 0700), 0);
-  run = RunProgram({capture, "out"}, noData);
+  run = RunProgram({capture, "out2"}, noData);
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("a folder, not a regular file"), std::string::npos) << run.err;
   ASSERT_EQ(rmdir((empty / "zarvox.dat").c_str()), 0);

@@ -3,9 +3,10 @@
 // to its natural end and exits 0 about 127.5 s after its clock started, the
 // screen shows each section's effect while it runs, and what reached the
 // sound device is the soundtrack; Escape ends a second run early with 0; a
-// zero-filled data file gives a blank run that still ends cleanly; and
-// without its data file the program says so in a box and on stderr and
-// exits 1 before any dialog.
+// zero-filled data file gives a blank run that still ends cleanly; started
+// from another folder it finds its data file in its own folder or the XDG
+// data folders; and without its data file the program says so in a box and
+// on stderr, naming every folder it looked in, and exits 1 before any dialog.
 #include "support/screen.h"
 #include "support/show_kit.h"
 
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -139,6 +141,19 @@ protected:
   }
   void LinkDataFile() { ASSERT_EQ(symlink(DataFile().c_str(), (scratch / "zarvox.dat").c_str()), 0); }
   std::string Log() { return ReadText(scratch / "state/zarvox/debug_unrar.txt"); }
+  // A copy of zarvox in scratch/bin, away from the build's data file, whose
+  // XDG data folders lie in the scratch folder too.
+  std::string CopyOfTheProgram() {
+    std::filesystem::create_directories(scratch / "bin");
+    std::filesystem::copy_file(Program("zarvox"), scratch / "bin/zarvox");
+    // GTK tells the formats of its own icons by the MIME database, which it
+    // too finds in the XDG data folders.
+    std::filesystem::create_directories(scratch / "dirs1");
+    std::filesystem::create_directory_symlink("/usr/share/mime", scratch / "dirs1/mime");
+    options.setEnv.push_back("XDG_DATA_HOME=" + (scratch / "home"));
+    options.setEnv.push_back("XDG_DATA_DIRS=" + (scratch / "dirs1") + ":" + (scratch / "dirs2/"));
+    return scratch / "bin/zarvox";
+  }
 
   // Starts zarvox and answers its dialog with Enter; the show's window, or 0.
   unsigned long StartShow(Child &show) {
@@ -250,7 +265,25 @@ TEST_F(ShowRun, ZeroFilledDataFileGivesABlankSilentRunThatEndsCleanly) {
   EXPECT_NE(log.find("Not a RAR file"), std::string::npos) << log;
 }
 
+TEST_F(ShowRun, StartedElsewhereItFindsItsDataFileInItsOwnOrAnXdgFolder) {
+  const std::string program = CopyOfTheProgram();
+  for (const std::string folder : {scratch / "bin", scratch / "home/zarvox", scratch / "dirs2/zarvox"}) {
+    std::filesystem::create_directories(folder);
+    ASSERT_EQ(symlink(DataFile().c_str(), (folder + "/zarvox.dat").c_str()), 0);
+    Child show({program}, options);
+    ASSERT_TRUE(show.Started());
+    const unsigned long dialog = screen.WaitFor("zarvox", 60);
+    ASSERT_NE(dialog, 0u) << "no setup dialog with the data file in " << folder << ": " << show.Err();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500)); // the dialog takes keys once drawn
+    ASSERT_TRUE(screen.Press(dialog, "alt+x"));
+    ASSERT_TRUE(show.Wait(20)) << "Exit did not end the program";
+    EXPECT_EQ(show.Status(), 0) << show.Err();
+    ASSERT_EQ(unlink((folder + "/zarvox.dat").c_str()), 0);
+  }
+}
+
 TEST_F(ShowRun, WithoutItsDataFileTheProgramSaysSoAndExits1) {
+  const std::string program = CopyOfTheProgram();
   // Missing, then a folder in its place, then a FIFO (which a plain open
   // would wait on for ever).
   const char *const reasons[] = {"No such file", "folder", "a FIFO"};
@@ -261,7 +294,7 @@ TEST_F(ShowRun, WithoutItsDataFileTheProgramSaysSoAndExits1) {
       ASSERT_EQ(rmdir((scratch / "zarvox.dat").c_str()), 0);
       ASSERT_EQ(mkfifo((scratch / "zarvox.dat").c_str(), 0600), 0);
     }
-    Child show({Program("zarvox")}, options);
+    Child show({program}, options);
     ASSERT_TRUE(show.Started());
     const unsigned long box = screen.WaitFor("zarvox: no data file", 30);
     ASSERT_NE(box, 0u) << "no message box: " << show.Err();
@@ -269,6 +302,11 @@ TEST_F(ShowRun, WithoutItsDataFileTheProgramSaysSoAndExits1) {
     const std::string err = show.Err();
     EXPECT_NE(err.find("\"zarvox.dat\" in " + scratch.Path()), std::string::npos) << err;
     EXPECT_NE(err.find(reasons[round]), std::string::npos) << err;
+    EXPECT_NE(err.find("also looked in " + (scratch / "bin") + ", " + (scratch / "share/zarvox") + ", " +
+                       (scratch / "home/zarvox") + ", " + (scratch / "dirs1/zarvox") + ", " +
+                       (scratch / "dirs2/zarvox") + ")"),
+              std::string::npos)
+        << err;
     ASSERT_TRUE(screen.Press(box, "Return"));
     ASSERT_TRUE(show.Wait(20)) << "the program did not end after the box";
     EXPECT_EQ(show.Status(), 1);
@@ -277,7 +315,7 @@ TEST_F(ShowRun, WithoutItsDataFileTheProgramSaysSoAndExits1) {
   // Where GTK can show no box, its words still reach the viewer, on stderr.
   RunOptions bare = options;
   bare.setEnv.push_back("GDK_BACKEND=none");
-  const RunResult alone = RunProgram({Program("zarvox")}, bare);
+  const RunResult alone = RunProgram({program}, bare);
   EXPECT_EQ(alone.status, 1);
   EXPECT_NE(alone.err.find("zarvox: no data file: Cannot open the data file: \"zarvox.dat\" in "), std::string::npos)
       << alone.err;
@@ -307,15 +345,16 @@ static std::vector<std::pair<pid_t, std::string>> OurChildren() {
 // whatever is orphaned and must find nothing.
 TEST_F(ShowRun, NothingItStartedOutlivesAStopSignalAtItsMessageBox) {
   ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
-  ASSERT_EQ(mkdir((scratch / "bin").c_str(), 0755), 0);
+  const std::string program = CopyOfTheProgram(); // alone: no data file beside it
+  ASSERT_EQ(mkdir((scratch / "fakebin").c_str(), 0755), 0);
   const std::string launcher = "#!/bin/sh\n( setsid sleep 300 </dev/null >/dev/null 2>&1 & )\nexit 1\n";
-  ASSERT_TRUE(WriteFile(scratch / "bin/dbus-launch", Bytes(launcher.begin(), launcher.end())));
-  ASSERT_EQ(chmod((scratch / "bin/dbus-launch").c_str(), 0755), 0);
+  ASSERT_TRUE(WriteFile(scratch / "fakebin/dbus-launch", Bytes(launcher.begin(), launcher.end())));
+  ASSERT_EQ(chmod((scratch / "fakebin/dbus-launch").c_str(), 0755), 0);
   RunOptions desktop = options;
-  desktop.setEnv.push_back("PATH=" + (scratch / "bin") + ":" + std::getenv("PATH"));
+  desktop.setEnv.push_back("PATH=" + (scratch / "fakebin") + ":" + std::getenv("PATH"));
   desktop.unsetEnv.push_back("DBUS_SESSION_BUS_ADDRESS");
   for (int signal : {SIGTERM, SIGINT}) {
-    Child show({Program("zarvox")}, desktop);
+    Child show({program}, desktop);
     ASSERT_TRUE(show.Started());
     ASSERT_NE(screen.WaitFor("zarvox: no data file", 30), 0u) << show.Err();
     std::this_thread::sleep_for(std::chrono::seconds(1));

@@ -6,6 +6,7 @@
 #include "app/demo.h"
 #include "archive/data_archive.h"
 #include "effects/show_timeline.h"
+#include "platform/data_folder.h"
 #include "platform/input_file.h"
 #include "platform/session.h"
 #include "platform/tap.h"
@@ -26,7 +27,7 @@ namespace {
 
 const char kUsage[] =
     "usage: zarvox-capture [--fps N] [--size WxH] [--from MS] [--to MS] [--preset NAME] [--crf N] OUT\n"
-    "Renders the show from zarvox.dat in the current directory, frame by frame, as\n"
+    "Renders the show from zarvox.dat (found as zarvox finds it), frame by frame, as\n"
     "zarvox plays it: 60 rendered frames a show second, each advancing the\n"
     "animation one step. Written frame i is the latest rendered frame at or before\n"
     "i * 1000 / N ms: at 60 fps every rendered frame once, at 30 every second one,\n"
@@ -299,9 +300,12 @@ int main(int argc, char **argv) {
   // Everything that can be checked before a window opens.
   std::string why;
   MadeFolders madeFolders;
+  const std::string here = CurrentDirectory();
+  if (platform::ChangeToDataFolder(kDataFileName) && out[0] != '/')
+    out = here + "/" + out; // still where it was asked for
   if (!DataFileReadable(&why))
-    return Fail("cannot open the data file \"" + std::string(kDataFileName) + "\" in " + CurrentDirectory() + ": " +
-                why);
+    return Fail("cannot open the data file \"" + std::string(kDataFileName) + "\" in " + here + ": " + why +
+                " (also looked in " + platform::DataFoldersText() + ")");
   std::string ffmpeg;
   if (video) {
     ffmpeg = capture::FindOnPath("ffmpeg");

@@ -1,6 +1,7 @@
 // The process entry: what Windows does before and after WinMain. Takes the
-// layer's own options, refuses to start without a display, and gives the
-// display back at the end.
+// layer's own options, refuses to start without a display, finds the folder
+// of the data file, and gives the display back at the end.
+#include "platform/data_folder.h"
 #include "platform/session.h"
 #include "platform/tap.h"
 #include "platform/windows.h"
@@ -23,7 +24,8 @@ const char kUsage[] = "usage: %s [--frame-rate N|display] [--help]\n"
                       "                        for 60, so other rates play it slower or faster)\n"
                       "  --frame-rate display  no pacing: as fast as the display and driver allow\n"
                       "  --help                this text\n"
-                      "zarvox.dat is read from the current folder.\n";
+                      "zarvox.dat is read from the current folder or, where it is not there, from the\n"
+                      "program's folder, ~/.local/share/zarvox or /usr/share/zarvox (as XDG says).\n";
 
 // "display" -> 0; a whole number from 24 to 1000 -> itself; else -1.
 int ParseFrameRate(const char *text) {
@@ -81,6 +83,10 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "%s: %s\n", name, why.c_str());
     return 1;
   }
+
+  // Launchers start programs in the home folder; the show opens its data
+  // file by its relative name, as from its own folder on Windows.
+  platform::ChangeToDataFolder("zarvox.dat");
 
   static HINSTANCE__ instance = {program};
   const int result = WinMain(&instance, nullptr, &commandLine[0], SW_SHOWDEFAULT);
