@@ -3,6 +3,7 @@
 #   ./build.sh run    install what is missing, build, make zarvox.dat, run the show
 #   ./build.sh test   install what is missing, build with sanitizers, run every test
 #   ./build.sh build  install what is missing and build (no run)
+#   ./build.sh package  the same build, then a Debian package of it in build/package/
 #   ./build.sh deps   print the Debian packages the commands above install
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -16,6 +17,7 @@ packages=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   fonts-dejavu-core xvfb xauth xdotool x11-utils
   unar ffmpeg sox gzip xz-utils zip
+  file desktop-file-utils appstream lintian
 )
 
 install_missing() {
@@ -42,6 +44,13 @@ build_release() {
   build "$root/build" -DCMAKE_BUILD_TYPE=Release -DZARVOX_TESTS=OFF -DZARVOX_BENCH=ON
 }
 
+# The Debian package of the release build (stripped, dependencies from the
+# binaries): build/package/zarvox_VERSION_ARCH.deb.
+package_release() {
+  rm -f "$root"/build/package/*.deb
+  (cd "$root/build" && cpack -G DEB)
+}
+
 case "${1:-run}" in
   deps)
     printf '%s\n' "${packages[@]}"
@@ -56,6 +65,11 @@ case "${1:-run}" in
     install_missing
     build_release
     ;;
+  package)
+    install_missing
+    build_release
+    package_release
+    ;;
   test)
     install_missing
     # The tree is formatted as .clang-format says.
@@ -69,6 +83,10 @@ case "${1:-run}" in
     # unnoticed; each benchmark runs once, briefly (its figures are not judged).
     build_release
     "$root/bench/smoke.sh" "$root/build"
+    # The package users install: its tree, lintian, and its zarvox started
+    # from another folder up to the dialog.
+    package_release
+    "$root/tests/support/with-xvfb" "$root/tests/package/check_package.sh" "$root/build"
     # The README's pictures can still be made (into a scratch folder).
     shots=$(mktemp -d)
     "$root/docs/make-shots.sh" "$root/build" "$shots"
@@ -77,7 +95,7 @@ case "${1:-run}" in
     ctest --test-dir "$root/build-fuzz" --output-on-failure
     ;;
   *)
-    echo "usage: $0 run|test|build|deps" >&2
+    echo "usage: $0 run|test|build|package|deps" >&2
     exit 2
     ;;
 esac

@@ -3,6 +3,9 @@
 # Warnings and sanitizers live on one INTERFACE target that every target links.
 add_library(zarvox_options INTERFACE)
 target_compile_options(zarvox_options INTERFACE -Wall -Wextra)
+# Source paths relative to the tree, in __FILE__ (the RAR module's debug log)
+# and the debug info: the build machine's folders stay out of the programs.
+target_compile_options(zarvox_options INTERFACE -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=)
 if(ZARVOX_WERROR)
   target_compile_options(zarvox_options INTERFACE -Werror)
 endif()
