@@ -24,8 +24,10 @@ const char kUsage[] = "usage: %s [--frame-rate N|display] [--help]\n"
                       "                        for 60, so other rates play it slower or faster)\n"
                       "  --frame-rate display  no pacing: as fast as the display and driver allow\n"
                       "  --help                this text\n"
-                      "zarvox.dat is read from the current folder or, where it is not there, from the\n"
-                      "program's folder, ~/.local/share/zarvox or /usr/share/zarvox (as XDG says).\n";
+                      "zarvox.dat is read from the current folder, or else from the first that holds it\n"
+                      "of: the program's folder, its ../share/zarvox, $XDG_DATA_HOME/zarvox (default\n"
+                      "~/.local/share/zarvox) and each $XDG_DATA_DIRS entry + /zarvox (default\n"
+                      "/usr/local/share/zarvox, /usr/share/zarvox).\n";
 
 // "display" -> 0; a whole number from 24 to 1000 -> itself; else -1.
 int ParseFrameRate(const char *text) {
