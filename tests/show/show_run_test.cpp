@@ -267,7 +267,7 @@ TEST_F(ShowRun, ZeroFilledDataFileGivesABlankSilentRunThatEndsCleanly) {
 
 TEST_F(ShowRun, StartedElsewhereItFindsItsDataFileInItsOwnOrAnXdgFolder) {
   const std::string program = CopyOfTheProgram();
-  for (const std::string folder : {scratch / "bin", scratch / "home/zarvox", scratch / "dirs2/zarvox"}) {
+  for (const std::string &folder : {scratch / "bin", scratch / "home/zarvox", scratch / "dirs2/zarvox"}) {
     std::filesystem::create_directories(folder);
     ASSERT_EQ(symlink(DataFile().c_str(), (folder + "/zarvox.dat").c_str()), 0);
     Child show({program}, options);
