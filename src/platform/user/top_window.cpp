@@ -326,6 +326,12 @@ void TopWindow::CoverScreen() {
     SDL_GetWindowPosition(sdl, &uncovered.x, &uncovered.y);
     SDL_GetWindowSize(sdl, &uncovered.w, &uncovered.h);
   }
+  // A window manager moves a full-screen window to the screen's corner; with
+  // none, the window would stay where it was placed on the desktop (centred
+  // on the larger mode) and hang off the switched screen.
+  SDL_Rect bounds;
+  if (!coversScreen && SDL_GetDisplayBounds(0, &bounds) == 0)
+    SDL_SetWindowPosition(sdl, bounds.x, bounds.y);
   // On a hidden window SDL records the state and switches when it is shown.
   SDL_DisplayMode mode = hold.mode;
   if (SDL_SetWindowDisplayMode(sdl, &mode) == 0 && SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN) == 0)
