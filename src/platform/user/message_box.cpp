@@ -3,9 +3,12 @@
 // desktop GTK can open, core fonts or not.
 #include "user/message_box.h"
 
+#include <SDL.h>
 #include <gtk/gtk.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace platform {
 
@@ -13,6 +16,13 @@ bool OpenGtk() {
   static int state = 0; // 0 not tried, 1 open, -1 failed
   if (state == 0) {
     gtk_disable_setlocale();
+    // Boxes and the dialog go where the show's window goes: GTK on its own
+    // would pick Wayland, SDL whatever the layer asked it for.
+    const char *driver = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetCurrentVideoDriver() : nullptr;
+    const char *asked = std::getenv("GDK_BACKEND");
+    if ((asked == nullptr || asked[0] == '\0') && driver != nullptr &&
+        (std::strcmp(driver, "wayland") == 0 || std::strcmp(driver, "x11") == 0))
+      gdk_set_allowed_backends(driver);
     state = gtk_init_check(nullptr, nullptr) ? 1 : -1;
   }
   return state > 0;

@@ -35,7 +35,10 @@ bool EnsureVideo() {
       state = VideoState::Failed;
       return false;
     }
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, x11 && wayland ? "x11,wayland" : x11 ? "x11" : "wayland");
+    // Where both are set (a Wayland desktop with Xwayland) the window is a
+    // native Wayland one, as GTK's dialog is by default: no scaling through
+    // Xwayland, and X11 only when the compositor cannot be reached.
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, wayland ? "wayland,x11" : "x11");
   }
   // Our own handlers turn SIGINT/SIGTERM into a close of the window; SDL's
   // would only queue a quit event that nobody reads during a modal dialog.
