@@ -16,6 +16,7 @@ packages=(
   libsdl2-dev libgtk-3-dev libmpg123-dev libmp3lame-dev libdevil-dev libpng-dev zlib1g-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   fonts-dejavu-core xvfb xauth xdotool x11-utils
+  sway wtype grim xserver-xorg-core xserver-xorg-video-dummy openbox x11-xserver-utils
   unar ffmpeg sox gzip xz-utils zip
   file desktop-file-utils appstream lintian
 )

@@ -88,6 +88,21 @@ unsigned long Screen::WaitFor(const std::string &title, double seconds) {
   }
 }
 
+unsigned long Screen::Root() {
+  return display != nullptr ? DefaultRootWindow(D(display)) : 0;
+}
+
+bool Screen::Geometry(unsigned long window, int *x, int *y, int *width, int *height) {
+  XWindowAttributes attributes;
+  Window child = 0;
+  if (display == nullptr || XGetWindowAttributes(D(display), window, &attributes) == 0 ||
+      !XTranslateCoordinates(D(display), window, DefaultRootWindow(D(display)), 0, 0, x, y, &child))
+    return false;
+  *width = attributes.width;
+  *height = attributes.height;
+  return true;
+}
+
 bool Screen::Grab(unsigned long window, Picture *picture) {
   XWindowAttributes attributes;
   if (display == nullptr || XGetWindowAttributes(D(display), window, &attributes) == 0)
@@ -109,6 +124,30 @@ bool Screen::Grab(unsigned long window, Picture *picture) {
     }
   XDestroyImage(image);
   return true;
+}
+
+bool Screen::Close(unsigned long window, bool viaManager) {
+  if (display == nullptr)
+    return false;
+  Display *x = D(display);
+  XEvent event = {};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.format = 32;
+  Status sent;
+  if (viaManager) {
+    event.xclient.message_type = XInternAtom(x, "_NET_CLOSE_WINDOW", False);
+    event.xclient.data.l[0] = CurrentTime;
+    event.xclient.data.l[1] = 2; // a direct action of the user's
+    sent = XSendEvent(x, DefaultRootWindow(x), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  } else {
+    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+    event.xclient.data.l[0] = long(XInternAtom(x, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    sent = XSendEvent(x, window, False, NoEventMask, &event);
+  }
+  XFlush(x);
+  return sent != 0;
 }
 
 bool Screen::Press(unsigned long window, const std::string &key) {

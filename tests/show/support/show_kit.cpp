@@ -131,17 +131,18 @@ RunResult RunProgram(const std::vector<std::string> &argv, const RunOptions &opt
     child.Wait(10);
   }
   result.status = child.Status();
+  result.out = child.Out();
   result.err = child.Err();
   return result;
 }
 
 Child::Child(const std::vector<std::string> &argv, const RunOptions &options) {
-  const std::string out = files / "stdout";
+  outFile = files / "stdout";
   errFile = files / "stderr";
   std::fflush(nullptr);
   pid = fork();
   if (pid == 0)
-    ExecChild(argv, options, out, errFile);
+    ExecChild(argv, options, outFile, errFile);
 }
 
 Child::~Child() {
@@ -180,6 +181,10 @@ void Child::Kill(int signal) {
 
 std::string Child::Err() const {
   return ReadText(errFile);
+}
+
+std::string Child::Out() const {
+  return ReadText(outFile);
 }
 
 // ---- the data file's layout -------------------------------------------------

@@ -51,18 +51,20 @@ public:
   Child(const std::vector<std::string> &argv, const RunOptions &options);
   ~Child(); // kills it if still running
   bool Started() const { return pid > 0; }
+  pid_t Pid() const { return pid; }
   bool Running();
   // Waits up to `seconds` for the end; false when it is still running.
   bool Wait(double seconds);
   int Status() const { return status; } // after Wait returned true
   void Kill(int signal = SIGKILL);
   std::string Err() const; // what it wrote to stderr so far
+  std::string Out() const; // and to stdout
 
 private:
   pid_t pid = -1;
   int status = -1;
   bool reaped = false;
-  std::string errFile;
+  std::string outFile, errFile;
   ScratchDir files;
 };
 
