@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 #include <unistd.h>
 
@@ -36,6 +37,11 @@ protected:
     options.setEnv.insert(options.setEnv.end(),
                           {"SDL_AUDIODRIVER=dummy", "XDG_STATE_HOME=" + (scratch / "state"), "NO_AT_BRIDGE=1"});
     options.unsetEnv = {"DISPLAY", "SDL_VIDEODRIVER", "GDK_BACKEND"};
+    // SDL unloads the Wayland libraries it opened when it quits, so what they
+    // keep to the end reaches LeakSanitizer from an unknown module that no
+    // suppression can name. Our own code's leaks are checked on X11.
+    const char *asan = std::getenv("ASAN_OPTIONS");
+    options.setEnv.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":detect_leaks=0");
   }
 
   // Starts the show from its dialog with 640 x 480 chosen; the time Enter
