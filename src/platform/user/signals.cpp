@@ -7,6 +7,8 @@
 #include "platform/tap.h"
 
 #include <csignal>
+#include <pthread.h>
+#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -20,13 +22,35 @@ const int kStopSignals[] = {SIGINT, SIGTERM};
 const int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 struct sigaction previous[NSIG]; // what was installed before us, per signal
 
+volatile sig_atomic_t dyingBy = 0; // the signal the process is dying by
+
+// The restore hangs where the signal came inside a call on the display
+// connection (its lock is held): die by the signal anyway, mode or not.
+void GiveUpRestoring(int) {
+  const int signal = dyingBy;
+  sigaction(signal, &previous[signal], nullptr);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, signal);
+  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+  raise(signal);
+  _exit(128 + signal); // the previous action was to ignore it
+}
+
 // Not async-signal-safe: SDL talks to the display server. Worth the risk on
 // the way out, since the alternative is a desktop left in the wrong mode.
 void RestoreThenReraise(int signal) {
   if (!restoring) {
     restoring = 1;
-    RestoreDisplayNow();
     EndHelpers(); // the process is about to die: nothing it started stays behind
+    dyingBy = signal;
+    struct sigaction action = {};
+    action.sa_handler = GiveUpRestoring;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGALRM, &action, nullptr);
+    alarm(2);
+    RestoreDisplayNow();
+    alarm(0);
   }
   sigaction(signal, &previous[signal], nullptr);
   raise(signal); // delivered with the previous action once this handler returns
