@@ -13,7 +13,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 packages=(
   build-essential cmake pkg-config clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev libgtk-3-dev libmpg123-dev libmp3lame-dev libdevil-dev libpng-dev zlib1g-dev
+  libsdl2-dev libasound2-dev libgtk-3-dev libmpg123-dev libmp3lame-dev libdevil-dev libpng-dev zlib1g-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   fonts-dejavu-core xvfb xauth xdotool x11-utils
   sway wtype grim xserver-xorg-core xserver-xorg-video-dummy openbox x11-xserver-utils

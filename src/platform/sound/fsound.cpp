@@ -7,12 +7,15 @@
 #include "platform/tap.h"
 
 #include <SDL.h>
+#include <alsa/asoundlib.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -120,10 +123,44 @@ std::vector<std::string> ListDevices(bool *firstIsDefault) {
   return names;
 }
 
+void IgnoreAlsaMessage(const char *, int, const char *, int, const char *, ...) {}
+
+// libsndio writes its own failure line straight to stderr and has no hook to
+// stop it: while its driver is tried, stderr goes nowhere.
+class StderrMuted {
+public:
+  explicit StderrMuted(bool mute) {
+    if (!mute)
+      return;
+    std::fflush(stderr);
+    saved_ = dup(STDERR_FILENO);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && null >= 0)
+      dup2(null, STDERR_FILENO);
+    if (null >= 0)
+      close(null);
+  }
+  ~StderrMuted() {
+    if (saved_ < 0)
+      return;
+    dup2(saved_, STDERR_FILENO);
+    close(saved_);
+  }
+
+private:
+  int saved_ = -1;
+};
+
 // Opens a device of the output type at the mixing rate, trying its drivers
 // in turn. False (and SDL audio shut again) when none opens.
 bool OpenOutput(int output, int rate) {
+  // Where there is no card, the ALSA library writes a dozen "ALSA lib ..."
+  // lines of its own to stderr while SDL tries its devices; the one line
+  // that matters (below, in FSOUND_Init) is ours. SDL loads the same
+  // library, so the handler set here is the one it meets.
+  snd_lib_error_set_handler(IgnoreAlsaMessage);
   for (const char *driver : DriversFor(output)) {
+    const StderrMuted quiet(driver != nullptr && std::strcmp(driver, "sndio") == 0);
     if (SDL_AudioInit(driver) != 0)
       continue;
     bool firstIsDefault = false;
