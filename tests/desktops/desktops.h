@@ -11,9 +11,10 @@
 
 namespace desktops {
 
-// The exit status README's window section gives for a show ended by SIGINT
-// or SIGTERM (the window is closed and the program shuts down in order).
-constexpr int kStatusAfterStopSignal = 0;
+// The exit status README's window section gives for a show ended by SIGTERM
+// (the window is closed and the program shuts down in order, then reports
+// the signal as a shell would).
+constexpr int kStatusAfterStopSignal = 128 + 15;
 
 // sway on its headless back end with one 1024 x 768 output. As root it runs
 // as nobody (it refuses root); root's clients still reach its socket.

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Proves rarcat as a user runs it: the entry's exact bytes on stdout and exit
-# 0; exit 1 with one line on stderr (and nothing on stdout) for a missing
-# archive, a FIFO in its place, a missing entry, a wrong password and bad usage.
+# Proves rarcat as a user runs it: the entry's exact bytes on stdout or in the
+# file -o names, and exit 0; exit 1 with one line on stderr (and nothing on
+# stdout) for a missing archive, a FIFO in its place, a missing entry, a wrong
+# password (which the line says may be the cause) and binary bytes bound for
+# a terminal; exit 2 for bad usage.
 # Usage: rarcat_test.sh RARCAT CORPUS_DIR
 set -u
 rarcat=$1 corpus=$2
@@ -21,9 +23,7 @@ check "missing archive: exit 1, one line naming it" one_line_error
 check "missing archive: the reason" grep -q 'absent.rar: No such file' "$work/err"
 
 run
-check "no arguments: usage and exit 1" bash -c "[ $(rc) = 1 ] && grep -q '^usage: rarcat ARCHIVE NAME' '$work/err'"
-run --help
-check "--help: usage and exit 0" bash -c "[ $(rc) = 0 ] && grep -q '^usage:' '$work/err'"
+check "no arguments: one line and exit 2" bash -c "[ $(rc) = 2 ] && grep -qx 'rarcat: no archive given (try --help)' '$work/err'"
 
 # A FIFO would block a plain open until someone writes to it; timeout only
 # ends rarcat if it waits anyway.
@@ -44,7 +44,19 @@ check "encrypted entry: exact bytes, exit 0" bash -c "[ $(rc) = 0 ] && [ \"\$(od
 run "$corpus/rarresearch_rar250_BIGLZ.RAR" biglz.bin
 check "compressed entry: size and CRC" bash -c "[ $(rc) = 0 ] && [ \$(stat -c %s '$work/out') = 167936 ] && [ \"\$(gzip -c '$work/out' | tail -c 8 | od -An -tx4 | awk '{print \$1}')\" = 46ce9077 ]"
 run "$corpus/rarfile_rar202-comment-psw.rar" FILE1.TXT wrong
-check "wrong password: exit 1, CRC reason" bash -c "$(declare -f one_line_error rc); work='$work'; one_line_error && grep -q 'CRC32 error' '$work/err'"
+check "wrong password: exit 1, CRC reason and the likely cause" bash -c "$(declare -f one_line_error rc); work='$work'; one_line_error && grep -q 'CRC32 error.*(wrong password, or damaged data)' '$work/err'"
+
+# -o: the file gets the entry; a failed extraction leaves the file as it was.
+run -o "$work/file2.txt" "$corpus/rarfile_rar202-comment-psw.rar" file2.txt password
+check "-o FILE: the bytes in the file, none on stdout" bash -c "[ $(rc) = 0 ] && [ ! -s '$work/out' ] && [ \"\$(od -An -c '$work/file2.txt' | tr -s ' ')\" = ' f i l e 2 \r \n' ]"
+run -o "$work/file2.txt" "$corpus/rarfile_rar202-comment-psw.rar" file2.txt wrong
+check "-o FILE: a failure leaves the file as it was" bash -c "[ $(rc) = 1 ] && [ \$(stat -c %s '$work/file2.txt') = 7 ] && [ \$(ls '$work' | grep -c file2) = 1 ]"
+
+# Binary bytes are not sent to a terminal (script gives rarcat one); text is.
+script -qec "'$rarcat' '$corpus/rarresearch_rar250_BIGLZ.RAR' biglz.bin" /dev/null >"$work/tty" 2>&1; echo $? >"$work/rc"
+check "binary entry to a terminal: refused with a hint, exit 1" bash -c "[ $(rc) = 1 ] && grep -q 'biglz.bin is binary; not written to the terminal (give -o FILE' '$work/tty' && [ \$(wc -c <'$work/tty') -lt 200 ]"
+script -qec "'$rarcat' '$corpus/rarfile_rar202-comment-psw.rar' file2.txt password" /dev/null >"$work/tty" 2>&1; echo $? >"$work/rc"
+check "text entry to a terminal: written" bash -c "[ $(rc) = 0 ] && grep -q '^file2' '$work/tty'"
 run "$corpus/openbridge_clam-v2.rar" NO_SUCH_FILE.TXT
 check "missing entry: exit 1, names it" bash -c "$(declare -f one_line_error rc); work='$work'; one_line_error && grep -q 'no entry named NO_SUCH_FILE.TXT' '$work/err'"
 exit $failures

@@ -6,6 +6,7 @@
 #include "app/demo.h"
 #include "archive/data_archive.h"
 #include "effects/show_timeline.h"
+#include "platform/command_line.h"
 #include "platform/data_folder.h"
 #include "platform/input_file.h"
 #include "platform/session.h"
@@ -45,6 +46,7 @@ const char kUsage[] =
     "                  faster, fast, medium (default), slow, slower, veryslow\n"
     "  --crf N         video quality, lower is better and larger: 0 to 51 for H.264\n"
     "                  (default 18), 0 to 63 for VP9 (default 30)\n"
+    "  --help          this text; --version: the version\n"
     "  OUT             a folder, for frame-NNNNNN.png files (N = frame index): an\n"
     "                  existing folder, a name ending in /, or a name without an\n"
     "                  extension; or a video file ending in .mp4 or .mkv (H.264,\n"
@@ -55,8 +57,7 @@ const char kUsage[] =
     "line 2.\n";
 
 int UsageError(const std::string &message) {
-  std::fprintf(stderr, "zarvox-capture: %s (try --help)\n", message.c_str());
-  return 2;
+  return PlatformUsageError("zarvox-capture", message);
 }
 
 int Fail(const std::string &message) {
@@ -219,13 +220,17 @@ int main(int argc, char **argv) {
   capture::Encoding encoding;
   bool presetGiven = false;
   std::string out;
+  const int answered = PlatformAnswerHelpOrVersion(argc, argv, "zarvox-capture", kUsage);
+  if (answered >= 0)
+    return answered;
+  bool optionsDone = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i], value;
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
+    if (!optionsDone && arg == "--") {
+      optionsDone = true;
+      continue;
     }
-    if (arg.size() < 2 || arg[0] != '-') {
+    if (optionsDone || arg.size() < 2 || arg[0] != '-') {
       if (!out.empty())
         return UsageError("more than one output given");
       out = arg;

@@ -4,9 +4,11 @@
 // each section; --only N,N,... renders only those parts (numbered as in
 // score.h) to study the mix.
 #include "mp3_writer.h"
+#include "platform/command_line.h"
 #include "score.h"
 #include "soundtrack.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -71,40 +73,64 @@ bool ParseParts(char *list, unsigned *parts) {
 
 } // namespace
 
+namespace {
+const char kUsage[] = "usage: media-soundtrack OUT.mp3 [--wav OUT.wav] [--report] [--only N,N...]\n"
+                      "Synthesizes the show's 128-second soundtrack (zarvox.mp3 in the data file).\n"
+                      "  --wav OUT.wav       also write the unencoded mix (16-bit PCM)\n"
+                      "  --report            print the length and the levels of each section\n"
+                      "  --only N,N...       render only those parts of the score, to study the mix\n"
+                      "  --help, --version   this text, the version\n";
+} // namespace
+
 int main(int argc, char **argv) {
+  const int answered = PlatformAnswerHelpOrVersion(argc, argv, "media-soundtrack", kUsage);
+  if (answered >= 0)
+    return answered;
   const char *out = nullptr, *wav = nullptr;
-  bool report = false, usage = false;
+  bool report = false, optionsDone = false;
   unsigned parts = ~0u;
-  for (int i = 1; i < argc && !usage; ++i) {
-    if (!std::strcmp(argv[i], "--wav") && i + 1 < argc)
-      wav = argv[++i];
-    else if (!std::strcmp(argv[i], "--only") && i + 1 < argc)
-      usage = !ParseParts(argv[++i], &parts);
-    else if (!std::strcmp(argv[i], "--report"))
+  for (int i = 1; i < argc; ++i) {
+    const char *arg = argv[i];
+    std::string problem;
+    if (optionsDone || arg[0] != '-' || arg[1] == '\0') {
+      if (out)
+        problem = "more than one output file given";
+      out = arg;
+    } else if (!std::strcmp(arg, "--")) {
+      optionsDone = true;
+    } else if (!std::strcmp(arg, "--wav")) {
+      if (i + 1 < argc)
+        wav = argv[++i];
+      else
+        problem = "--wav needs a file name";
+    } else if (!std::strcmp(arg, "--only")) {
+      if (i + 1 >= argc || !ParseParts(argv[++i], &parts))
+        problem = "--only takes part numbers from 0 to " + std::to_string(unsigned(media::Part::Count) - 1) +
+                  ", separated by commas";
+    } else if (!std::strcmp(arg, "--report")) {
       report = true;
-    else if (!out && argv[i][0] != '-')
-      out = argv[i];
-    else
-      usage = true;
+    } else {
+      problem = std::string("unknown option ") + arg;
+    }
+    if (!problem.empty())
+      return PlatformUsageError("media-soundtrack", problem);
   }
-  if (!out || usage) {
-    std::fprintf(stderr, "usage: media-soundtrack OUT.mp3 [--wav OUT.wav] [--report] [--only N,N...]\n");
-    return 2;
-  }
+  if (!out)
+    return PlatformUsageError("media-soundtrack", "no output file given");
   const media::Rendered track = media::RenderSoundtrack(parts);
   std::vector<uint8_t> mp3;
   std::string error;
   if (!media::EncodeMp3(track.stereo, &mp3, &error)) {
     std::fprintf(stderr, "media-soundtrack: %s\n", error.c_str());
-    return 1;
+    return kExitFailure;
   }
   if (!WriteFile(out, mp3.data(), mp3.size())) {
-    std::fprintf(stderr, "media-soundtrack: cannot write %s\n", out);
-    return 1;
+    std::fprintf(stderr, "media-soundtrack: cannot write %s: %s\n", out, std::strerror(errno));
+    return kExitFailure;
   }
   if (wav && !WriteWav(wav, track.stereo)) {
-    std::fprintf(stderr, "media-soundtrack: cannot write %s\n", wav);
-    return 1;
+    std::fprintf(stderr, "media-soundtrack: cannot write %s: %s\n", wav, std::strerror(errno));
+    return kExitFailure;
   }
   if (report) {
     std::printf("%s: %.3f s, 44100 Hz stereo, %d kbit/s CBR, %zu bytes\n", out, track.stereo.size() / 2 / 44100.0,

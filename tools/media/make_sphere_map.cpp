@@ -1,17 +1,12 @@
 // media-spheremap OUT.png: writes the sphere map of the chrome objects ("spheremap.png").
+#include "image_tool.h"
 #include "sphere_map.h"
 
-#include <cstdio>
-
 int main(int argc, char **argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: media-spheremap OUT.png\n");
-    return 2;
-  }
-  std::string error;
-  if (!media::WritePng(argv[1], media::DrawSphereMap(), &error)) {
-    std::fprintf(stderr, "media-spheremap: %s\n", error.c_str());
-    return 1;
-  }
-  return 0;
+  return media::RunImageTool(argc, argv, "media-spheremap",
+                             "usage: media-spheremap OUT.png\n"
+                             "Writes the sphere map of the chrome objects (spheremap.png in the data file)\n"
+                             "as an RGB PNG.\n"
+                             "  --help, --version   this text, the version\n",
+                             media::DrawSphereMap);
 }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/command_line.h"
 #include "rarpack/archive_writer.h"
 
 namespace {
@@ -25,11 +26,14 @@ const char kUsage[] = "usage: rarpack [options] ARCHIVE FILE...\n"
                       "  --mtime SECONDS        write this Unix time as every file's modification time\n"
                       "                         (reproducible archives); default: each file's own\n"
                       "  -v, --verbose          list each file with its packed size\n"
-                      "  --help                 show this help\n";
+                      "  --help                 show this help\n"
+                      "  --version              show the version\n"
+                      "  --                     the arguments after it are names, even those starting with -\n"
+                      "Exit status: 0 when the archive was written, 1 when it could not be (no archive is\n"
+                      "left behind), 2 for a wrong command line, 128 + N when signal N stopped it.\n";
 
 int usage_error(const std::string &message) {
-  fprintf(stderr, "rarpack: %s (try --help)\n", message.c_str());
-  return 2;
+  return PlatformUsageError("rarpack", message);
 }
 
 bool parse_int64(const char *text, long long low, long long high, long long *value) {
@@ -67,6 +71,9 @@ void install_stop_handlers() {
 } // namespace
 
 int main(int argc, char **argv) {
+  const int answered = PlatformAnswerHelpOrVersion(argc, argv, "rarpack", kUsage);
+  if (answered >= 0)
+    return answered;
   rarpack::PackOptions options;
   bool verbose = false;
   std::vector<std::string> positional;
@@ -96,9 +103,6 @@ int main(int argc, char **argv) {
     };
     if (arg == "--") {
       optionsDone = true;
-    } else if (arg == "--help" || arg == "-h") {
-      fputs(kUsage, stdout);
-      return 0;
     } else if (arg == "--store") {
       options.level = 0;
     } else if (arg.size() == 3 && arg[0] == '-' && arg[1] == 'm' && arg[2] >= '0' && arg[2] <= '5') {

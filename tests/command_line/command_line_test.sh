@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Proves the command-line convention of every program: --help prints the
+# usage on stdout with status 0; --version prints "NAME VERSION" with status
+# 0; a usage error is one line on stderr ending in "(try --help)" with status
+# 2; a failure at run time exits 1; an option is never taken for a file name
+# (nothing is written), and after "--" a name may start with '-'.
+# Usage: command_line_test.sh VERSION PROGRAM...
+set -u
+version=$1; shift
+failures=0
+check() { # check DESCRIPTION CONDITION...
+  local what=$1; shift
+  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; failures=$((failures + 1)); fi
+}
+work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+run() { "$@" >"$work/out" 2>"$work/err" </dev/null; echo $? >"$work/rc"; }
+rc() { cat "$work/rc"; }
+nothing_made() { [ "$(ls -A "$work" | grep -cvx 'out\|err\|rc')" = 0 ]; }
+
+for path in "$@"; do
+  p=$(basename "$path")
+  run "$path" --help
+  check "$p --help: usage on stdout, status 0" bash -c "[ $(rc) = 0 ] && [ ! -s err ] && grep -q '^usage: $p' out"
+  run "$path" --version
+  check "$p --version: name and version, status 0" bash -c \
+    "[ $(rc) = 0 ] && [ ! -s err ] && grep -Eqx '$p ${version//./\\.}( \(commit [0-9a-f]+\))?' out"
+  run "$path" --no-such-option
+  check "$p: an unknown option is a usage error (status 2, one line)" bash -c \
+    "[ $(rc) = 2 ] && [ ! -s out ] && [ \$(wc -l <err) = 1 ] && grep -q '^$p: .*(try --help)\$' err"
+  check "$p: no option was taken for a file name" nothing_made
+  case $p in
+    media-logo | media-spheremap)
+      run "$path" missing/folder/out.png
+      check "$p: a file it cannot write: status 1" bash -c "[ $(rc) = 1 ] && grep -q 'missing/folder/out.png' err"
+      run "$path" -- -out.png
+      check "$p: after --, a name may start with -" bash -c "[ $(rc) = 0 ] && [ -s ./-out.png ]"
+      rm -f ./-out.png
+      ;;
+    rarpack)
+      run "$path" out.rar absent.txt
+      check "rarpack: a missing input: status 1" bash -c "[ $(rc) = 1 ] && [ ! -e out.rar ]"
+      ;;
+    zarvox)
+      run env -u DISPLAY -u WAYLAND_DISPLAY "$path"
+      check "zarvox: no display: status 1" bash -c "[ $(rc) = 1 ]"
+      ;;
+  esac
+done
+exit $failures
