@@ -7,6 +7,7 @@
 #   close    - the window manager's close request ends it the same way
 #   sigterm  - SIGTERM closes the window and the program exits 143 after its
 #              usual teardown
+#   sigint   - the same for SIGINT (Ctrl+C), exit status 130
 #   nodisplay - without any display: one line on stderr, exit status 1; the
 #              command line is read first (--help, --frame-rate)
 # Usage: window_session.sh CASE ZARVOX SEND-CLOSE
@@ -102,6 +103,9 @@ close)
 sigterm)
   kill -TERM "$pid"
   ;;
+sigint)
+  kill -INT "$pid"
+  ;;
 *) fail "unknown case" ;;
 esac
 start=$(now_ms) # the request has been delivered
@@ -115,5 +119,6 @@ rc=$?
 pid=""
 expected=0
 [ "$case" = sigterm ] && expected=143
+[ "$case" = sigint ] && expected=130
 [ "$rc" -eq "$expected" ] || fail "exit status $rc, not $expected"
 echo "ok: ended $took ms after the request, exit status 0"
