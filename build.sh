@@ -4,6 +4,8 @@
 #   ./build.sh test   install what is missing, build with sanitizers, run every test
 #   ./build.sh build  install what is missing and build (no run)
 #   ./build.sh package  the same build, then a Debian package of it in build/package/
+#   ./build.sh windows  the same build, then the Windows programs cross-built
+#                       into build-windows/ and zipped: build-windows/zarvox-windows.zip
 #   ./build.sh deps   print the Debian packages the commands above install
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -19,6 +21,7 @@ packages=(
   sway wtype grim xserver-xorg-core xserver-xorg-video-dummy openbox x11-xserver-utils
   unar ffmpeg sox gzip xz-utils zip
   file desktop-file-utils appstream lintian
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
 )
 
 install_missing() {
@@ -52,6 +55,26 @@ package_release() {
   (cd "$root/build" && cpack -G DEB)
 }
 
+# The Windows programs, cross-built with MinGW-w64 against the Linux build's
+# tools (the dialog's resource script, the data file, byte for byte the same),
+# and the zip a Windows user unpacks: build-windows/zarvox-windows.zip.
+build_windows() {
+  [ -x "$root/build/bin/dialog-rc" ] && [ -f "$root/build/bin/zarvox.dat" ] || build_release
+  cmake --build "$root/build" -j"$jobs" --target dialog-rc zarvox_data
+  build "$root/build-windows" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DZARVOX_HOST_BIN="$root/build/bin" -DZARVOX_WERROR=ON
+  local stage="$root/build-windows/zip" zip="$root/build-windows/zarvox-windows.zip"
+  rm -rf "$stage" "$zip"
+  mkdir -p "$stage"
+  cp "$root"/build-windows/bin/*.exe "$stage/"
+  cp "$root/build/bin/zarvox.dat" "$stage/"
+  cp "$root/dist/windows/README.txt" "$stage/"
+  x86_64-w64-mingw32-strip "$stage"/*.exe
+  (cd "$stage" && zip -q -X -9 "$zip" ./*)
+  cmp "$root/build/bin/zarvox.dat" "$stage/zarvox.dat"
+  echo "build.sh: $zip ($(stat -c %s "$zip") bytes)"
+}
+
 case "${1:-run}" in
   deps)
     printf '%s\n' "${packages[@]}"
@@ -71,11 +94,18 @@ case "${1:-run}" in
     build_release
     package_release
     ;;
+  windows)
+    install_missing
+    build_windows
+    ;;
   test)
     install_missing
     # The tree is formatted as .clang-format says.
     find "$root/src" "$root/tools" "$root/tests" "$root/bench" "$root/fuzz" -name '*.cpp' -o -name '*.h' |
       xargs clang-format --dry-run -Werror
+    # The Windows programs and their zip first: the tests labelled "windows"
+    # run them under Wine, and are registered where the zip exists.
+    build_windows
     # Everything, tests included, under AddressSanitizer and UBSan; warnings are errors.
     build "$root/build-test" -DZARVOX_SANITIZE=ON -DZARVOX_WERROR=ON -DZARVOX_BENCH=OFF
     # The RAR module's fuzz target needs clang's libFuzzer.
@@ -96,7 +126,7 @@ case "${1:-run}" in
     ctest --test-dir "$root/build-fuzz" --output-on-failure
     ;;
   *)
-    echo "usage: $0 run|test|build|package|deps" >&2
+    echo "usage: $0 run|test|build|package|windows|deps" >&2
     exit 2
     ;;
 esac

@@ -2,7 +2,6 @@
 // RAR 2.x archive and hands it back, stored or decompressed, in a fresh block.
 #include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

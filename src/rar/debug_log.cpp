@@ -5,9 +5,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <direct.h>
+#include <io.h>
+#else
+#include <pwd.h>
 #include <unistd.h>
+#endif
 
 #include "platform/kernel.h"
 #include "rar/rar_internal.h"
@@ -20,6 +25,54 @@ const char kLogFile[] = "debug_unrar.txt";
 bool directoryOverridden = false;
 char overrideDirectory[4096];
 
+#ifdef _WIN32
+// Windows: the folder (%LOCALAPPDATA%\zarvox, the user's own) is checked when
+// the log is opened, and entries are appended to the log's path. The folder's
+// "descriptor" is only a token that it was accepted: there is none to hold.
+int open_log_directory(const char *directory) {
+  struct _stat64 info;
+  return _stat64(directory, &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFDIR ? 0 : -1;
+}
+
+int open_log_file(int, bool truncate) {
+  return _open(rar_state.log.path, _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT | (truncate ? _O_TRUNC : _O_APPEND),
+               _S_IREAD | _S_IWRITE);
+}
+
+void close_log_directory(int) {}
+
+bool make_directories(char *path) {
+  for (char *p = path + 1; *p != '\0'; p++) {
+    if (*p != '/' && *p != '\\')
+      continue;
+    const char separator = *p;
+    *p = '\0';
+    bool ok = p[-1] == ':' || _mkdir(path) == 0 || errno == EEXIST;
+    *p = separator;
+    if (!ok)
+      return false;
+  }
+  return _mkdir(path) == 0 || errno == EEXIST;
+}
+
+bool default_directory(char *directory, size_t size) {
+  const char *local = getenv("LOCALAPPDATA");
+  if (local == nullptr || local[0] == '\0')
+    return false;
+  const int n = snprintf(directory, size, "%s\\%s", local, kLogDirectory);
+  return n >= 0 && size_t(n) < size && make_directories(directory);
+}
+
+// The C library has no dprintf here.
+int dprintf(int fd, const char *format, ...) {
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  const int n = vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  return n < 0 ? n : _write(fd, text, unsigned(size_t(n) < sizeof text ? n : sizeof text - 1));
+}
+#else
 // The log's folder, opened without following a symbolic link in its last
 // step and kept only when it is this user's and nobody else may write in it.
 // The log is reached through this descriptor alone from then on: a folder
@@ -57,6 +110,10 @@ int open_log_file(int directory, bool truncate) {
   return fd;
 }
 
+void close_log_directory(int fd) {
+  close(fd);
+}
+
 // mkdir -p with mode 0700 for the parts that are missing.
 bool make_directories(char *path) {
   for (char *p = path + 1; *p != '\0'; p++) {
@@ -92,10 +149,12 @@ bool default_directory(char *directory, size_t size) {
   return n >= 0 && size_t(n) < size && make_directories(directory);
 }
 
+#endif
+
 void close_log() {
   DebugLog &log = rar_state.log;
   if (log.opened)
-    close(log.directoryFd);
+    close_log_directory(log.directoryFd);
   log.opened = false;
   log.directoryFd = -1;
 }
@@ -108,7 +167,7 @@ bool debug_log_default_path(char *path, size_t size) {
   const int fd = open_log_directory(directory);
   if (fd < 0)
     return false;
-  close(fd);
+  close_log_directory(fd);
   int n = snprintf(path, size, "%s/%s", directory, kLogFile);
   return n >= 0 && size_t(n) < size;
 }
@@ -145,7 +204,7 @@ void debug_log_open(const char *directory) {
     return;
   const int fd = open_log_file(folder, true);
   if (fd < 0) {
-    close(folder);
+    close_log_directory(folder);
     return;
   }
   log.directoryFd = folder;

@@ -8,6 +8,11 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
 
 #include "platform/command_line.h"
 #include "platform/input_file.h"
@@ -61,6 +66,16 @@ std::string write_file(const std::string &path, const unsigned char *data, uint3
   const int fd = mkstemp(&temp[0]);
   if (fd < 0)
     return "cannot write " + path + ": " + std::strerror(errno);
+#ifdef _WIN32
+  // Windows has no permission bits to give the file; and only MoveFileEx
+  // replaces a file that is there.
+  bool ok = write_all(fd, data, size);
+  const int saved = errno;
+  ok = close(fd) == 0 && ok;
+  if (ok && MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
+    return std::string();
+  errno = EACCES;
+#else
   const mode_t mask = umask(0);
   umask(mask);
   bool ok = fchmod(fd, 0666 & ~mask) == 0 && write_all(fd, data, size);
@@ -68,6 +83,7 @@ std::string write_file(const std::string &path, const unsigned char *data, uint3
   ok = close(fd) == 0 && ok;
   if (ok && rename(temp.c_str(), path.c_str()) == 0)
     return std::string();
+#endif
   const std::string why = std::strerror(ok ? errno : saved);
   unlink(temp.c_str());
   return "cannot write " + path + ": " + why;
@@ -131,6 +147,9 @@ int main(int argc, char **argv) {
                 (enciphered && problem.rfind("CRC32 error", 0) == 0 ? " (wrong password, or damaged data)" : ""));
   }
   std::string error;
+#ifdef _WIN32
+  _setmode(STDOUT_FILENO, _O_BINARY); // the entry's bytes as they are, no CR added before LF
+#endif
   if (output != nullptr) {
     error = write_file(output, block, size);
   } else if (isatty(STDOUT_FILENO) && looks_binary(block, size)) {

@@ -2,10 +2,10 @@
 // libmpg123. Output types, devices and streams as the show uses them; the
 // mixing runs on SDL's audio thread, the decoding on a thread per stream.
 // Call these from one thread only (the program's own).
+// On Windows the same calls are made over the system's own sound and codec
+// interfaces (src/platform/win32/sound), or, in a tree built without them,
+// fail FSOUND_Init with FSOUND_ERR_INIT, which the show takes as "no sound".
 #pragma once
-#ifdef _WIN32
-#error You should not be including this file on this platform: use the header of the sound library
-#endif
 
 struct FSOUND_STREAM; // an open stream; opaque
 

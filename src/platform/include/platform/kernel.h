@@ -3,6 +3,7 @@
 // No SDL needed.
 #pragma once
 #include "platform/win32_types.h"
+#ifndef _WIN32
 
 // Always 10 MHz (one tick is 100 ns), as current Windows reports it.
 BOOL QueryPerformanceFrequency(LARGE_INTEGER *frequency);
@@ -25,3 +26,4 @@ DWORD GetTickCount(void);
 // small, the size needed including the NUL, writing nothing; 0 on failure
 // (a directory that has been removed, say).
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
+#endif

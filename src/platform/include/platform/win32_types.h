@@ -3,8 +3,8 @@
 // against them means the same thing here.
 #pragma once
 #ifdef _WIN32
-#error You should not be including this file on this platform: use <windows.h>
-#endif
+#include <windows.h> // the real ones
+#else
 
 #include <cstddef>
 #include <cstdint>
@@ -538,3 +538,4 @@ static_assert(sizeof(PIXELFORMATDESCRIPTOR) == 40, "PIXELFORMATDESCRIPTOR is 40 
 #define PFD_TYPE_RGBA 0
 #define PFD_TYPE_COLORINDEX 1
 #define PFD_MAIN_PLANE 0
+#endif

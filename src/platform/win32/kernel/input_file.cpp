@@ -1,0 +1,31 @@
+// Files the program did not make are read only when they are regular files.
+// Windows has no FIFOs to block an open; a folder or a device is still refused.
+#include "platform/input_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+int PlatformOpenRegularFile(const char *path, const char **why) {
+  const char *reason = nullptr;
+  // Binary: the C library would otherwise turn CR LF into LF while reading.
+  int fd = _open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  struct _stat64 info;
+  if (fd < 0)
+    reason = std::strerror(errno);
+  else if (_fstat64(fd, &info) != 0)
+    reason = std::strerror(errno);
+  else if ((info.st_mode & _S_IFMT) == _S_IFDIR)
+    reason = "a folder, not a regular file";
+  else if ((info.st_mode & _S_IFMT) != _S_IFREG)
+    reason = "not a regular file";
+  if (reason != nullptr && fd >= 0) {
+    _close(fd);
+    fd = -1;
+  }
+  if (why != nullptr)
+    *why = reason != nullptr ? reason : "";
+  return fd;
+}
