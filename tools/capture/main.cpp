@@ -26,6 +26,27 @@
 
 namespace {
 
+#ifdef _WIN32
+// Windows has no close-on-exec flag; not inheriting is its counterpart.
+constexpr int kNoInherit = O_NOINHERIT;
+const char kSeparators[] = "/\\";
+int MakeFolder(const char *path) {
+  return mkdir(path);
+}
+bool IsAbsolute(const std::string &path) {
+  return path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':');
+}
+#else
+constexpr int kNoInherit = O_CLOEXEC;
+const char kSeparators[] = "/";
+int MakeFolder(const char *path) {
+  return mkdir(path, 0777);
+}
+bool IsAbsolute(const std::string &path) {
+  return path[0] == '/';
+}
+#endif
+
 const char kUsage[] =
     "usage: zarvox-capture [--fps N] [--size WxH] [--from MS] [--to MS] [--preset NAME] [--crf N] OUT\n"
     "Renders the show from zarvox.dat (found as zarvox finds it), frame by frame, as\n"
@@ -110,9 +131,9 @@ bool DataFileReadable(std::string *why) {
 // proves that a file can be made in it.
 bool PrepareFolder(const std::string &folder, std::vector<std::string> *made, std::string *why) {
   for (size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1))
-    if (mkdir(folder.substr(0, slash).c_str(), 0777) == 0)
+    if (MakeFolder(folder.substr(0, slash).c_str()) == 0)
       made->push_back(folder.substr(0, slash));
-  if (mkdir(folder.c_str(), 0777) == 0)
+  if (MakeFolder(folder.c_str()) == 0)
     made->push_back(folder);
   else if (errno != EEXIST) {
     *why = std::strerror(errno);
@@ -124,7 +145,7 @@ bool PrepareFolder(const std::string &folder, std::vector<std::string> *made, st
     return false;
   }
   const std::string probe = folder + "/.zarvox-capture-probe-" + std::to_string(getpid());
-  const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | kNoInherit, 0600);
   if (fd < 0) {
     *why = std::strerror(errno);
     return false;
@@ -146,6 +167,7 @@ public:
   std::vector<std::string> made;
 };
 
+#ifndef _WIN32
 // Proves that the video file can be written, leaving no new file behind.
 bool VideoWritable(const std::string &path, std::string *why) {
   struct stat info;
@@ -201,6 +223,17 @@ std::string ExtractSoundtrack(std::string *why) {
     unlink(path.c_str());
   return ok ? path : std::string();
 }
+#else
+// Videos are refused on Windows before these are reached.
+bool VideoWritable(const std::string &, std::string *why) {
+  *why = "no videos on Windows";
+  return false;
+}
+std::string ExtractSoundtrack(std::string *why) {
+  *why = "no videos on Windows";
+  return std::string();
+}
+#endif
 
 // PNG frames go to a folder: one that exists, a name ending in '/', or a
 // name without an extension (which cannot be taken for a video).
@@ -208,7 +241,7 @@ bool NamesAFolder(const std::string &out) {
   struct stat info;
   if (out.back() == '/' || (stat(out.c_str(), &info) == 0 && S_ISDIR(info.st_mode)))
     return true;
-  const size_t slash = out.rfind('/');
+  const size_t slash = out.find_last_of(kSeparators);
   const std::string name = out.substr(slash == std::string::npos ? 0 : slash + 1);
   return name.find('.', 1) == std::string::npos;
 }
@@ -289,6 +322,11 @@ int main(int argc, char **argv) {
     return UsageError("no frame lies in that time range: the show ends at " + std::to_string(show::kLastFrameMs) +
                       " ms");
   const bool video = capture::IsVideoName(out);
+#ifdef _WIN32
+  if (video)
+    return UsageError("videos are made through ffmpeg, which zarvox-capture on Windows does not drive: give a "
+                      "folder for PNG frames");
+#endif
   if (!video && !NamesAFolder(out))
     return UsageError("cannot write \"" + out + "\": give a folder for PNG frames (an existing one, or a name " +
                       "ending in /) or a video file ending in .mp4, .mkv or .webm");
@@ -306,7 +344,7 @@ int main(int argc, char **argv) {
   std::string why;
   MadeFolders madeFolders;
   const std::string here = CurrentDirectory();
-  if (platform::ChangeToDataFolder(kDataFileName) && out[0] != '/')
+  if (platform::ChangeToDataFolder(kDataFileName) && !IsAbsolute(out))
     out = here + "/" + out; // still where it was asked for
   if (!DataFileReadable(&why))
     return Fail("cannot open the data file \"" + std::string(kDataFileName) + "\" in " + here + ": " + why +
@@ -324,8 +362,10 @@ int main(int argc, char **argv) {
   }
   if (!platform::OpenDisplay(&why))
     return Fail(why);
+#ifndef _WIN32
   // A pipe whose reader died must give an error, not end the program.
   std::signal(SIGPIPE, SIG_IGN);
+#endif
 
   std::string soundtrack;
   std::unique_ptr<capture::VideoSink> videoSink;
@@ -360,11 +400,15 @@ int main(int argc, char **argv) {
     unlink(soundtrack.c_str());
   platform::Shutdown();
   const int signal = PlatformStopSignal();
+#ifndef _WIN32
   if (signal != 0 && !result.ok && finished) {
     std::fprintf(stderr, "zarvox-capture: interrupted by %s; %lld frames written to %s\n",
                  signal == SIGINT ? "Ctrl+C" : strsignal(signal), static_cast<long long>(result.written), out.c_str());
     return 128 + signal;
   }
+#else
+  (void)signal; // never set: see PlatformStopSignal
+#endif
   if (!result.ok)
     return Fail(result.error + " (" + std::to_string(result.written) + " frames written)");
   std::fprintf(stderr, "zarvox-capture: %lld frames (%d to %d ms) written to %s\n",

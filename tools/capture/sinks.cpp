@@ -7,12 +7,14 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <spawn.h>
+#include <sys/wait.h>
 
 extern char **environ;
+#endif
 
 namespace capture {
 
@@ -43,11 +45,13 @@ bool EndsWith(const std::string &text, const char *tail) {
   return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
 }
 
+#ifndef _WIN32
 std::string Seconds(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.6f", value);
   return text;
 }
+#endif
 
 } // namespace
 
@@ -199,6 +203,13 @@ VideoSink::~VideoSink() {
 }
 
 bool VideoSink::Start() {
+#ifdef _WIN32
+  // Starting ffmpeg and piping to it is written for POSIX only; Windows
+  // users capture PNG frames.
+  error = "videos are made through ffmpeg, which zarvox-capture on Windows does not drive: give a folder for PNG "
+          "frames";
+  return false;
+#else
   const std::string size = std::to_string(options.width) + "x" + std::to_string(options.height);
   std::vector<std::string> args = {
       ffmpeg,     "-hide_banner", "-nostdin", "-loglevel",   "error", "-y",         "-f",
@@ -273,6 +284,7 @@ bool VideoSink::Start() {
     return std::string();
   }));
   return true;
+#endif
 }
 
 bool VideoSink::Frame(int64_t index, const uint8_t *rgba, int width, int height, bool) {
@@ -302,6 +314,7 @@ bool VideoSink::Finish() {
   }
   if (child < 0)
     return error.empty();
+#ifndef _WIN32
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
@@ -310,6 +323,7 @@ bool VideoSink::Finish() {
     error = WIFEXITED(status) ? "ffmpeg failed with exit status " + std::to_string(WEXITSTATUS(status))
                               : "ffmpeg was killed by signal " + std::to_string(WTERMSIG(status));
   }
+#endif
   return error.empty();
 }
 

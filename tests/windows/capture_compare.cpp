@@ -1,0 +1,79 @@
+// The same show frames from the capture under Wine and on Linux, compared
+// pixel by pixel: every frame the Linux run wrote must be there from Windows
+// too, and each must agree in at least the given share of its pixels.
+// Usage: capture_compare LINUX_FOLDER WINDOWS_FOLDER MIN_IDENTICAL_SHARE
+#include "support/show_kit.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+int main(int argc, char **argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: capture_compare LINUX_FOLDER WINDOWS_FOLDER MIN_IDENTICAL_SHARE\n");
+    return 2;
+  }
+  const std::string linuxDir = argv[1], windowsDir = argv[2];
+  const double minShare = std::atof(argv[3]);
+  std::vector<std::string> names;
+  for (const auto &entry : std::filesystem::directory_iterator(linuxDir))
+    if (entry.path().extension() == ".png")
+      names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  if (names.empty()) {
+    std::fprintf(stderr, "FAIL: no frames in %s\n", linuxDir.c_str());
+    return 1;
+  }
+  int identical = 0, failed = 0;
+  double lowest = 1.0;
+  for (const std::string &name : names) {
+    showkit::Picture a, b;
+    if (!showkit::ReadPng(linuxDir + "/" + name, &a) || !showkit::ReadPng(windowsDir + "/" + name, &b)) {
+      std::fprintf(stderr, "FAIL: %s missing or unreadable on one side\n", name.c_str());
+      ++failed;
+      continue;
+    }
+    if (a.width != b.width || a.height != b.height) {
+      std::fprintf(stderr, "FAIL: %s is %dx%d on Linux, %dx%d from Windows\n", name.c_str(), a.width, a.height, b.width,
+                   b.height);
+      ++failed;
+      continue;
+    }
+    size_t same = 0, first = a.rgb.size();
+    int largest = 0;
+    for (size_t i = 0; i < a.rgb.size(); i += 3) {
+      int diff = 0;
+      for (size_t c = 0; c < 3; ++c)
+        diff = std::max(diff, std::abs(int(a.rgb[i + c]) - int(b.rgb[i + c])));
+      if (diff == 0)
+        ++same;
+      else if (first == a.rgb.size())
+        first = i;
+      largest = std::max(largest, diff);
+    }
+    const size_t pixels = a.rgb.size() / 3;
+    const double share = double(same) / double(pixels);
+    lowest = std::min(lowest, share);
+    if (same == pixels) {
+      ++identical;
+      continue;
+    }
+    const int x = int(first / 3 % size_t(a.width)), y = int(first / 3 / size_t(a.width));
+    std::printf("%s: %.4f%% identical, largest channel difference %d, first at (%d, %d): Linux %d,%d,%d, "
+                "Windows %d,%d,%d\n",
+                name.c_str(), share * 100, largest, x, y, a.rgb[first], a.rgb[first + 1], a.rgb[first + 2],
+                b.rgb[first], b.rgb[first + 1], b.rgb[first + 2]);
+    if (share < minShare)
+      ++failed;
+  }
+  std::printf("frames compared %zu, identical %d, lowest identical-pixel share %.4f%%\n", names.size(), identical,
+              lowest * 100);
+  if (failed > 0) {
+    std::fprintf(stderr, "FAIL: %d frames below %.4f%% identical pixels or missing\n", failed, minShare * 100);
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The two layers drawing the same show: zarvox-capture.exe from the Windows
+# zip under Wine (a prefix of its own, removed afterwards) and the Linux
+# zarvox-capture, on the X server that with-xvfb started, write the same
+# frames of each effect from the zip's zarvox.dat; capture_compare then wants
+# at least 99.9 % identical pixels in every frame.
+# Usage: capture_crosscheck.sh ZIP LINUX_CAPTURE CAPTURE_COMPARE
+set -u
+zip=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+linux_capture=$2 compare=$3
+wine=/usr/lib/wine/wine64 # Debian keeps the launcher off PATH
+wineserver=/usr/lib/wine/wineserver
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+  "$wineserver" -k 2>/dev/null
+  "$wineserver" -w 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+mkdir "$work/zarvox" && (cd "$work/zarvox" && unzip -q "$zip") || fail "cannot unpack $zip"
+"$wine" wineboot -i >/dev/null 2>&1 || fail "wineboot -i failed"
+"$wine" --version
+# A few frames of each effect (show times in ms); every capture renders the
+# show from its start, so the later spans cost most.
+spans="6000 18500 35000 66000 108000"
+options=(--size 640x480 --fps 60)
+cd "$work/zarvox" || exit 1
+mkdir linux windows
+for from in $spans; do
+  to=$((from + 100))
+  "$linux_capture" "${options[@]}" --from "$from" --to "$to" linux/ 2>"$work/err" ||
+    fail "Linux capture of $from-$to ms: $(cat "$work/err")"
+  "$wine" ./zarvox-capture.exe "${options[@]}" --from "$from" --to "$to" windows/ 2>"$work/err" ||
+    fail "Windows capture of $from-$to ms: $(cat "$work/err")"
+done
+echo "captured in ${SECONDS} s"
+"$compare" linux windows 0.999
