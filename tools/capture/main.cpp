@@ -130,7 +130,8 @@ bool DataFileReadable(std::string *why) {
 // Makes the folder (and missing parents), noting in *made each one made, and
 // proves that a file can be made in it.
 bool PrepareFolder(const std::string &folder, std::vector<std::string> *made, std::string *why) {
-  for (size_t slash = folder.find('/', 1); slash != std::string::npos; slash = folder.find('/', slash + 1))
+  for (size_t slash = folder.find_first_of(kSeparators, 1); slash != std::string::npos;
+       slash = folder.find_first_of(kSeparators, slash + 1))
     if (MakeFolder(folder.substr(0, slash).c_str()) == 0)
       made->push_back(folder.substr(0, slash));
   if (MakeFolder(folder.c_str()) == 0)
