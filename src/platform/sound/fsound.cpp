@@ -12,10 +12,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -34,6 +32,7 @@ struct Library {
   int output = -1;                      // FSOUND_SetOutput's choice; -1: FSOUND_Init picks
   int driver = 0;                       // FSOUND_SetDriver's choice
   int error = FSOUND_ERR_NONE;          // why the latest failing call failed
+  unsigned saidSilent = 0;              // output types whose missing device stderr was told of (bits)
   bool pullMode = false;                // PlatformSetSoundPull: no device from the next FSOUND_Init on
   bool initialised = false;             // between FSOUND_Init and FSOUND_Close
   bool pulling = false;                 // this initialisation mixes offline
@@ -123,52 +122,34 @@ std::vector<std::string> ListDevices(bool *firstIsDefault) {
   return names;
 }
 
-void IgnoreAlsaMessage(const char *, int, const char *, int, const char *, ...) {}
-
-// libsndio writes its own failure line straight to stderr and has no hook to
-// stop it: while its driver is tried, stderr goes nowhere.
-class StderrMuted {
-public:
-  explicit StderrMuted(bool mute) {
-    if (!mute)
-      return;
-    std::fflush(stderr);
-    saved_ = dup(STDERR_FILENO);
-    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (saved_ >= 0 && null >= 0)
-      dup2(null, STDERR_FILENO);
-    if (null >= 0)
-      close(null);
-  }
-  ~StderrMuted() {
-    if (saved_ < 0)
-      return;
-    dup2(saved_, STDERR_FILENO);
-    close(saved_);
-  }
-
-private:
-  int saved_ = -1;
-};
+// ALSA writes every step of a failed lookup to stderr, a dozen lines for a
+// machine without a card; FSOUND_Init says in one line why nothing opened.
+void IgnoreAlsaError(const char *, int, const char *, int, const char *, ...) {}
 
 // Opens a device of the output type at the mixing rate, trying its drivers
-// in turn. False (and SDL audio shut again) when none opens.
-bool OpenOutput(int output, int rate) {
-  // Where there is no card, the ALSA library writes a dozen "ALSA lib ..."
-  // lines of its own to stderr while SDL tries its devices; the one line
-  // that matters (below, in FSOUND_Init) is ours. SDL loads the same
-  // library, so the handler set here is the one it meets.
-  snd_lib_error_set_handler(IgnoreAlsaMessage);
+// in turn. False (and SDL audio shut again) when none opens; `why` then
+// holds each driver's reason.
+bool OpenOutput(int output, int rate, std::string *why) {
+  snd_lib_error_set_handler(IgnoreAlsaError);
+  const auto note = [why](const char *driver) {
+    *why += std::string(why->empty() ? "" : "; ") + (driver != nullptr ? driver : "?") + ": " + SDL_GetError();
+  };
   for (const char *driver : DriversFor(output)) {
-    const StderrMuted quiet(driver != nullptr && std::strcmp(driver, "sndio") == 0);
-    if (SDL_AudioInit(driver) != 0)
+    if (SDL_AudioInit(driver) != 0) {
+      note(driver != nullptr ? driver : SDL_getenv("SDL_AUDIODRIVER"));
       continue;
+    }
     bool firstIsDefault = false;
     std::vector<std::string> devices = ListDevices(&firstIsDefault);
     const int chosen = library.driver;
     const bool listed = chosen >= 0 && chosen < int(devices.size());
     // The default device follows the desktop's routing when opened by no name.
     const char *name = listed && !(chosen == 0 && firstIsDefault) ? devices[size_t(chosen)].c_str() : nullptr;
+    // sndio without its server falls back to ALSA, already tried before it,
+    // and says so on stderr: it is reached through its server only.
+    const bool sndio = std::strcmp(SDL_GetCurrentAudioDriver(), "sndio") == 0;
+    if (sndio)
+      name = "snd/default";
     SDL_AudioSpec wanted;
     SDL_zero(wanted);
     wanted.freq = rate;
@@ -181,7 +162,7 @@ bool OpenOutput(int output, int rate) {
     // No changes allowed: SDL converts to whatever the hardware takes, so the
     // mixer always sees its own rate and buffer length.
     SDL_AudioDeviceID device = SDL_OpenAudioDevice(name, 0, &wanted, &obtained, 0);
-    if (device == 0 && name != nullptr)
+    if (device == 0 && name != nullptr && !sndio)
       device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
     if (device != 0) {
       library.device = device;
@@ -190,6 +171,7 @@ bool OpenOutput(int output, int rate) {
       platform::sound::Counts().bufferFrames.store(obtained.samples);
       return true;
     }
+    note(SDL_GetCurrentAudioDriver());
     SDL_AudioQuit();
   }
   return false;
@@ -235,10 +217,14 @@ signed char FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int /*fla
   const bool automatic = library.output == -1;
   const int output = automatic ? FSOUND_OUTPUT_DSOUND : library.output;
   library.pulling = library.pullMode && output != FSOUND_OUTPUT_NOSOUND;
-  if (output != FSOUND_OUTPUT_NOSOUND && !library.pulling && !OpenOutput(output, mixRate)) {
-    // The program shows no box for this; say on stderr why it is silent.
-    std::fprintf(stderr, "FSOUND: no sound device opens for output type %d (%s)%s\n", output, SDL_GetError(),
-                 automatic ? "; going on without sound" : "");
+  std::string why;
+  if (output != FSOUND_OUTPUT_NOSOUND && !library.pulling && !OpenOutput(output, mixRate, &why)) {
+    // The program shows no box for this; say on stderr why it is silent,
+    // once: the dialog's listing and the player meet the same missing device.
+    if ((library.saidSilent & (1u << output)) == 0)
+      std::fprintf(stderr, "FSOUND: no sound device opens for output type %d (%s)%s\n", output, why.c_str(),
+                   automatic ? "; going on without sound" : "");
+    library.saidSilent |= 1u << output;
     // Left to itself, a machine with no device at all goes on without sound.
     if (!automatic) {
       library.mixer.reset();
