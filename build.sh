@@ -19,6 +19,7 @@ packages=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   fonts-dejavu-core xvfb xauth xdotool x11-utils
   sway wtype grim xserver-xorg-core xserver-xorg-video-dummy openbox x11-xserver-utils
+  pulseaudio pulseaudio-utils pipewire-bin wireplumber dbus-daemon
   unar ffmpeg sox gzip xz-utils zip
   file desktop-file-utils appstream lintian
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
