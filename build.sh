@@ -67,7 +67,7 @@ build_windows() {
   local stage="$root/build-windows/zip" zip="$root/build-windows/zarvox-windows.zip"
   rm -rf "$stage" "$zip"
   mkdir -p "$stage"
-  cp "$root"/build-windows/bin/{zarvox,rarcat,zarvox-capture}.exe "$stage/"
+  cp "$root"/build-windows/bin/{zarvox,rarpack,rarcat,zarvox-capture}.exe "$stage/"
   cp "$root/build/bin/zarvox.dat" "$stage/"
   cp "$root/dist/windows/README.txt" "$stage/"
   x86_64-w64-mingw32-strip "$stage"/*.exe

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # The Windows zip's zarvox.exe under Wine, on the X server that with-xvfb
 # started, in a Wine prefix of its own that is removed afterwards:
-#   - the setup dialog comes up (it has no title: template 102 asks for none,
-#     so it is found as the program's only visible window); Enter starts the
+#   - the setup dialog comes up (found by its title: it has no caption bar,
+#     and goes by the program's name, as on Linux); Enter starts the
 #     show; Windows' own box warns of the fullscreen mode this screen lacks;
-#     the show window opens; Escape ends it with exit status 0;
-#   - without zarvox.dat beside it, the box "zarvox: no data file" and status 1.
+#     the show window opens; Escape ends it with exit status 0; chosen
+#     windowed, the show's client area is 640 x 480;
+#   - without zarvox.dat beside it, the box "zarvox: no data file" and status 1;
+#   - rarcat.exe extracts the data file's entries and rarpack.exe, given the
+#     options the build packs it with, makes zarvox.dat again byte for byte.
 # Usage: wine_session.sh ZIP
 set -u
 zip=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
@@ -35,7 +38,6 @@ until_ok() { # SECONDS COMMAND...: retries every 100 ms
   done
 }
 find_named() { found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1); [ -n "$found" ]; }
-find_dialog() { found=$(xdotool search --onlyvisible --class '^zarvox\.exe$' 2>/dev/null | head -n1); [ -n "$found" ]; }
 running() { kill -0 "$pid" 2>/dev/null; }
 # Without a window manager Wine takes the X focus it is given; keys then go
 # to the focused window through XTEST, as a keyboard's would.
@@ -51,8 +53,21 @@ mkdir "$work/zarvox" && (cd "$work/zarvox" && unzip -q "$zip") || fail "cannot u
 "$wine" wineboot -i >/dev/null 2>&1 || fail "wineboot -i failed"
 "$wine" --version
 
+# The packer and the reader of the zip, in a folder of their own, with
+# Windows paths (a backslash, a drive) for the names.
+mkdir "$work/media" && cd "$work/media" || exit 1
+for name in krel.png spheremap.png zarvox.mp3; do
+  "$wine" ../zarvox/rarcat.exe -o "$name" ../zarvox/zarvox.dat "$name" tarsk 2>"$work/stderr" || fail "rarcat.exe $name"
+done
+windows_path="Z:${work//\//\\}\\media\\again.dat"
+"$wine" ../zarvox/rarpack.exe -m3 --audio off --password tarsk --mtime 1009843200 "$windows_path" \
+  krel.png '.\spheremap.png' zarvox.mp3 2>"$work/stderr" || fail "rarpack.exe"
+cmp again.dat ../zarvox/zarvox.dat || fail "rarpack.exe did not make zarvox.dat again"
+cd - >/dev/null || exit 1
+echo "ok: rarcat.exe extracts the data file; rarpack.exe makes it again byte for byte"
+
 start
-until_ok 60 find_dialog || fail "no setup dialog"
+until_ok 60 find_named '^zarvox$' || fail "no setup dialog"
 press "$found" Return
 until_ok 30 find_named '^ERROR Changing Display Settings$' || fail "no warning box for the missing mode"
 press "$found" Return
@@ -63,6 +78,23 @@ running || fail "the show ended by itself"
 press "$window" Escape
 finish 0
 echo "ok: dialog, Enter, warning box, show window, Escape: exit status 0"
+
+# Windowed: the show window's client area (Wine's X window, the frame being
+# the window manager's part) is the mode's 640 x 480. The "window" button is
+# clicked at its place in the template (dialog units 174, 30 of 267 x 95).
+start
+until_ok 60 find_named '^zarvox$' || fail "no setup dialog"
+eval "$(xdotool getwindowgeometry --shell "$found")"
+xdotool mousemove $((X + WIDTH * 174 / 267)) $((Y + HEIGHT * 30 / 95)) click 1
+press "$found" Return
+until_ok 30 find_named '^demo Window$' || fail "no show window after choosing a window"
+window=$found
+geometry=$(xwininfo -id "$window")
+echo "$geometry" | grep -q 'Width: 640$' && echo "$geometry" | grep -q 'Height: 480$' ||
+  fail "the windowed client area is not 640 x 480: $geometry"
+press "$window" Escape
+finish 0
+echo "ok: windowed: a 640 x 480 client area, Escape: exit status 0"
 
 rm "$work/zarvox/zarvox.dat"
 start

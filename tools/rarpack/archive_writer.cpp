@@ -3,6 +3,7 @@
 #include "rarpack/archive_writer.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#endif
 
 #include "platform/input_file.h"
 #include "rar/rar_crc32.h"
@@ -48,15 +53,72 @@ uint32_t crc32_of(const void *data, size_t size) {
   return ~crc32_update(0xFFFFFFFFu, data, size);
 }
 
-// The temporary file of the archive being written, for
-// remove_unfinished_archive, which may run in a signal handler: its folder's
-// descriptor and its name in static storage, changed only while signals are
-// blocked.
+// The system's part: the temporary file of the archive being written, made
+// exclusively beside the archive, renamed into place, or removed by
+// remove_unfinished_archive, which may run in a signal handler and so reads
+// only static storage.
+#ifdef _WIN32
+// Windows runs a Ctrl+C handler on a thread of its own, beside the writer: no
+// mask holds it off, so the name is registered before the file exists and
+// the file is opened with delete sharing, so that the handler can remove it
+// while the writer still holds it open.
+char pendingPath[MAX_PATH];
+volatile LONG pendingSet = 0;
+
+struct PendingFolder {
+  std::string prefix; // the archive's folder as given, with its separator
+  bool open(const std::string &finalPath, std::string *finalName) {
+    const size_t slash = finalPath.find_last_of("/\\");
+    prefix = slash == std::string::npos ? std::string() : finalPath.substr(0, slash + 1);
+    *finalName = finalPath.substr(slash == std::string::npos ? 0 : slash + 1);
+    return true;
+  }
+  void close() {}
+  // -1 with errno set when `name` cannot be made (EEXIST: try another).
+  int create(const std::string &name) {
+    const std::string path = prefix + name;
+    if (path.size() >= sizeof pendingPath) {
+      errno = ENAMETOOLONG;
+      return -1;
+    }
+    memcpy(pendingPath, path.c_str(), path.size() + 1);
+    InterlockedExchange(&pendingSet, 1);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const int fd = h == INVALID_HANDLE_VALUE ? -1 : _open_osfhandle(intptr_t(h), _O_RDWR | _O_BINARY);
+    if (fd < 0) {
+      const DWORD why = GetLastError();
+      InterlockedExchange(&pendingSet, 0);
+      if (h != INVALID_HANDLE_VALUE)
+        CloseHandle(h);
+      errno = why == ERROR_FILE_EXISTS || why == ERROR_ALREADY_EXISTS          ? EEXIST
+              : why == ERROR_PATH_NOT_FOUND || why == ERROR_FILE_NOT_FOUND     ? ENOENT
+              : why == ERROR_ACCESS_DENIED || why == ERROR_WRITE_PROTECT       ? EACCES
+              : why == ERROR_FILENAME_EXCED_RANGE || why == ERROR_INVALID_NAME ? ENAMETOOLONG
+                                                                               : EIO;
+    }
+    return fd;
+  }
+  bool commit(const std::string &finalName) {
+    if (!MoveFileExA(pendingPath, (prefix + finalName).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+      return false;
+    }
+    InterlockedExchange(&pendingSet, 0);
+    return true;
+  }
+};
+
+void remove_pending() {
+  if (InterlockedExchange(&pendingSet, 0))
+    DeleteFileA(pendingPath);
+}
+#else
+// The folder's descriptor and the name in it, changed only while signals
+// are blocked, so that a handler never sees the file half registered.
 int pendingFolder = -1;
 char pendingName[256];
 
-// Blocks every signal for its lifetime, so that a handler never sees the
-// temporary file half registered.
 class SignalsHeld {
 public:
   SignalsHeld() {
@@ -70,29 +132,71 @@ private:
   sigset_t saved_;
 };
 
-// The output archive while it is being written: a temporary file beside it,
-// reached through a descriptor of the folder. Its name is the archive's own,
-// cut short enough for ".tmpXXXXXX" to fit, so it can be made wherever the
-// archive can.
+// The folder is reached through a descriptor, so a rename of a folder on the
+// way cannot move the temporary file away from the archive's place.
+struct PendingFolder {
+  int fd = -1;
+  bool open(const std::string &finalPath, std::string *finalName) {
+    const size_t slash = finalPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : finalPath.substr(0, slash);
+    *finalName = finalPath.substr(slash == std::string::npos ? 0 : slash + 1);
+    fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return fd >= 0;
+  }
+  void close() {
+    if (fd >= 0)
+      ::close(fd);
+    fd = -1;
+  }
+  int create(const std::string &name) {
+    if (name.size() >= sizeof pendingName) {
+      errno = ENAMETOOLONG;
+      return -1;
+    }
+    SignalsHeld held;
+    // 0666 less the umask, as the archive would be made.
+    const int file = openat(fd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (file >= 0) {
+      memcpy(pendingName, name.c_str(), name.size() + 1);
+      pendingFolder = fd;
+    }
+    return file;
+  }
+  bool commit(const std::string &finalName) {
+    SignalsHeld held;
+    if (renameat(fd, pendingName, fd, finalName.c_str()) != 0)
+      return false;
+    pendingFolder = -1;
+    return true;
+  }
+};
+
+void remove_pending() {
+  SignalsHeld held;
+  if (pendingFolder >= 0)
+    unlinkat(pendingFolder, pendingName, 0);
+  pendingFolder = -1;
+}
+#endif
+
+// The output archive while it is being written: a temporary file beside it.
+// Its name is the archive's own, cut short enough for ".tmpXXXXXX" to fit, so
+// it can be made wherever the archive can.
 class ArchiveFile {
 public:
   ~ArchiveFile() {
     discard();
-    if (folder_ >= 0)
-      close(folder_);
+    folder_.close();
   }
 
   bool create(const std::string &finalPath, std::string *error) {
     finalPath_ = finalPath;
-    const size_t slash = finalPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : finalPath.substr(0, slash);
-    finalName_ = finalPath.substr(slash == std::string::npos ? 0 : slash + 1);
-    folder_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder_ < 0) {
+    if (!folder_.open(finalPath, &finalName_)) {
       *error = "cannot write '" + finalPath + "': " + describe_errno();
       return false;
     }
-    const std::string stem = finalName_.substr(0, std::min<size_t>(finalName_.size(), sizeof pendingName - 1 - 10));
+    const size_t slash = finalPath.size() - finalName_.size();
+    const std::string stem = finalName_.substr(0, std::min<size_t>(finalName_.size(), 255 - 10));
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     uint64_t seed = uint64_t(getpid()) * 0x9E3779B97F4A7C15ull ^ uint64_t(time(nullptr)) ^ uint64_t(clock());
     int fd = -1;
@@ -102,16 +206,10 @@ public:
         seed = seed * 6364136223846793005ull + 1442695040888963407ull;
         name += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
       }
-      tempPath_ = (slash == std::string::npos ? std::string() : finalPath.substr(0, slash + 1)) + name;
-      SignalsHeld held;
-      // 0666 less the umask, as the archive would be made.
-      fd = openat(folder_, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd >= 0) {
-        memcpy(pendingName, name.c_str(), name.size() + 1);
-        pendingFolder = folder_;
-      } else if (errno != EEXIST) {
+      tempPath_ = finalPath.substr(0, slash) + name;
+      fd = folder_.create(name);
+      if (fd < 0 && errno != EEXIST)
         break;
-      }
     }
     if (fd < 0) {
       *error = "cannot create '" + tempPath_ + "': " + describe_errno();
@@ -153,13 +251,9 @@ public:
       *error = "cannot write '" + tempPath_ + "': " + describe_errno();
       return false;
     }
-    {
-      SignalsHeld held;
-      if (renameat(folder_, pendingName, folder_, finalName_.c_str()) != 0) {
-        *error = "cannot rename '" + tempPath_ + "' to '" + finalPath_ + "': " + describe_errno();
-        return false;
-      }
-      pendingFolder = -1;
+    if (!folder_.commit(finalName_)) {
+      *error = "cannot rename '" + tempPath_ + "' to '" + finalPath_ + "': " + describe_errno();
+      return false;
     }
     tempPath_.clear();
     return true;
@@ -171,7 +265,7 @@ public:
       fclose(file_);
     file_ = nullptr;
     if (!tempPath_.empty())
-      remove_unfinished_archive();
+      remove_pending();
     tempPath_.clear();
   }
 
@@ -187,10 +281,10 @@ private:
   }
 
   FILE *file_ = nullptr;
-  int folder_ = -1;       // the archive's folder
+  PendingFolder folder_;  // the archive's folder
   std::string finalPath_; // as given
   std::string finalName_; // its last part, in folder_
-  std::string tempPath_;  // for messages; the name in folder_ is pendingName
+  std::string tempPath_;  // for messages; the system's name is the pending one
   bool ok_ = true;
   int savedErrno_ = 0;
 };
@@ -293,6 +387,37 @@ std::vector<uint8_t> block_bytes(uint8_t type, uint16_t flags, size_t size) {
   return h;
 }
 
+// What tells one file from another whatever name reaches it.
+struct FileId {
+  uint64_t volume = 0, index = 0;
+  bool known = false;
+  bool same(const FileId &other) const {
+    return known && other.known && volume == other.volume && index == other.index;
+  }
+};
+
+FileId file_id(int fd) {
+  FileId id;
+#ifdef _WIN32
+  // The C library's st_ino is always 0 here; the system keeps a file index.
+  BY_HANDLE_FILE_INFORMATION info;
+  const HANDLE h = HANDLE(_get_osfhandle(fd));
+  if (h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info)) {
+    id.volume = info.dwVolumeSerialNumber;
+    id.index = uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    id.known = true;
+  }
+#else
+  struct stat st;
+  if (fstat(fd, &st) == 0) {
+    id.volume = uint64_t(st.st_dev);
+    id.index = uint64_t(st.st_ino);
+    id.known = true;
+  }
+#endif
+  return id;
+}
+
 // One input file, opened and checked before anything is written.
 struct Input {
   std::string path;
@@ -301,20 +426,20 @@ struct Input {
   uint64_t size = 0;
   time_t mtime = 0;
   uint32_t attributes = 0;
-  dev_t device = 0; // with inode: tells the archive itself among the inputs
-  ino_t inode = 0;
+  FileId id; // tells the archive itself among the inputs
 };
 
 // Inputs may be anything a path names: a FIFO would block a plain open for
 // ever and a device never ends, so only regular files are opened (without
 // blocking) and read.
-FILE *open_regular(const std::string &path, struct stat *st, std::string *error) {
+FILE *open_regular(const std::string &path, struct stat *st, FileId *id, std::string *error) {
   const char *why = "";
   const int fd = PlatformOpenRegularFile(path.c_str(), &why);
   if (fd < 0) {
     *error = "cannot open '" + path + "': " + why;
     return nullptr;
   }
+  *id = file_id(fd);
   FILE *file = fstat(fd, st) == 0 ? fdopen(fd, "rb") : nullptr;
   if (!file) {
     *error = "cannot read '" + path + "': " + describe_errno();
@@ -335,7 +460,7 @@ bool open_input(const std::string &path, Input &in, std::string *error) {
     return false;
   }
   struct stat st;
-  in.file = open_regular(path, &st, error);
+  in.file = open_regular(path, &st, &in.id, error);
   if (!in.file)
     return false;
   if (uint64_t(st.st_size) > 0xFFFFFFFFull) {
@@ -343,8 +468,6 @@ bool open_input(const std::string &path, Input &in, std::string *error) {
     return false;
   }
   in.size = uint64_t(st.st_size);
-  in.device = st.st_dev;
-  in.inode = st.st_ino;
   in.mtime = st.st_mtime;
   // Regular file; owner-executable files keep their execute bits.
   in.attributes = (st.st_mode & S_IXUSR) ? 0100755 : 0100644;
@@ -356,10 +479,11 @@ bool open_input(const std::string &path, Input &in, std::string *error) {
 
 bool reopen_input(Input &in, std::string *error) {
   struct stat st;
-  in.file = open_regular(in.path, &st, error);
+  FileId id;
+  in.file = open_regular(in.path, &st, &id, error);
   if (!in.file)
     return false;
-  if (st.st_dev != in.device || st.st_ino != in.inode) {
+  if (!id.same(in.id)) {
     *error = "cannot store '" + in.path + "': it was replaced while rarpack ran";
     return false;
   }
@@ -523,12 +647,27 @@ private:
 } // namespace
 
 namespace {
-// The parts of a path between its '/', without empty ones and ".".
+// The parts of a path between its separators, without empty ones and ".".
+#ifdef _WIN32
+// Windows paths separate folders with either slash and may start with a
+// drive, which, like a leading separator, is not part of the stored name.
+const char kSeparators[] = "/\\";
+size_t name_start(const std::string &path) {
+  const bool drive = path.size() >= 2 && path[1] == ':' && isalpha(static_cast<unsigned char>(path[0]));
+  return drive ? 2 : 0;
+}
+#else
+const char kSeparators[] = "/";
+size_t name_start(const std::string &) {
+  return 0;
+}
+#endif
+
 std::vector<std::string> path_parts(const std::string &path) {
   std::vector<std::string> parts;
-  size_t i = 0;
+  size_t i = name_start(path);
   while (i <= path.size()) {
-    size_t slash = path.find('/', i);
+    size_t slash = path.find_first_of(kSeparators, i);
     if (slash == std::string::npos)
       slash = path.size();
     std::string part = path.substr(i, slash - i);
@@ -541,17 +680,14 @@ std::vector<std::string> path_parts(const std::string &path) {
 } // namespace
 
 void remove_unfinished_archive() {
-  SignalsHeld held;
-  if (pendingFolder >= 0)
-    unlinkat(pendingFolder, pendingName, 0);
-  pendingFolder = -1;
+  remove_pending();
 }
 
 std::string unsafe_name_reason(const std::string &path) {
   // Inside an archive '\' separates folders: a '\' in a Linux file name
   // would turn into a path (..\x climbs out, \x starts at the root) on
   // extraction.
-  if (path.find('\\') != std::string::npos)
+  if (kSeparators[1] == '\0' && path.find('\\') != std::string::npos)
     return "a '\\' in a name separates folders in an archive";
   const std::vector<std::string> parts = path_parts(path);
   if (parts.empty())
@@ -585,7 +721,12 @@ std::string stored_name(const std::string &path) {
 uint32_t dos_time(int64_t unixSeconds) {
   time_t t = time_t(unixSeconds);
   struct tm local;
-  if (!localtime_r(&t, &local) || local.tm_year < 80)
+#ifdef _WIN32
+  const bool converted = localtime_s(&local, &t) == 0;
+#else
+  const bool converted = localtime_r(&t, &local) != nullptr;
+#endif
+  if (!converted || local.tm_year < 80)
     return (0u << 25) | (1u << 21) | (1u << 16); // 1980-01-01 00:00:00
   if (local.tm_year > 207)
     return (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
@@ -618,6 +759,14 @@ bool pack_archive(const std::string &archivePath, const std::vector<std::string>
     *error = "cannot write '" + archivePath + "': is a directory";
     return false;
   }
+  FileId archiveId;
+  if (archiveExists) {
+    const int fd = PlatformOpenRegularFile(archivePath.c_str(), nullptr);
+    if (fd >= 0) {
+      archiveId = file_id(fd);
+      close(fd);
+    }
+  }
   std::vector<Input> inputs(files.size());
   struct Closer {
     std::vector<Input> &inputs;
@@ -632,7 +781,7 @@ bool pack_archive(const std::string &archivePath, const std::vector<std::string>
       return false;
     // Packing the old archive into the new one would replace a file by an
     // archive of itself on every run.
-    if (archiveExists && inputs[i].device == st.st_dev && inputs[i].inode == st.st_ino) {
+    if (inputs[i].id.same(archiveId)) {
       *error = "cannot store '" + files[i] + "': it is the archive being written";
       return false;
     }

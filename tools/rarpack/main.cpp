@@ -55,6 +55,13 @@ void on_stop_signal(int signal) {
   _exit(128 + signal);
 }
 
+#ifdef _WIN32
+// Ctrl+C and Ctrl+Break reach a console program as SIGINT and SIGBREAK.
+void install_stop_handlers() {
+  for (int stop : {SIGINT, SIGBREAK, SIGTERM})
+    signal(stop, on_stop_signal);
+}
+#else
 void install_stop_handlers() {
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
     struct sigaction action = {};
@@ -67,6 +74,7 @@ void install_stop_handlers() {
     sigaction(signal, &action, nullptr);
   }
 }
+#endif
 
 } // namespace
 

@@ -13,9 +13,13 @@ int PlatformOpenRegularFile(const char *path, const char **why) {
   // Binary: the C library would otherwise turn CR LF into LF while reading.
   int fd = _open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
   struct _stat64 info;
-  if (fd < 0)
-    reason = std::strerror(errno);
-  else if (_fstat64(fd, &info) != 0)
+  if (fd < 0) {
+    // Opening a folder fails with "Permission denied": say what it is.
+    const int error = errno;
+    struct _stat64 named;
+    reason = _stat64(path, &named) == 0 && (named.st_mode & _S_IFMT) == _S_IFDIR ? "a folder, not a regular file"
+                                                                                 : std::strerror(error);
+  } else if (_fstat64(fd, &info) != 0)
     reason = std::strerror(errno);
   else if ((info.st_mode & _S_IFMT) == _S_IFDIR)
     reason = "a folder, not a regular file";
