@@ -3,8 +3,10 @@
 # zip under Wine (a prefix of its own, removed afterwards) and the Linux
 # zarvox-capture, on the X server that with-xvfb started, write the same
 # frames of each effect from the zip's zarvox.dat; capture_compare then wants
-# at least 99.9 % identical pixels in every frame.
-# Usage: capture_crosscheck.sh ZIP LINUX_CAPTURE CAPTURE_COMPARE
+# at least 99.9 % identical pixels in every frame. With --whole, every frame
+# of the show instead (7,651 frames; about 7 GB of uncompressed PNG from
+# Windows in a temporary folder): the full comparison, run by hand.
+# Usage: capture_crosscheck.sh ZIP LINUX_CAPTURE CAPTURE_COMPARE [--whole]
 set -u
 zip=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 linux_capture=$2 compare=$3
@@ -26,12 +28,13 @@ mkdir "$work/zarvox" && (cd "$work/zarvox" && unzip -q "$zip") || fail "cannot u
 # A few frames of each effect (show times in ms, by effects/show_timeline.h:
 # zoom, twirl, spin, the sphere with its inset view, wave); every capture
 # renders the show from its start, so each span is taken early in its effect.
-spans="6000 13000 26000 53000 90000"
+spans="6000 13000 26000 53000 90000" length=100
+[ "${4:-}" = --whole ] && spans=0 length=128000
 options=(--size 640x480 --fps 60)
 cd "$work/zarvox" || exit 1
 mkdir linux windows
 for from in $spans; do
-  to=$((from + 100))
+  to=$((from + length))
   "$linux_capture" "${options[@]}" --from "$from" --to "$to" linux/ 2>"$work/err" ||
     fail "Linux capture of $from-$to ms: $(cat "$work/err")"
   "$wine" ./zarvox-capture.exe "${options[@]}" --from "$from" --to "$to" windows/ 2>"$work/err" ||

@@ -2,8 +2,11 @@
 // the image library decode from the show's media there, for media_test.exe to
 // compare the Windows layer's decoding with. Usage:
 //   media-reference MEDIA_DIR OUT_DIR
-// OUT_DIR gets zarvox.ref (rate, channels, then 16-bit samples) and krel.ref,
-// spheremap.ref (width, height, format, bytes per pixel, then the pixels).
+// OUT_DIR gets zarvox.ref (rate, channels, then 16-bit samples), krel.ref,
+// spheremap.ref (width, height, format, bytes per pixel, then the pixels) and
+// quadrics.ref (the vertex count, then the quadrics' feedback vertices).
+#include "quadric_feedback.h"
+
 #include <IL/il.h>
 #include <mpg123.h>
 
@@ -85,5 +88,12 @@ int main(int argc, char **argv) {
     ok = DumpImage(in + "/" + name + ".png", out + "/" + name + ".ref") && ok;
   if (!ok)
     std::fprintf(stderr, "media-reference: cannot decode the media in %s or write to %s\n", argv[1], argv[2]);
+  std::vector<float> vertices;
+  std::string why;
+  if (!QuadricFeedback(&vertices, &why) || !Write(out + "/quadrics.ref", {int32_t(vertices.size() / kFeedbackVertex)},
+                                                  vertices.data(), vertices.size() * sizeof(float))) {
+    std::fprintf(stderr, "media-reference: no quadrics: %s\n", why.c_str());
+    ok = false;
+  }
   return ok ? 0 : 1;
 }

@@ -1,10 +1,12 @@
 // Run under Wine (or on Windows): the Windows layer's decoding of the show's
-// media against what the libraries on Linux decode from the same files, and
-// FSOUND_Init's answers where the machine has no sound card. Usage:
+// media against what the libraries on Linux decode from the same files, the
+// system's GLU quadrics against Linux's, and FSOUND_Init's answers where the
+// machine has no sound card. Usage:
 //   media_test.exe MEDIA_DIR REFERENCE_DIR
 // REFERENCE_DIR is what media-reference wrote on the host.
 #include "acm_decoder.h"
 #include "platform/fsound.h"
+#include "quadric_feedback.h"
 
 #include <IL/il.h>
 #include <windows.h>
@@ -204,6 +206,53 @@ void OutputTypes(const std::vector<unsigned char> &mp3) {
   FSOUND_Close();
 }
 
+// Steps between two floats of one sign (window coordinates are not negative).
+long UlpsApart(float a, float b) {
+  int32_t x, y;
+  std::memcpy(&x, &a, 4);
+  std::memcpy(&y, &b, 4);
+  return std::labs(long(x) - long(y));
+}
+
+// (d) GLU, which Windows brings itself: the quadrics the sphere effect draws
+// reach GL as on Linux, colours and texture coordinates exactly, positions
+// within two float steps (the two GLUs round differently: this is what makes
+// a few sphere pixels differ between the captures).
+void QuadricsMatchLinux(const std::string &reference) {
+  int32_t count = 0;
+  std::vector<unsigned char> data;
+  std::vector<float> mine;
+  std::string why;
+  const bool read = ReadReference(reference + "/quadrics.ref", &count, 1, &data);
+  if (!QuadricFeedback(&mine, &why))
+    std::printf("no quadrics: %s\n", why.c_str());
+  Check(read && data.size() == mine.size() * sizeof(float) && size_t(count) * kFeedbackVertex == mine.size(),
+        "GLU gives as many quadric vertices as on Linux");
+  if (!read || data.size() != mine.size() * sizeof(float))
+    return;
+  std::vector<float> theirs(mine.size());
+  std::memcpy(theirs.data(), data.data(), data.size());
+  size_t moved = 0, otherwise = 0;
+  long largest = 0;
+  for (size_t v = 0; v < mine.size(); v += kFeedbackVertex) {
+    bool differs = false;
+    for (size_t k = 0; k < kFeedbackVertex; ++k) {
+      const long apart = UlpsApart(mine[v + k], theirs[v + k]);
+      if (k < 3) {
+        largest = std::max(largest, apart);
+        differs = differs || apart != 0;
+      } else if (apart != 0) {
+        ++otherwise;
+      }
+    }
+    moved += differs ? 1 : 0;
+  }
+  std::printf("quadrics: %zu vertices, %zu placed differently, by at most %ld float steps\n",
+              mine.size() / kFeedbackVertex, moved, largest);
+  Check(otherwise == 0, "the quadrics' colours and texture coordinates are Linux's exactly");
+  Check(largest <= 2, "the quadrics' positions are Linux's within two float steps");
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -215,6 +264,7 @@ int main(int argc, char **argv) {
   SoundtrackMatchesLinux(argv[1], argv[2]);
   ImageMatchesLinux(argv[1], argv[2], "krel");
   ImageMatchesLinux(argv[1], argv[2], "spheremap");
+  QuadricsMatchLinux(argv[2]);
   OutputTypes(ReadFile(std::string(argv[1]) + "/zarvox.mp3"));
   std::printf("%d failed\n", failures);
   return failures == 0 ? 0 : 1;
