@@ -36,7 +36,13 @@ int MakeFolder(const char *path) {
 bool IsAbsolute(const std::string &path) {
   return path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':');
 }
+const char *StopName(int signal) {
+  return signal == SIGINT ? "Ctrl+C" : "Ctrl+Break";
+}
 #else
+const char *StopName(int signal) {
+  return signal == SIGINT ? "Ctrl+C" : strsignal(signal);
+}
 constexpr int kNoInherit = O_CLOEXEC;
 const char kSeparators[] = "/";
 int MakeFolder(const char *path) {
@@ -401,15 +407,11 @@ int main(int argc, char **argv) {
     unlink(soundtrack.c_str());
   platform::Shutdown();
   const int signal = PlatformStopSignal();
-#ifndef _WIN32
   if (signal != 0 && !result.ok && finished) {
-    std::fprintf(stderr, "zarvox-capture: interrupted by %s; %lld frames written to %s\n",
-                 signal == SIGINT ? "Ctrl+C" : strsignal(signal), static_cast<long long>(result.written), out.c_str());
+    std::fprintf(stderr, "zarvox-capture: interrupted by %s; %lld frames written to %s\n", StopName(signal),
+                 static_cast<long long>(result.written), out.c_str());
     return 128 + signal;
   }
-#else
-  (void)signal; // never set: see PlatformStopSignal
-#endif
   if (!result.ok)
     return Fail(result.error + " (" + std::to_string(result.written) + " frames written)");
   std::fprintf(stderr, "zarvox-capture: %lld frames (%d to %d ms) written to %s\n",

@@ -10,6 +10,7 @@
 #include <GL/gl.h>
 // clang-format on
 
+#include <csignal>
 #include <cstring>
 #include <vector>
 
@@ -130,16 +131,44 @@ void PlatformSetSwapInterval(int interval) {
   intervalContext = nullptr;
 }
 
-// Windows ends a console program on Ctrl+C without closing its windows first,
-// so no stop signal is ever seen through a window here.
+namespace {
+
+// Ctrl+C or Ctrl+Break at the console, as SIGINT or SIGBREAK, once seen.
+volatile LONG stopSignal = 0;
+DWORD displayThread = 0;
+
+BOOL CALLBACK PostClose(HWND window, LPARAM) {
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+// Windows would end a console program on Ctrl+C at once, in the middle of
+// whatever it writes. As a stop signal does on Linux, the key closes the
+// windows of the thread that opened the display instead (the handler runs on
+// a thread of its own), and the program ends as when its window is closed.
+// Closing the console still ends it as Windows does.
+BOOL WINAPI OnConsoleStop(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+    return FALSE;
+  InterlockedExchange(&stopSignal, event == CTRL_C_EVENT ? SIGINT : SIGBREAK);
+  EnumThreadWindows(displayThread, PostClose, 0);
+  return TRUE;
+}
+
+} // namespace
+
 int PlatformStopSignal(void) {
-  return 0;
+  return int(stopSignal);
 }
 
 namespace platform {
 
-// The desktop is always there on Windows.
+// The desktop is always there on Windows; Ctrl+C is taken from here on.
 bool OpenDisplay(std::string *) {
+  if (displayThread == 0) {
+    displayThread = GetCurrentThreadId();
+    SetConsoleCtrlHandler(OnConsoleStop, TRUE);
+  }
   return true;
 }
 
