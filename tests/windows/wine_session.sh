@@ -8,7 +8,8 @@
 #     windowed, the show's client area is 640 x 480;
 #   - without zarvox.dat beside it, the box "zarvox: no data file" and status 1;
 #   - rarcat.exe extracts the data file's entries and rarpack.exe, given the
-#     options the build packs it with, makes zarvox.dat again byte for byte.
+#     options the build packs it with, makes zarvox.dat again byte for byte;
+#     stopped by Ctrl+C, it exits 130 and leaves no file.
 # Usage: wine_session.sh ZIP
 set -u
 zip=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
@@ -63,8 +64,19 @@ windows_path="Z:${work//\//\\}\\media\\again.dat"
 "$wine" ../zarvox/rarpack.exe -m3 --audio off --password tarsk --mtime 1009843200 "$windows_path" \
   krel.png '.\spheremap.png' zarvox.mp3 2>"$work/stderr" || fail "rarpack.exe"
 cmp again.dat ../zarvox/zarvox.dat || fail "rarpack.exe did not make zarvox.dat again"
+# Ctrl+C (Wine turns SIGINT into the console's) while it packs 80 MB: status
+# 130 and neither the archive nor its temporary file left.
+base64 /dev/urandom | head -c 80000000 >big.txt
+"$wine" ../zarvox/rarpack.exe -m5 stopped.rar big.txt 2>"$work/stderr" &
+packer=$!
+until_ok 30 eval 'ls stopped.rar.tmp* >/dev/null 2>&1' || fail "rarpack.exe made no temporary file"
+pkill -INT -f 'rarpack\.exe -m5 stopped' || fail "no rarpack.exe to stop"
+wait "$packer"
+status=$?
+[ "$status" -eq 130 ] || fail "rarpack.exe: status $status after Ctrl+C, expected 130"
+ls stopped.rar* >/dev/null 2>&1 && fail "rarpack.exe left $(ls stopped.rar*) after Ctrl+C"
 cd - >/dev/null || exit 1
-echo "ok: rarcat.exe extracts the data file; rarpack.exe makes it again byte for byte"
+echo "ok: rarcat.exe extracts the data file; rarpack.exe makes it again byte for byte, and stops on Ctrl+C"
 
 start
 until_ok 60 find_named '^zarvox$' || fail "no setup dialog"
