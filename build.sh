@@ -71,6 +71,16 @@ build_windows() {
   cp "$root/build/bin/zarvox.dat" "$stage/"
   cp "$root/dist/windows/README.txt" "$stage/"
   x86_64-w64-mingw32-strip "$stage"/*.exe
+  # Nothing to install beside the programs: they import only DLLs that every
+  # Windows since 7 has.
+  local dll
+  for dll in $(x86_64-w64-mingw32-objdump -p "$stage"/*.exe | sed -n 's/^[[:space:]]*DLL Name: //p' | sort -u); do
+    case "${dll^^}" in
+      KERNEL32.DLL | USER32.DLL | GDI32.DLL | OPENGL32.DLL | GLU32.DLL | WINMM.DLL | DSOUND.DLL | MSACM32.DLL | \
+        OLE32.DLL | MSVCRT.DLL) ;;
+      *) echo "build.sh: the Windows programs need $dll, which Windows does not bring" >&2; return 1 ;;
+    esac
+  done
   (cd "$stage" && zip -q -X -9 "$zip" ./*)
   cmp "$root/build/bin/zarvox.dat" "$stage/zarvox.dat"
   echo "build.sh: $zip ($(stat -c %s "$zip") bytes)"
