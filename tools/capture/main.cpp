@@ -27,8 +27,11 @@
 namespace {
 
 #ifdef _WIN32
-// Windows has no close-on-exec flag; not inheriting is its counterpart.
+// Windows has no close-on-exec flag; not inheriting is its counterpart. Nor
+// has it FIFOs or terminals that an open could wait on.
 constexpr int kNoInherit = O_NOINHERIT;
+constexpr int kWithoutWaiting = 0;
+const char kGetFfmpeg[] = "put ffmpeg.exe into a folder on PATH";
 const char kSeparators[] = "/\\";
 int MakeFolder(const char *path) {
   return mkdir(path);
@@ -44,6 +47,8 @@ const char *StopName(int signal) {
   return signal == SIGINT ? "Ctrl+C" : strsignal(signal);
 }
 constexpr int kNoInherit = O_CLOEXEC;
+constexpr int kWithoutWaiting = O_NONBLOCK | O_NOCTTY;
+const char kGetFfmpeg[] = "Debian: apt-get install ffmpeg";
 const char kSeparators[] = "/";
 int MakeFolder(const char *path) {
   return mkdir(path, 0777);
@@ -174,7 +179,6 @@ public:
   std::vector<std::string> made;
 };
 
-#ifndef _WIN32
 // Proves that the video file can be written, leaving no new file behind.
 bool VideoWritable(const std::string &path, std::string *why) {
   struct stat info;
@@ -184,7 +188,7 @@ bool VideoWritable(const std::string &path, std::string *why) {
     return false;
   }
   // Without blocking: a FIFO with nobody reading would hold the capture here.
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | kWithoutWaiting | kNoInherit, 0666);
   if (fd < 0) {
     *why = std::strerror(errno);
     return false;
@@ -193,6 +197,27 @@ bool VideoWritable(const std::string &path, std::string *why) {
   if (!existed)
     unlink(path.c_str());
   return true;
+}
+
+// A new file in the temporary folder for the soundtrack; -1 with errno set
+// when none can be made.
+int MakeTemporaryMp3(std::string *path) {
+#ifdef _WIN32
+  // The temporary folder is the user's own: a name that is taken is skipped.
+  const char *tmp = std::getenv("TEMP");
+  const std::string folder = tmp != nullptr && tmp[0] != '\0' ? tmp : ".";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *path = folder + "\\zarvox-capture-" + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".mp3";
+    const int fd = open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY | kNoInherit, 0600);
+    if (fd >= 0 || errno != EEXIST)
+      return fd;
+  }
+  return -1;
+#else
+  const char *tmp = std::getenv("TMPDIR");
+  *path = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/zarvox-capture-XXXXXX.mp3";
+  return mkstemps(&(*path)[0], 4);
+#endif
 }
 
 // The soundtrack from the data file, written to a temporary file for ffmpeg.
@@ -204,9 +229,8 @@ std::string ExtractSoundtrack(std::string *why) {
     *why = "zarvox.mp3 could not be extracted from " + std::string(kDataFileName) + " (the debug log says why)";
     return std::string();
   }
-  const char *tmp = std::getenv("TMPDIR");
-  std::string path = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/zarvox-capture-XXXXXX.mp3";
-  const int fd = mkstemps(&path[0], 4);
+  std::string path;
+  const int fd = MakeTemporaryMp3(&path);
   bool ok = fd >= 0;
   if (!ok)
     *why = "cannot make a temporary file " + path + ": " + std::strerror(errno);
@@ -230,17 +254,6 @@ std::string ExtractSoundtrack(std::string *why) {
     unlink(path.c_str());
   return ok ? path : std::string();
 }
-#else
-// Videos are refused on Windows before these are reached.
-bool VideoWritable(const std::string &, std::string *why) {
-  *why = "no videos on Windows";
-  return false;
-}
-std::string ExtractSoundtrack(std::string *why) {
-  *why = "no videos on Windows";
-  return std::string();
-}
-#endif
 
 // PNG frames go to a folder: one that exists, a name ending in '/', or a
 // name without an extension (which cannot be taken for a video).
@@ -329,11 +342,6 @@ int main(int argc, char **argv) {
     return UsageError("no frame lies in that time range: the show ends at " + std::to_string(show::kLastFrameMs) +
                       " ms");
   const bool video = capture::IsVideoName(out);
-#ifdef _WIN32
-  if (video)
-    return UsageError("videos are made through ffmpeg, which zarvox-capture on Windows does not drive: give a "
-                      "folder for PNG frames");
-#endif
   if (!video && !NamesAFolder(out))
     return UsageError("cannot write \"" + out + "\": give a folder for PNG frames (an existing one, or a name " +
                       "ending in /) or a video file ending in .mp4, .mkv or .webm");
@@ -360,8 +368,8 @@ int main(int argc, char **argv) {
   if (video) {
     ffmpeg = capture::FindOnPath("ffmpeg");
     if (ffmpeg.empty())
-      return Fail("a video needs ffmpeg, which is not on PATH (Debian: apt-get install ffmpeg); "
-                  "or give a folder to get PNG files");
+      return Fail(std::string("a video needs ffmpeg, which is not on PATH (") + kGetFfmpeg +
+                  "); or give a folder to get PNG files");
     if (!VideoWritable(out, &why))
       return Fail("cannot write the video " + out + ": " + why);
   } else if (!PrepareFolder(out, &madeFolders.made, &why)) {

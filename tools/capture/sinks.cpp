@@ -9,7 +9,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -45,11 +48,32 @@ bool EndsWith(const std::string &text, const char *tail) {
   return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
 }
 
-#ifndef _WIN32
 std::string Seconds(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.6f", value);
   return text;
+}
+
+#ifdef _WIN32
+// One argument as the C runtime's command-line parser reads it back: quoted
+// when it holds a space, a tab or a quote, with the backslashes before a
+// quote doubled.
+std::string QuotedArgument(const std::string &arg) {
+  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos)
+    return arg;
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, '\\');
+  return quoted + "\"";
 }
 #endif
 
@@ -168,6 +192,23 @@ bool IsVideoName(const std::string &path) {
   return EndsWith(path, ".mp4") || EndsWith(path, ".mkv") || EndsWith(path, ".webm");
 }
 
+#ifdef _WIN32
+// Windows lists PATH with ';' and finds programs by their ".exe".
+constexpr char kPathSeparator = ';';
+const char kProgramSuffix[] = ".exe";
+bool Runnable(const std::string &path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+#else
+constexpr char kPathSeparator = ':';
+const char kProgramSuffix[] = "";
+bool Runnable(const std::string &path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+#endif
+
 std::string FindOnPath(const std::string &program) {
   const char *path = std::getenv("PATH");
   if (path == nullptr)
@@ -175,15 +216,14 @@ std::string FindOnPath(const std::string &program) {
   std::string list = path;
   size_t start = 0;
   while (start <= list.size()) {
-    size_t end = list.find(':', start);
+    size_t end = list.find(kPathSeparator, start);
     if (end == std::string::npos)
       end = list.size();
     std::string folder = list.substr(start, end - start);
     if (folder.empty())
       folder = ".";
-    const std::string candidate = folder + "/" + program;
-    struct stat info;
-    if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
+    const std::string candidate = folder + "/" + program + kProgramSuffix;
+    if (Runnable(candidate))
       return candidate;
     start = end + 1;
   }
@@ -203,13 +243,6 @@ VideoSink::~VideoSink() {
 }
 
 bool VideoSink::Start() {
-#ifdef _WIN32
-  // Starting ffmpeg and piping to it is written for POSIX only; Windows
-  // users capture PNG frames.
-  error = "videos are made through ffmpeg, which zarvox-capture on Windows does not drive: give a folder for PNG "
-          "frames";
-  return false;
-#else
   const std::string size = std::to_string(options.width) + "x" + std::to_string(options.height);
   std::vector<std::string> args = {
       ffmpeg,     "-hide_banner", "-nostdin", "-loglevel",   "error", "-y",         "-f",
@@ -238,7 +271,80 @@ bool VideoSink::Start() {
   }
   // A capture stopped early ends the file with its last frame.
   args.insert(args.end(), {"-shortest", output});
+  if (!Spawn(args))
+    return false;
+  // One thread writes, in order; a few frames ahead cover ffmpeg's uneven pace.
+  queue.reset(new FrameQueue(1, 4, [this](int64_t, std::vector<uint8_t> &frame) {
+    const uint8_t *data = frame.data();
+    size_t left = frame.size();
+    while (left > 0) {
+      const auto n = ::write(pipe, data, unsigned(std::min<size_t>(left, 1u << 30)));
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n <= 0)
+        return "ffmpeg stopped taking frames (" + std::string(std::strerror(errno)) + ")";
+      data += n;
+      left -= size_t(n);
+    }
+    return std::string();
+  }));
+  return true;
+}
 
+#ifdef _WIN32
+bool VideoSink::Spawn(std::vector<std::string> args) {
+  std::string commandLine;
+  for (const std::string &arg : args)
+    commandLine += (commandLine.empty() ? "" : " ") + QuotedArgument(arg);
+  SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0) || !SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0)) {
+    error = "cannot make a pipe to ffmpeg (error " + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = readEnd;
+  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION started = {};
+  // A process group of its own: Ctrl+C at the console stops the capture,
+  // which then closes the pipe, and ffmpeg finishes a playable file.
+  const BOOL ok = CreateProcessA(ffmpeg.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP,
+                                 nullptr, nullptr, &startup, &started);
+  const DWORD why = GetLastError();
+  CloseHandle(readEnd);
+  if (!ok) {
+    CloseHandle(writeEnd);
+    error = "cannot start " + ffmpeg + " (error " + std::to_string(why) + ")";
+    return false;
+  }
+  CloseHandle(started.hThread);
+  process = started.hProcess;
+  pipe = _open_osfhandle(intptr_t(writeEnd), _O_WRONLY | _O_BINARY);
+  if (pipe < 0) {
+    CloseHandle(writeEnd);
+    error = "cannot write to ffmpeg's pipe";
+    return false;
+  }
+  return true;
+}
+
+bool VideoSink::Wait() {
+  if (process == nullptr)
+    return error.empty();
+  DWORD status = 1;
+  WaitForSingleObject(process, INFINITE);
+  GetExitCodeProcess(process, &status);
+  CloseHandle(process);
+  process = nullptr;
+  if (status != 0 && error.empty())
+    error = "ffmpeg failed with exit status " + std::to_string(status);
+  return error.empty();
+}
+#else
+bool VideoSink::Spawn(std::vector<std::string> args) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) {
     error = std::string("cannot make a pipe to ffmpeg: ") + std::strerror(errno);
@@ -268,24 +374,23 @@ bool VideoSink::Start() {
     return false;
   }
   pipe = fds[1];
-  // One thread writes, in order; a few frames ahead cover ffmpeg's uneven pace.
-  queue.reset(new FrameQueue(1, 4, [this](int64_t, std::vector<uint8_t> &frame) {
-    const uint8_t *data = frame.data();
-    size_t left = frame.size();
-    while (left > 0) {
-      const ssize_t n = ::write(pipe, data, left);
-      if (n < 0 && errno == EINTR)
-        continue;
-      if (n <= 0)
-        return "ffmpeg stopped taking frames (" + std::string(std::strerror(errno)) + ")";
-      data += n;
-      left -= size_t(n);
-    }
-    return std::string();
-  }));
   return true;
-#endif
 }
+
+bool VideoSink::Wait() {
+  if (child < 0)
+    return error.empty();
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  child = -1;
+  if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0) && error.empty()) {
+    error = WIFEXITED(status) ? "ffmpeg failed with exit status " + std::to_string(WEXITSTATUS(status))
+                              : "ffmpeg was killed by signal " + std::to_string(WTERMSIG(status));
+  }
+  return error.empty();
+}
+#endif
 
 bool VideoSink::Frame(int64_t index, const uint8_t *rgba, int width, int height, bool) {
   if (pipe < 0 || queue == nullptr) {
@@ -312,19 +417,7 @@ bool VideoSink::Finish() {
     ::close(pipe);
     pipe = -1;
   }
-  if (child < 0)
-    return error.empty();
-#ifndef _WIN32
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  child = -1;
-  if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0) && error.empty()) {
-    error = WIFEXITED(status) ? "ffmpeg failed with exit status " + std::to_string(WEXITSTATUS(status))
-                              : "ffmpeg was killed by signal " + std::to_string(WTERMSIG(status));
-  }
-#endif
-  return error.empty();
+  return Wait() && error.empty();
 }
 
 // ---- progress bar -----------------------------------------------------------

@@ -103,11 +103,19 @@ public:
   std::string Error() const override { return error; }
 
 private:
+  // Starts ffmpeg with `args` (its path first) reading `pipe`; waits for it.
+  bool Spawn(std::vector<std::string> args);
+  bool Wait();
+
   std::string ffmpeg, output, soundtrack;
   Options options;
   int64_t firstFrame, lastFrame;
   Encoding encoding;
+#ifdef _WIN32
+  void *process = nullptr; // ffmpeg's process handle
+#else
   pid_t child = -1;
+#endif
   int pipe = -1; // write end of ffmpeg's standard input
   std::string error;
   std::vector<uint8_t> rgb;

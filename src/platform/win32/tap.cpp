@@ -180,8 +180,9 @@ void Shutdown() {
 
 } // namespace platform
 
-// The offline mix serves videos, which the capture on Windows does not make
-// (it has no ffmpeg to drive): FSOUND keeps its devices, and a pull is silence.
+// The offline mix serves the Linux tree's tests and benchmarks; the capture's
+// videos take the soundtrack file itself. Here FSOUND keeps its devices, and
+// a pull is silence.
 void PlatformSetSoundPull(bool) {}
 
 void PlatformSoundPull(int16_t *out, int frames) {
