@@ -216,6 +216,17 @@ TEST_F(CaptureCommand, SaysWhatIsMissingAndFails) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("needs ffmpeg"), std::string::npos) << run.err;
 
+  // An ffmpeg that quits at once: its status, not the pipe it left, is the reason.
+  const std::string quitting = elsewhere.Path() + "/ffmpeg";
+  const std::string script = "#!/bin/sh\nexit 3\n";
+  ASSERT_TRUE(WriteFile(quitting, Bytes(script.begin(), script.end())));
+  ASSERT_EQ(chmod(quitting.c_str(), 0755), 0);
+  RunOptions badFfmpeg = options;
+  badFfmpeg.setEnv.push_back("PATH=" + elsewhere.Path());
+  run = RunProgram({capture, "--to", "2000", "show.mp4"}, badFfmpeg);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("ffmpeg failed with exit status 3"), std::string::npos) << run.err;
+
   // Usage errors: status 2.
   for (const std::vector<std::string> &args :
        std::vector<std::vector<std::string>>{{"--fps", "0", "out"},

@@ -339,7 +339,8 @@ bool VideoSink::Wait() {
   GetExitCodeProcess(process, &status);
   CloseHandle(process);
   process = nullptr;
-  if (status != 0 && error.empty())
+  // ffmpeg's end explains a pipe that stopped taking frames.
+  if (status != 0)
     error = "ffmpeg failed with exit status " + std::to_string(status);
   return error.empty();
 }
@@ -384,7 +385,8 @@ bool VideoSink::Wait() {
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
   child = -1;
-  if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0) && error.empty()) {
+  // ffmpeg's end explains a pipe that stopped taking frames.
+  if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
     error = WIFEXITED(status) ? "ffmpeg failed with exit status " + std::to_string(WEXITSTATUS(status))
                               : "ffmpeg was killed by signal " + std::to_string(WTERMSIG(status));
   }
