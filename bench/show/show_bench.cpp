@@ -35,7 +35,7 @@
 #include "gl/gl_context.h"
 #include "platform/fsound.h"
 #include "platform/session.h"
-#include "platform/tap.h"
+#include "platform/tap_linux.h"
 #include "rar/rar.h"
 #include "scratch_dir.h"
 #include "setup/setup_dialog.h"

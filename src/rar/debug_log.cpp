@@ -14,7 +14,7 @@
 #include <unistd.h>
 #endif
 
-#include "platform/kernel.h"
+#include "platform/windows.h"
 #include "rar/rar_internal.h"
 
 namespace {

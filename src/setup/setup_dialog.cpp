@@ -16,12 +16,10 @@ std::vector<DEVMODEA> modeList;
 
 namespace {
 
-#ifndef _WIN32
 // In this translation unit so that linking the procedure brings the template.
-// On Windows the template is the program's resource 102 instead, generated
-// from the same data at build time.
+// Windows shows the program's resource 102 instead, written from the same
+// data at build time.
 const DialogTemplateRegistrar kSetupRegistrar(IDD_SETUP, &kSetupTemplate);
-#endif
 
 const char *const kSoundErrors[] = {
     "No errors",

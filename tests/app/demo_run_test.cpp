@@ -5,7 +5,7 @@
 // no display change after a windowed one. Runs on SDL's dummy video driver.
 #include "app/demo.h"
 
-#include "platform/tap.h"
+#include "platform/tap_linux.h"
 
 #include <gtest/gtest.h>
 

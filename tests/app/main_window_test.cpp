@@ -5,7 +5,7 @@
 // has exactly the asked client area. Runs on SDL's dummy video driver.
 #include "app/main_window.h"
 
-#include "platform/tap.h"
+#include "platform/tap_linux.h"
 
 #include <gtest/gtest.h>
 

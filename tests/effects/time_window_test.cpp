@@ -18,7 +18,7 @@
 #include "effects/logo_wave_effect.h"
 #include "effects/logo_zoom_effect.h"
 #include "effects/sphere_effect.h"
-#include "platform/tap.h"
+#include "platform/tap_linux.h"
 
 #include <gtest/gtest.h>
 

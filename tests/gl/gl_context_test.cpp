@@ -5,7 +5,7 @@
 // fresh names left bound.
 #include "gl/gl_context.h"
 
-#include "platform/tap.h"
+#include "platform/tap_linux.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Proves how display modes are reported and matched: Windows' bit counts,
 // matching on the fields a request names, the test list replacing the
 // screen's, and a switch that is held until it is restored.
-#include "user/display_match.h"
+#include "common/display_match.h"
 
-#include "platform/tap.h"
+#include "platform/tap_linux.h"
 #include "platform/user.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Proves that key events become the messages Win32 sends: the right message,
 // virtual-key code and lParam bits (repeat count, scan code, extended key,
 // Alt, previous state, transition) for presses, repeats and releases.
-#include "user/key_map.h"
+#include "common/key_map.h"
 
 #include <gtest/gtest.h>
 

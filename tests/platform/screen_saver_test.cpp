@@ -2,7 +2,7 @@
 // active is asked with WM_SYSCOMMAND SC_SCREENSAVE and SC_MONITORPOWER; if it
 // swallows them the saver stays away while it is active, and once a window
 // that passes them on to default processing is active the saver may run.
-#include "platform/tap.h"
+#include "platform/tap_linux.h"
 #include "platform/windows.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 // finished back buffer before the swap, a display switch makes a popup
 // window cover the screen until the restore, and swaps keep to the pacing grid.
 #include "platform/gdi.h"
-#include "platform/tap.h"
+#include "platform/tap_linux.h"
 #include "platform/windows.h"
 
 #include <GL/gl.h>

@@ -1,9 +1,9 @@
 // Proves the dialog engine's Win32 behaviour without a screen: how WM_COMMAND
 // is packed, how radio buttons group, what combo boxes answer, what the keys
 // send, how a dialog ends, and how dialog units become pixels.
-#include "dialog/dialog_units.h"
+#include "common/dialog_units.h"
 #include "platform/dialog_template.h"
-#include "platform/tap.h"
+#include "platform/tap_linux.h"
 #include "platform/windows.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Proves the setup dialog on a real screen (GTK under Xvfb): it opens centred
 // with every control where its template puts it, keys and clicks go through
 // GTK to the procedure, and a sound failure ends the run with 0.
-#include "dialog/dialog_units.h"
+#include "common/dialog_units.h"
 #include "setup_fixture.h"
 
 #include <algorithm>

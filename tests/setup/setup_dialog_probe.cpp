@@ -2,7 +2,7 @@
 // returned and stored: the end-to-end scripts drive it with real keys and
 // clicks. Display modes and sound devices are the tests' stand-ins.
 #include "fake_fsound.h"
-#include "platform/tap.h"
+#include "platform/tap_linux.h"
 #include "platform/windows.h"
 #include "setup/demo_settings.h"
 #include "setup/setup_dialog.h"

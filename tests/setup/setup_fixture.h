@@ -3,7 +3,7 @@
 #pragma once
 #include "fake_fsound.h"
 #include "platform/fsound.h"
-#include "platform/tap.h"
+#include "platform/tap_linux.h"
 #include "platform/windows.h"
 #include "setup/demo_settings.h"
 #include "setup/setup_dialog.h"

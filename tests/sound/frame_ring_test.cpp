@@ -1,6 +1,6 @@
 // Proves that the queue between decoder and mixer loses, repeats or reorders
 // no frame, across its wrap-around and with each side on its own thread.
-#include "frame_ring.h"
+#include "common/sound/frame_ring.h"
 
 #include <gtest/gtest.h>
 

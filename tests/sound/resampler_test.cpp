@@ -1,7 +1,7 @@
 // Proves that rate conversion keeps pitch, level and timing, removes what the
 // lower rate cannot carry, and does not depend on how the input is cut into
 // pieces. (Equal rates and lengths are proved through the mixer, offline.)
-#include "resampler.h"
+#include "common/sound/resampler.h"
 #include "support/mp3_maker.h"
 #include "support/pcm.h"
 

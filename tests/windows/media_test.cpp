@@ -4,8 +4,8 @@
 // machine has no sound card. Usage:
 //   media_test.exe MEDIA_DIR REFERENCE_DIR
 // REFERENCE_DIR is what media-reference wrote on the host.
-#include "acm_decoder.h"
 #include "platform/fsound.h"
+#include "platform/tap.h"
 #include "quadric_feedback.h"
 
 #include <IL/il.h>
@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -86,7 +87,12 @@ void SoundtrackMatchesLinux(const std::string &media, const std::string &referen
   std::vector<int16_t> acm;
   int rate = 0, channels = 0;
   const DWORD start = GetTickCount();
-  const bool decoded = platform::sound::DecodeMp3WithAcm(mp3.data(), mp3.size(), &acm, &rate, &channels);
+  int16_t *samples = nullptr;
+  size_t sampleCount = 0;
+  const bool decoded = PlatformDecodeMp3(mp3.data(), mp3.size(), &samples, &sampleCount, &rate, &channels);
+  if (decoded)
+    acm.assign(samples, samples + sampleCount);
+  std::free(samples);
   const DWORD took = GetTickCount() - start;
   Check(decoded && rate == header[0] && channels == header[1] && channels == 2,
         "the codec decodes the soundtrack at the reference's rate, in stereo");

@@ -14,6 +14,13 @@
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
+// Makes `*argv` the program's arguments in UTF-8, the layer's encoding of
+// names on every system: on Windows read again from the wide-character
+// command line (the C runtime's argv is in the ANSI code page, which cannot
+// hold every name); elsewhere left as given. For main() to call first; the
+// strings live as long as the program.
+void PlatformUtf8Arguments(int *argc, char ***argv);
+
 // The project's version, with the commit it was built from where the build
 // knew it: "1.0 (commit 0123456789ab)".
 const char *PlatformVersion();

@@ -9,10 +9,11 @@
 
 namespace platform {
 
-// The folders looked in after the current one, in order, without repeats:
-// the program's own folder, its ../share/zarvox (an install under any
+// The folders looked in after the current one, in order, without repeats.
+// Linux: the program's own folder, its ../share/zarvox (an install under any
 // prefix), $XDG_DATA_HOME/zarvox (default ~/.local/share/zarvox) and each
 // $XDG_DATA_DIRS entry + /zarvox (default /usr/local/share:/usr/share).
+// Windows: the program's own folder. Paths are UTF-8.
 std::vector<std::string> DataFolders();
 
 // When the current folder holds no readable file `name`, changes to the first
@@ -21,6 +22,11 @@ std::vector<std::string> DataFolders();
 bool ChangeToDataFolder(const char *name);
 
 // DataFolders() as one line for messages: "A, B, C".
-std::string DataFoldersText();
+inline std::string DataFoldersText() {
+  std::string text;
+  for (const std::string &folder : DataFolders())
+    text += (text.empty() ? "" : ", ") + folder;
+  return text;
+}
 
 } // namespace platform

@@ -2,6 +2,10 @@
 // window's WM_PAINT handler. A window's content comes from OpenGL; GDI here
 // measures and validates but does not draw pixels.
 #pragma once
+#ifdef _WIN32
+#error                                                                                                                 \
+    "This header stands in for Win32 on other systems: on Windows include platform/windows.h, which is the system's own"
+#endif
 #include "platform/win32_types.h"
 
 // Returns a non-null token for the stock object (WHITE_BRUSH .. NULL_BRUSH),

@@ -2,8 +2,11 @@
 // millisecond tick count over the monotonic clock, and the current directory.
 // No SDL needed.
 #pragma once
+#ifdef _WIN32
+#error                                                                                                                 \
+    "This header stands in for Win32 on other systems: on Windows include platform/windows.h, which is the system's own"
+#endif
 #include "platform/win32_types.h"
-#ifndef _WIN32
 
 // Always 10 MHz (one tick is 100 ns), as current Windows reports it.
 BOOL QueryPerformanceFrequency(LARGE_INTEGER *frequency);
@@ -26,4 +29,3 @@ DWORD GetTickCount(void);
 // small, the size needed including the NUL, writing nothing; 0 on failure
 // (a directory that has been removed, say).
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
-#endif

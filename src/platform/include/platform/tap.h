@@ -1,5 +1,7 @@
-// Hooks for tests and tools (capture, benchmarks). The show itself never calls
-// these; with no hook set the layer behaves as documented in its headers.
+// Hooks for tests and tools (capture, benchmarks), which every back end
+// provides. The show itself never calls these; with no hook set the layer
+// behaves as documented in its headers. The hooks of the Linux back end alone
+// are in platform/tap_linux.h.
 #pragma once
 #include "platform/win32_types.h"
 
@@ -49,43 +51,11 @@ typedef int64_t (*PlatformPacingNow)(void *user);
 typedef void (*PlatformPacingWait)(void *user, int64_t until);
 void PlatformSetPacingClock(PlatformPacingNow now, PlatformPacingWait wait, void *user);
 
-// Counts of calls since the program started, for tests of "draws / does not
-// draw" and "switches once": every wglMakeCurrent and SwapBuffers call, and
-// every ChangeDisplaySettingsA call that changed the display (a switch to a
-// mode, or a restore while a mode was held).
-struct PlatformCallCounts {
-  uint64_t makeCurrent;
-  uint64_t swapBuffers;
-  uint64_t displayChanges;
-};
-PlatformCallCounts PlatformGetCallCounts(void);
-
 // ---- signals ----------------------------------------------------------------
-// The latest stop signal (SIGINT, SIGTERM) that closed the program's window,
-// or 0: a tool tells an interrupted run from a window the viewer closed.
+// The latest stop signal that closed the program's window, or 0: a tool
+// tells an interrupted run from a window the viewer closed. Linux: SIGINT,
+// SIGTERM; Windows: Ctrl+C (SIGINT) and Ctrl+Break (SIGBREAK) at the console.
 int PlatformStopSignal(void);
-
-// ---- screen saver -----------------------------------------------------------
-// True while an active window keeps the screen saver and monitor power-down
-// away (it swallowed WM_SYSCOMMAND SC_SCREENSAVE or SC_MONITORPOWER).
-bool PlatformScreenSaverInhibited(void);
-
-// ---- message boxes ----------------------------------------------------------
-// Replaces every MessageBoxA: the hook gets the arguments and returns the
-// answer. NULL restores real boxes.
-typedef int (*PlatformMessageBoxHook)(void *user, HWND owner, const char *text, const char *caption, UINT type);
-void PlatformSetMessageBoxHook(PlatformMessageBoxHook hook, void *user);
-
-// ---- display modes ----------------------------------------------------------
-// Replaces the modes SDL reports for the primary display, as seen by
-// EnumDisplaySettingsA and ChangeDisplaySettingsA: `modes[0]` is the current
-// (desktop) mode, then the list that EnumDisplaySettingsA numbers from 0 and
-// ChangeDisplaySettingsA matches against. The list is copied. A switch then
-// only pretends: ENUM_CURRENT_SETTINGS reports the chosen mode until the
-// restore, and a full-screen window is a borderless window of the mode's size
-// at 0, 0; the real screen is left alone. NULL (or count < 1) restores SDL's
-// list and forgets a pretended switch.
-void PlatformSetDisplayModes(const DEVMODEA *modes, int count);
 
 // ---- sound ------------------------------------------------------------------
 // Running counts of the FSOUND mixer, cleared by each FSOUND_Init. Safe to
@@ -107,31 +77,11 @@ PlatformSoundCounts PlatformGetSoundCounts(void);
 void PlatformSetSoundPull(bool on);
 void PlatformSoundPull(int16_t *out, int frames);
 
-// libmpg123's own decoding of a whole MP3 block, with the settings streams use
-// but none of their queues, resampling or mixing: interleaved 16-bit samples
+// The back end's own decoding of a whole MP3 block (libmpg123 on Linux, the
+// system's codec on Windows), as streams decode it but without their queues,
+// resampling or mixing: interleaved 16-bit samples
 // (malloc'd, free them with free) and their count, rate and channels. False
 // (and nothing allocated) for data that is not MPEG audio. With `samples`
-// NULL only the count is kept: libmpg123's cost alone, for benchmarks.
+// NULL only the count is kept: the decoder's cost alone, for benchmarks.
 bool PlatformDecodeMp3(const void *data, size_t length, int16_t **samples, size_t *sampleCount, int *rate,
                        int *channels);
-
-// ---- dialogs ----------------------------------------------------------------
-// Builds the dialog of a registered template with no screen, sends it
-// WM_INITDIALOG and returns it, not yet ended. Its controls keep their state
-// as with a screen, so a test drives the procedure with SendMessageA,
-// SendDlgItemMessageA (BM_CLICK as the viewer's click) and
-// PlatformDialogPressKey. NULL for an unknown template.
-HWND PlatformCreateDialog(LPCSTR templateName, DLGPROC procedure, LPARAM initParam);
-// TRUE once EndDialog or the dialog's destruction has ended it, with what
-// DialogBoxParamA would return in *result (may be NULL).
-BOOL PlatformDialogEnded(HWND dialog, INT_PTR *result);
-// Destroys (if still needed) and frees a dialog of PlatformCreateDialog.
-void PlatformDeleteDialog(HWND dialog);
-// Called from DialogBoxParamA's modal loop whenever the dialog is on the
-// screen and GTK has no event pending, until the dialog ends. NULL removes it.
-typedef void (*PlatformDialogHook)(void *user, HWND dialog);
-void PlatformSetDialogHook(PlatformDialogHook hook, void *user);
-// Presses and releases VK_RETURN or VK_ESCAPE on the dialog as the keyboard
-// would (through GTK's event path when it is on the screen). FALSE for other
-// keys and for an ended dialog.
-BOOL PlatformDialogPressKey(HWND dialog, UINT virtualKey);

@@ -3,6 +3,10 @@
 // modal dialog over GTK 3. Everything runs on the thread that created the
 // first window; nothing here is thread-safe.
 #pragma once
+#ifdef _WIN32
+#error                                                                                                                 \
+    "This header stands in for Win32 on other systems: on Windows include platform/windows.h, which is the system's own"
+#endif
 #include "platform/win32_types.h"
 
 // ---- window classes and windows ---------------------------------------------

@@ -1,6 +1,10 @@
 // WGL over an SDL OpenGL context. A window carries one drawable (its HDC);
 // pixel formats describe what SDL is asked for when the drawable is made.
 #pragma once
+#ifdef _WIN32
+#error                                                                                                                 \
+    "This header stands in for Win32 on other systems: on Windows include platform/windows.h, which is the system's own"
+#endif
 #include "platform/win32_types.h"
 
 // Returns a format index (>= 1) for the request: double-buffered RGBA with the
