@@ -3,13 +3,13 @@
 // hardware that no current system has. Each open output has a thread of its
 // own that mixes into the device's buffers.
 //
-// Buffers are sized by time, not by frames: the device always holds kAheadMs
-// of mixed sound ahead of what it plays, in pieces of kPieceMs, so that the
-// mixing thread may be held up that long (by the scheduler, or by a system
-// layer such as Wine that moves the sound on in steps of its own) before
-// anything is heard of it. What is mixed is always played: a stream's frames
-// are taken only for sound the device has not played yet, so a late thread
-// leaves a short silence, never a jump in the music.
+// Buffers are sized by time, not by frames: the device always holds tens of
+// milliseconds of mixed sound ahead of what it plays, in pieces of kPieceMs,
+// so that the mixing thread may be held up that long (by the scheduler, or by
+// a system layer such as Wine that moves the sound on in steps of its own)
+// before anything is heard of it. What is mixed is always played: a stream's
+// frames are taken only for sound the device has not played yet, so a late
+// thread leaves a short silence, never a jump in the music.
 #include "common/sound/backend.h"
 #include "common/sound/mixer.h"
 
@@ -29,8 +29,9 @@
 namespace platform::sound {
 namespace {
 
-constexpr int kPieceMs = 10; // one Mix call
-constexpr int kAheadMs = 80; // mixed and queued ahead of the device
+constexpr int kPieceMs = 10;      // one Mix call
+constexpr int kWaveAheadMs = 80;  // waveOut: queued in pieces
+constexpr int kSoundAheadMs = 40; // DirectSound: mixed ahead of its play cursor
 // DirectSound's looping buffer: far longer than what is kept ahead of its
 // play cursor, so that a late thread finds the cursor in the silence after
 // the sound it wrote, not a lap on in sound it wrote before.
@@ -98,7 +99,7 @@ public:
 
 private:
   explicit WaveOutDevice(Mixer *mixer_)
-      : mixer(mixer_), frames(PieceFrames(mixer_->Rate())), headers(size_t(kAheadMs / kPieceMs)),
+      : mixer(mixer_), frames(PieceFrames(mixer_->Rate())), headers(size_t(kWaveAheadMs / kPieceMs)),
         samples(size_t(frames) * 2 * headers.size()) {}
 
   void Run() {
@@ -126,8 +127,9 @@ private:
 };
 
 // DirectSound: a looping secondary buffer of kRingMs. The thread keeps the
-// kAheadMs after the play cursor mixed, and clears what the cursor has left
-// behind, so that the ring outside the sound ahead is always silence.
+// kSoundAheadMs after the play cursor mixed, and clears what the cursor left
+// behind half a ring ago, so that a thread late by more than that finds
+// silence ahead of the cursor, not sound from a lap before.
 class DirectSoundDevice : public Device {
 public:
   static std::unique_ptr<Device> Open(const GUID *guid, Mixer *mixer) {
@@ -135,23 +137,13 @@ public:
     if (FAILED(DirectSoundCreate(guid, &device->sound, nullptr)))
       return nullptr;
     // The desktop window: the sound is not tied to a window of the show's,
-    // which may not exist yet, and goes on when it loses the focus.
-    HWND window = GetDesktopWindow();
-    WAVEFORMATEX format = StereoFormat(mixer->Rate());
-    if (SUCCEEDED(device->sound->SetCooperativeLevel(window, DSSCL_PRIORITY))) {
-      // The primary buffer at the mixing rate spares the system a conversion
-      // where it has one; where it refuses, it converts.
-      DSBUFFERDESC primary = {};
-      primary.dwSize = sizeof primary;
-      primary.dwFlags = DSBCAPS_PRIMARYBUFFER;
-      IDirectSoundBuffer *buffer = nullptr;
-      if (SUCCEEDED(device->sound->CreateSoundBuffer(&primary, &buffer, nullptr))) {
-        buffer->SetFormat(&format);
-        buffer->Release();
-      }
-    } else if (FAILED(device->sound->SetCooperativeLevel(window, DSSCL_NORMAL))) {
+    // which may not exist yet, and goes on when it loses the focus. Normal
+    // level: the primary buffer keeps the system's format, which the system
+    // mixes to anyway (under Wine, setting ours brought a resampling of its
+    // own into the sound).
+    if (FAILED(device->sound->SetCooperativeLevel(GetDesktopWindow(), DSSCL_NORMAL)))
       return nullptr;
-    }
+    WAVEFORMATEX format = StereoFormat(mixer->Rate());
     DSBUFFERDESC description = {};
     description.dwSize = sizeof description;
     description.dwFlags = DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_GLOBALFOCUS;
@@ -182,8 +174,8 @@ public:
 private:
   explicit DirectSoundDevice(Mixer *mixer_)
       : mixer(mixer_), frames(PieceFrames(mixer_->Rate())), pieceBytes(DWORD(frames) * 4),
-        ringBytes(DWORD(mixer_->Rate() * kRingMs / 1000) * 4), aheadBytes(DWORD(mixer_->Rate() * kAheadMs / 1000) * 4),
-        piece(size_t(frames) * 2) {}
+        ringBytes(DWORD(mixer_->Rate() * kRingMs / 1000) * 4),
+        aheadBytes(DWORD(mixer_->Rate() * kSoundAheadMs / 1000) * 4), piece(size_t(frames) * 2) {}
 
   // Copies `bytes` of `data` (NULL: silence) into the ring at `at`, wrapping.
   void Put(DWORD at, const void *data, DWORD bytes) {
@@ -218,9 +210,11 @@ private:
     while (!stopping.load()) {
       DWORD play = 0, write = 0;
       if (SUCCEEDED(buffer->GetCurrentPosition(&play, &write))) {
-        // What the cursor has played since the last look is silence again.
+        // What the cursor played half a ring ago is silence again: a system
+        // may read a little behind the cursor it reports (Wine does), so
+        // what it has just played is left alone.
         if (play != lastPlay)
-          Clear(lastPlay, Distance(lastPlay, play));
+          Clear((lastPlay + ringBytes / 2) % ringBytes, Distance(lastPlay, play));
         lastPlay = play;
         // Sound ahead of the cursor runs from it to `next`; more than was
         // ever written ahead means the cursor has passed `next` (the thread
