@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The Windows zip's zarvox.exe under Wine, on the X server that with-xvfb
 # started, in a Wine prefix of its own that is removed afterwards:
+#   - --version and --help answer on stdout with status 0 and no dialog, a
+#     usage error has status 2;
 #   - the setup dialog comes up (found by its title: it has no caption bar,
 #     and goes by the program's name, as on Linux); Enter starts the
 #     show; Windows' own box warns of the fullscreen mode this screen lacks;
@@ -77,6 +79,20 @@ status=$?
 ls stopped.rar* >/dev/null 2>&1 && fail "rarpack.exe left $(ls stopped.rar*) after Ctrl+C"
 cd - >/dev/null || exit 1
 echo "ok: rarcat.exe extracts the data file; rarpack.exe makes it again byte for byte, and stops on Ctrl+C"
+
+# The command line as on Linux: --version and --help answer on standard
+# output and end at once (a dialog would hold them); a stray word is a usage
+# error.
+cd "$work/zarvox" || exit 1
+version=$(timeout 60 "$wine" ./zarvox.exe --version 2>"$work/stderr") || fail "zarvox.exe --version: status $?"
+[[ $version =~ ^zarvox\ [0-9]+\.[0-9]+ ]] || fail "zarvox.exe --version printed \"$version\""
+help=$(timeout 60 "$wine" ./zarvox.exe --help 2>"$work/stderr") || fail "zarvox.exe --help: status $?"
+[[ $help == "usage: zarvox "* ]] || fail "zarvox.exe --help printed \"$help\""
+timeout 60 "$wine" ./zarvox.exe --frame-rate 5 >/dev/null 2>"$work/stderr"
+status=$?
+[ "$status" -eq 2 ] && grep -q '^zarvox: .*(try --help)' "$work/stderr" || fail "a bad --frame-rate: status $status"
+cd - >/dev/null || exit 1
+echo "ok: zarvox.exe --version, --help (stdout, status 0, no dialog), a usage error (status 2)"
 
 start
 until_ok 60 find_named '^zarvox$' || fail "no setup dialog"
