@@ -217,6 +217,9 @@ case "${1:-run}" in
     # unnoticed; each benchmark runs once, briefly (its figures are not judged).
     build_release
     "$root/bench/smoke.sh" "$root/build"
+    # What `run` installs brings all that build used, and nothing heavy that
+    # only the tests need.
+    "$root/tests/package/check_build_deps.sh" "$root/build"
     # The package users install: its tree, lintian, and its zarvox started
     # from another folder up to the dialog.
     package_release
