@@ -95,9 +95,9 @@ zip_folder() { # FOLDER ZIP
   (cd "$1" && find . -type f | LC_ALL=C sort | TZ=UTC zip -q -X -9 -@ "$2")
 }
 
-# Text files as Windows users read them: CRLF line ends.
-windows_text() { # OUT FILE...
-  sed 's/\r$//; s/$/\r/' "${@:2}" >"$1"
+# Text as Windows users read it: CRLF line ends.
+windows_text() { # <TEXT >OUT
+  sed 's/\r$//; s/$/\r/'
 }
 
 # The Windows programs, cross-built with MinGW-w64 against a Linux build's
@@ -115,9 +115,8 @@ build_windows() { # [LINUX_DIR WINDOWS_DIR]
   mkdir -p "$stage"
   cp "$out"/bin/{zarvox,rarpack,rarcat,zarvox-capture}.exe "$stage/"
   cp "$host/bin/zarvox.dat" "$stage/"
-  windows_text "$stage/README.txt" "$root/dist/windows/README.txt"
-  { cat "$root/LICENSE" && echo && cat "$root/dist/windows/RUNTIME-LICENSES.txt"; } >"$stage/LICENSE.txt.lf"
-  windows_text "$stage/LICENSE.txt" "$stage/LICENSE.txt.lf" && rm "$stage/LICENSE.txt.lf"
+  windows_text <"$root/dist/windows/README.txt" >"$stage/README.txt"
+  { cat "$root/LICENSE" && echo && cat "$root/dist/windows/RUNTIME-LICENSES.txt"; } | windows_text >"$stage/LICENSE.txt"
   x86_64-w64-mingw32-strip "$stage"/*.exe
   # Nothing to install beside the programs: they import only DLLs that every
   # Windows since 7 has.
