@@ -1,33 +1,63 @@
 #!/usr/bin/env bash
 # One entry point for a newcomer on Debian 12:
 #   ./build.sh run    install what is missing, build, make zarvox.dat, run the show
-#   ./build.sh test   install what is missing, build with sanitizers, run every test
 #   ./build.sh build  install what is missing and build (no run)
 #   ./build.sh package  the same build, then a Debian package of it in build/package/
 #   ./build.sh windows  the same build, then the Windows programs cross-built
 #                       into build-windows/ and zipped: build-windows/zarvox-windows.zip
-#   ./build.sh deps   print the Debian packages the commands above install
+#   ./build.sh test   install what is missing, build with sanitizers, run every test
+#   ./build.sh deps [COMMAND]  print the Debian packages COMMAND installs (all, without one)
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
-packages=(
-  build-essential cmake pkg-config clang libclang-rt-14-dev clang-format
-  libgtest-dev libgmock-dev libbenchmark-dev
+# Every time stamp in the programs, the package and the zip is this one, by
+# default the commit's, so that two builds of one commit are the same bytes
+# (cmake's version script and cpack read it too).
+if [ -z "${SOURCE_DATE_EPOCH:-}" ] && SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct 2>/dev/null); then
+  export SOURCE_DATE_EPOCH
+fi
+
+# Debian's packages, by the command that needs them: each command installs
+# its own list and those of the commands it builds on, so that `run` brings
+# no cross compiler, Wine or test servers. Recommendations are never
+# installed: whatever is needed is named here.
+# Building and running the show and its tools (run, build; the rest add to it):
+build_packages=(
+  build-essential cmake pkg-config
   libsdl2-dev libasound2-dev libgtk-3-dev libmpg123-dev libmp3lame-dev libdevil-dev libpng-dev zlib1g-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  fonts-dejavu-core xvfb xauth xdotool x11-utils
+  fonts-dejavu-core librsvg2-common
+)
+# The Debian package: cpack finds the programs' libraries with file(1).
+package_packages=(file)
+# The Windows programs and their zip.
+windows_packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 zip)
+# The tests, benchmarks and checks of `test`, on top of all the above.
+test_packages=(
+  clang libclang-rt-14-dev clang-format libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth xdotool x11-utils
   sway wtype grim xserver-xorg-core xserver-xorg-video-dummy openbox x11-xserver-utils
   pulseaudio pulseaudio-utils pipewire-bin wireplumber dbus-daemon
-  unar ffmpeg sox gzip xz-utils zip
-  file desktop-file-utils appstream lintian
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
+  unar ffmpeg sox gzip xz-utils
+  desktop-file-utils appstream lintian
+  wine64
 )
 
-install_missing() {
-  local missing=()
-  for p in "${packages[@]}"; do
+packages_for() { # COMMAND
+  case $1 in
+    run | build) echo "${build_packages[@]}" ;;
+    package) echo "${build_packages[@]}" "${package_packages[@]}" ;;
+    windows) echo "${build_packages[@]}" "${windows_packages[@]}" ;;
+    test) echo "${build_packages[@]}" "${package_packages[@]}" "${windows_packages[@]}" "${test_packages[@]}" ;;
+    *) return 1 ;;
+  esac
+}
+
+install_missing() { # COMMAND
+  local missing=() p
+  for p in $(packages_for "$1"); do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -45,31 +75,48 @@ build() { # build DIR [cmake options...]
 }
 
 # What viewers build: optimised, the tools and benchmarks, no tests.
-build_release() {
-  build "$root/build" -DCMAKE_BUILD_TYPE=Release -DZARVOX_TESTS=OFF -DZARVOX_BENCH=ON
+build_release() { # [DIR]
+  build "${1:-$root/build}" -DCMAKE_BUILD_TYPE=Release -DZARVOX_TESTS=OFF -DZARVOX_BENCH=ON
 }
 
-# The Debian package of the release build (stripped, dependencies from the
-# binaries): build/package/zarvox_VERSION_ARCH.deb.
-package_release() {
-  rm -f "$root"/build/package/*.deb
-  (cd "$root/build" && cpack -G DEB)
+# The Debian package of a release build (stripped, dependencies from the
+# binaries and dist/CMakeLists.txt): DIR/package/zarvox_VERSION_ARCH.deb.
+package_release() { # [DIR]
+  local dir=${1:-$root/build}
+  rm -f "$dir"/package/*.deb
+  (cd "$dir" && cpack -G DEB)
 }
 
-# The Windows programs, cross-built with MinGW-w64 against the Linux build's
-# tools (the dialog's resource script, the data file, byte for byte the same),
-# and the zip a Windows user unpacks: build-windows/zarvox-windows.zip.
-build_windows() {
-  [ -x "$root/build/bin/dialog-rc" ] && [ -f "$root/build/bin/zarvox.dat" ] || build_release
-  cmake --build "$root/build" -j"$jobs" --target dialog-rc zarvox_data
-  build "$root/build-windows" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
-    -DZARVOX_HOST_BIN="$root/build/bin" -DZARVOX_WERROR=ON
-  local stage="$root/build-windows/zip" zip="$root/build-windows/zarvox-windows.zip"
+# A zip of the files in a folder, in name order, each stamped with the build's
+# time (zip keeps local times: in UTC, they are the same in every time zone).
+zip_folder() { # FOLDER ZIP
+  local epoch=${SOURCE_DATE_EPOCH:-$(date +%s)}
+  find "$1" -type f -exec touch -d "@$epoch" {} +
+  (cd "$1" && find . -type f | LC_ALL=C sort | TZ=UTC zip -q -X -9 -@ "$2")
+}
+
+# Text as Windows users read it: CRLF line ends.
+windows_text() { # <TEXT >OUT
+  sed 's/\r$//; s/$/\r/'
+}
+
+# The Windows programs, cross-built with MinGW-w64 against a Linux build's
+# tools (the dialog's resource script, the icon, the data file, byte for byte
+# the same), and the zip a Windows user unpacks:
+# build-windows/zarvox-windows.zip by default.
+build_windows() { # [LINUX_DIR WINDOWS_DIR]
+  local host=${1:-$root/build} out=${2:-$root/build-windows}
+  [ -x "$host/bin/dialog-rc" ] && [ -f "$host/bin/zarvox.dat" ] || build_release "$host"
+  cmake --build "$host" -j"$jobs" --target dialog-rc media-icon zarvox_data
+  build "$out" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DZARVOX_HOST_BIN="$host/bin" -DZARVOX_WERROR=ON
+  local stage="$out/zip" zip="$out/zarvox-windows.zip"
   rm -rf "$stage" "$zip"
   mkdir -p "$stage"
-  cp "$root"/build-windows/bin/{zarvox,rarpack,rarcat,zarvox-capture}.exe "$stage/"
-  cp "$root/build/bin/zarvox.dat" "$stage/"
-  cp "$root/dist/windows/README.txt" "$stage/"
+  cp "$out"/bin/{zarvox,rarpack,rarcat,zarvox-capture}.exe "$stage/"
+  cp "$host/bin/zarvox.dat" "$stage/"
+  windows_text <"$root/dist/windows/README.txt" >"$stage/README.txt"
+  { cat "$root/LICENSE" && echo && cat "$root/dist/windows/RUNTIME-LICENSES.txt"; } | windows_text >"$stage/LICENSE.txt"
   x86_64-w64-mingw32-strip "$stage"/*.exe
   # Nothing to install beside the programs: they import only DLLs that every
   # Windows since 7 has.
@@ -81,36 +128,80 @@ build_windows() {
       *) echo "build.sh: the Windows programs need $dll, which Windows does not bring" >&2; return 1 ;;
     esac
   done
-  (cd "$stage" && zip -q -X -9 "$zip" ./*)
-  cmp "$root/build/bin/zarvox.dat" "$stage/zarvox.dat"
+  # The show as Explorer and Windows present it: its icon, its version and
+  # copyright, and the manifest that declares Windows 7 to 11 and DPI
+  # awareness (else Windows scales its window as a bitmap).
+  local types type
+  types=$(x86_64-w64-mingw32-objdump -p "$stage/zarvox.exe" | sed -n 's/^[0-9a-f]*   Entry: ID: 0x0*\([0-9a-f]*\),.*/\1/p')
+  for type in 3:ICON e:GROUP_ICON 10:VERSION 18:MANIFEST; do # the resource types' numbers, in hex
+    grep -qx "${type%%:*}" <<<"$types" || { echo "build.sh: zarvox.exe has no ${type#*:} resource" >&2; return 1; }
+  done
+  local text
+  for text in README.txt LICENSE.txt; do
+    ! grep -qv $'\r$' "$stage/$text" || { echo "build.sh: $text has lines without CRLF" >&2; return 1; }
+  done
+  zip_folder "$stage" "$zip"
+  cmp "$host/bin/zarvox.dat" "$stage/zarvox.dat"
   echo "build.sh: $zip ($(stat -c %s "$zip") bytes)"
+}
+
+# Two builds of one commit in different folders are the same bytes: the
+# release programs, their package and the Windows zip are built again in
+# build-again/ (no benchmarks: they are in neither) and compared with build/'s
+# and build-windows/'s.
+check_reproducible() {
+  local again=$root/build-again
+  build "$again/linux" -DCMAKE_BUILD_TYPE=Release -DZARVOX_TESTS=OFF -DZARVOX_BENCH=OFF
+  package_release "$again/linux"
+  build_windows "$again/linux" "$again/windows"
+  same_bytes "$root"/build/package/*.deb "$again"/linux/package/*.deb
+  same_bytes "$root/build-windows/zarvox-windows.zip" "$again/windows/zarvox-windows.zip"
+  echo "build.sh: two builds in different folders gave the same package and zip"
+}
+
+same_bytes() { # A B: the same bytes, or which of their files differ
+  cmp -s "$1" "$2" && return 0
+  echo "build.sh: $1 and $2 differ:" >&2
+  local work side=a file
+  work=$(mktemp -d)
+  for file in "$1" "$2"; do
+    mkdir "$work/$side"
+    case $file in
+      *.deb) dpkg-deb -R "$file" "$work/$side/tree" && dpkg-deb -c "$file" >"$work/$side/list" ;;
+      *.zip) unzip -q "$file" -d "$work/$side/tree" && zipinfo -l "$file" | tail -n +2 >"$work/$side/list" ;;
+    esac
+    side=b
+  done
+  (cd "$work" && diff -r a b) >&2
+  rm -rf "$work"
+  return 1
 }
 
 case "${1:-run}" in
   deps)
-    printf '%s\n' "${packages[@]}"
+    packages_for "${2:-test}" | tr ' ' '\n' || { echo "usage: $0 deps [run|build|package|windows|test]" >&2; exit 2; }
     ;;
   run)
-    install_missing
+    install_missing run
     build_release
     cd "$root/build/bin"
     exec ./zarvox
     ;;
   build)
-    install_missing
+    install_missing build
     build_release
     ;;
   package)
-    install_missing
+    install_missing package
     build_release
     package_release
     ;;
   windows)
-    install_missing
+    install_missing windows
     build_windows
     ;;
   test)
-    install_missing
+    install_missing test
     # The tree is formatted as .clang-format says.
     find "$root/src" "$root/tools" "$root/tests" "$root/bench" "$root/fuzz" -name '*.cpp' -o -name '*.h' |
       xargs clang-format --dry-run -Werror
@@ -125,10 +216,14 @@ case "${1:-run}" in
     # unnoticed; each benchmark runs once, briefly (its figures are not judged).
     build_release
     "$root/bench/smoke.sh" "$root/build"
+    # What `run` installs brings all that build used, and nothing heavy that
+    # only the tests need.
+    "$root/tests/package/check_build_deps.sh" "$root/build"
     # The package users install: its tree, lintian, and its zarvox started
     # from another folder up to the dialog.
     package_release
     "$root/tests/support/with-xvfb" "$root/tests/package/check_package.sh" "$root/build"
+    check_reproducible
     # The README's pictures can still be made (into a scratch folder).
     shots=$(mktemp -d)
     "$root/docs/make-shots.sh" "$root/build" "$shots"

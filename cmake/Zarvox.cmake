@@ -6,6 +6,11 @@ target_compile_options(zarvox_options INTERFACE -Wall -Wextra)
 # Source paths relative to the tree, in __FILE__ (the RAR module's debug log)
 # and the debug info: the build machine's folders stay out of the programs.
 target_compile_options(zarvox_options INTERFACE -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=)
+# No link time in a Windows program's header: two builds of one commit are
+# the same bytes.
+if(WIN32)
+  target_link_options(zarvox_options INTERFACE -Wl,--no-insert-timestamp)
+endif()
 if(ZARVOX_WERROR)
   target_compile_options(zarvox_options INTERFACE -Werror)
 endif()

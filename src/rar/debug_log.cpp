@@ -14,6 +14,7 @@
 #include <unistd.h>
 #endif
 
+#include "build_stamp.h"
 #include "platform/windows.h"
 #include "rar/rar_internal.h"
 
@@ -210,7 +211,9 @@ void debug_log_open(const char *directory) {
   log.directoryFd = folder;
   log.opened = true;
   dprintf(fd, "Debug log of Quorra's DORIzerOdi\n~^~~~~~~~~~~~~~~~~~~~~~~~~~~~~^~\n");
-  dprintf(fd, "(executable compiled on %s at %s)\n\n", __DATE__, __TIME__);
+  // The build's time from the build system, not the compiler's clock, so
+  // that two builds of one commit are the same bytes.
+  dprintf(fd, "(executable compiled on %s at %s)\n\n", ZARVOX_BUILD_DATE, ZARVOX_BUILD_TIME);
   close(fd);
 }
 

@@ -4,7 +4,8 @@
 # AppStream data and manual pages well formed, no error from lintian) and a
 # plain `cmake --install --strip` under a prefix; and from each, zarvox
 # started in an unrelated folder finds its data file and shows its setup
-# dialog (the package's with XDG_DATA_DIRS pointing into it).
+# dialog (the package's with XDG_DATA_DIRS pointing into it), the package's
+# loading no library that its dependencies do not bring.
 # Usage: check_package.sh BUILD_DIR   (after cpack there; DISPLAY must be set:
 # run it under tests/support/with-xvfb)
 set -u
@@ -49,7 +50,19 @@ done
 for doc in copyright changelog.gz; do
   [ -s "$root/usr/share/doc/zarvox/$doc" ] || fail "no usr/share/doc/zarvox/$doc"
 done
+# Whoever receives the package may pass it on: a machine-readable copyright
+# file under the project's licence, which the AppStream data names too.
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  "$root/usr/share/doc/zarvox/copyright" || fail "the copyright file is not in Debian's machine-readable format"
+grep -q '^License: Expat' "$root/usr/share/doc/zarvox/copyright" || fail "the copyright file names no licence"
+grep -q '<project_license>MIT</project_license>' "$root"/usr/share/metainfo/zarvox.metainfo.xml ||
+  fail "the AppStream data names no licence"
 desktop-file-validate "$root/usr/share/applications/zarvox.desktop" || fail "desktop-file-validate refuses the entry"
+# A session's PATH may lack /usr/games (Debian 12's systemd user default
+# does): the entry names the show by its full path.
+exec_of() { sed -n 's/^Exec=//p' "$1"; }
+[ "$(exec_of "$root/usr/share/applications/zarvox.desktop")" = /usr/games/zarvox ] ||
+  fail "the desktop entry runs \"$(exec_of "$root/usr/share/applications/zarvox.desktop")\", not /usr/games/zarvox"
 # The project has no domain of its own to build a reverse-DNS id from.
 appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info \
   "$root"/usr/share/metainfo/zarvox.metainfo.xml >"$work/appstream" 2>&1 ||
@@ -57,8 +70,36 @@ appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info \
 lintian --fail-on error "$deb" >"$work/lintian" 2>&1 || fail "lintian finds errors"
 sed 's/^/lintian: /' "$work/lintian"
 
+# The packages the .deb's dependencies bring, recommendations left out,
+# followed through what is installed here (the alternative installed stands
+# for its group).
+depends=$(dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | sed 's/(.*)//; s/[[:space:]]//g' | grep .)
+apt-cache depends --recurse --installed --no-recommends --no-suggests --no-conflicts --no-breaks --no-replaces \
+  --no-enhances $depends 2>/dev/null | grep -v '^ ' | sed 's/:.*//' | sort -u >"$work/brought"
+
+# check_libraries PID: every library the process has mapped belongs to a
+# package the .deb brings. Libraries that SDL and GTK load at run time (the
+# GL and EGL libraries, GTK's image loaders) are named by no binary, so
+# dpkg-shlibdeps cannot find them.
+check_libraries() {
+  awk '$6 ~ /\.so/ { print $6 }' "/proc/$1/maps" | grep -v "^$work/" | sort -u >"$work/mapped"
+  # dpkg knows a file under the folder its package ships it in, /lib or /usr/lib.
+  local file owner
+  # shellcheck disable=SC2046
+  dpkg -S $(sed 's|^/usr\(/lib/.*\)|&\n\1|; t; s|^/lib/.*|&\n/usr&|' "$work/mapped") >"$work/owners" 2>/dev/null
+  while read -r file; do
+    owner=$(awk -v a="$file" -v b="${file#/usr}" -F': ' '$2 == a || $2 == b || $2 == "/usr" a { sub(/[:,].*/, "", $1); print $1; exit }' "$work/owners")
+    if [ -z "$owner" ]; then
+      fail "zarvox loaded $file, which no package holds"
+    elif ! grep -qx "$owner" "$work/brought"; then
+      fail "zarvox loaded $file from $owner, which the package's dependencies do not bring"
+    fi
+  done <"$work/mapped"
+}
+
 # start_show PROGRAM [VAR=VALUE...]: zarvox from a folder of its own, as a
-# launcher starts it, up to its dialog; Exit must end it with 0.
+# launcher starts it, up to its dialog (where its libraries are checked when
+# CHECK_LIBRARIES is set); Exit must end it with 0.
 start_show() {
   local program=$1
   shift
@@ -75,6 +116,7 @@ start_show() {
     return
   fi
   sleep 0.5
+  [ -n "${CHECK_LIBRARIES:-}" ] && check_libraries "$pid"
   xdotool windowfocus --sync "$dialog" 2>/dev/null
   xdotool key alt+x
   for _ in $(seq 100); do
@@ -90,7 +132,7 @@ start_show() {
   pid=
   [ "$status" -eq 0 ] || fail "${program#"$work"/} exited with $status: $(tail -3 "$work/err")"
 }
-start_show "$root/usr/games/zarvox" XDG_DATA_DIRS="$root/usr/share:/usr/local/share:/usr/share"
+CHECK_LIBRARIES=1 start_show "$root/usr/games/zarvox" XDG_DATA_DIRS="$root/usr/share:/usr/local/share:/usr/share"
 
 # A plain install under a prefix: the programs in bin/, stripped, and the
 # show finds its data file in the prefix's share/zarvox.
@@ -102,6 +144,8 @@ done
 (cd "$root/usr" && find share -type f | sort) >"$work/deb-files"
 (cd "$prefix" && find share -type f | sort) >"$work/prefix-files"
 diff "$work/deb-files" "$work/prefix-files" >"$work/diff" || fail "the install's share/ differs from the package's: $(cat "$work/diff")"
+[ "$(exec_of "$prefix/share/applications/zarvox.desktop")" = "$prefix/bin/zarvox" ] ||
+  fail "the prefix's desktop entry runs \"$(exec_of "$prefix/share/applications/zarvox.desktop")\", not $prefix/bin/zarvox"
 start_show "$prefix/bin/zarvox" XDG_DATA_DIRS=/nonexistent
 
 if [ "$failures" -ne 0 ]; then

@@ -26,4 +26,8 @@ struct Image {
 // written, and puts the reason in `error`.
 bool WritePng(const char *path, const Image &image, std::string *error, int level = 9);
 
+// The same PNG file's bytes, into `png` (the generators' build only, over
+// libpng).
+bool EncodePng(const Image &image, std::vector<uint8_t> *png, std::string *error, int level = 9);
+
 } // namespace media

@@ -1,33 +1,61 @@
-// media-icon SIZE OUT.png: the desktop icon, drawn from the logo, at the
-// build; the install puts one per size into the hicolor theme.
+// media-icon SIZE OUT.png | media-icon SIZE,SIZE... OUT.ico: the icon, drawn
+// from the logo, at the build; the install puts one PNG per size into the
+// hicolor theme, the Windows build an icon file of several into zarvox.exe.
 #include "icon.h"
-#include "image_tool.h"
+#include "icon_file.h"
 #include "logo.h"
+#include "platform/command_line.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 namespace {
 const char kUsage[] = "usage: media-icon SIZE OUT.png\n"
-                      "Writes the desktop icon, the logo's letters in a SIZE x SIZE square (16 to 512).\n"
+                      "       media-icon SIZE,SIZE... OUT.ico\n"
+                      "Writes the icon, the logo's letters in a SIZE x SIZE square (16 to 512; an\n"
+                      "icon file holds one PNG per size, up to 256).\n"
                       "  --help, --version   this text, the version\n";
+
+bool EndsWith(const std::string &text, const std::string &end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
 } // namespace
 
 int main(int argc, char **argv) {
-  if (argc < 2 || argv[1][0] == '-') {
-    const int answered = PlatformAnswerHelpOrVersion(argc, argv, "media-icon", kUsage);
-    if (answered >= 0)
-      return answered;
-    return PlatformUsageError("media-icon", argc < 2 || std::string(argv[1]) == "--"
-                                                ? "no size given"
-                                                : "unknown option " + std::string(argv[1]));
+  const int answered = PlatformAnswerHelpOrVersion(argc, argv, "media-icon", kUsage);
+  if (answered >= 0)
+    return answered;
+  std::vector<std::string> names;
+  if (!PlatformTakeNames(argc, argv, "media-icon", &names))
+    return kExitUsage;
+  if (names.size() != 2)
+    return PlatformUsageError("media-icon", names.empty()      ? "no size given"
+                                            : names.size() < 2 ? "no output file given"
+                                                               : "more than one output file given");
+  const bool ico = EndsWith(names[1], ".ico");
+  std::vector<int> sizes;
+  std::istringstream list(names[0]);
+  for (std::string item; std::getline(list, item, ',');) {
+    char *end = nullptr;
+    const long size = std::strtol(item.c_str(), &end, 10);
+    if (end == item.c_str() || *end != '\0' || size < 16 || size > (ico ? 256 : media::kLogoWidth))
+      return PlatformUsageError("media-icon", "a size is a whole number from 16 to " +
+                                                  std::to_string(ico ? 256 : media::kLogoWidth) + ", not \"" + item +
+                                                  "\"");
+    sizes.push_back(int(size));
   }
-  char *end = nullptr;
-  const long size = std::strtol(argv[1], &end, 10);
-  if (end == argv[1] || *end != '\0' || size < 16 || size > media::kLogoWidth)
-    return PlatformUsageError("media-icon",
-                              "the size is a whole number from 16 to 512, not \"" + std::string(argv[1]) + "\"");
-  // The rest is the command line of any image tool.
-  argv[1] = argv[0];
-  return media::RunImageTool(argc - 1, argv + 1, "media-icon", kUsage,
-                             [size] { return media::DrawIcon(media::DrawLogo(), int(size)); });
+  if (sizes.empty() || (!ico && sizes.size() != 1))
+    return PlatformUsageError("media-icon", "a PNG file holds one size, an .ico file one or more");
+
+  const media::Image logo = media::DrawLogo();
+  std::vector<media::Image> icons;
+  for (int size : sizes)
+    icons.push_back(media::DrawIcon(logo, size));
+  std::string error;
+  if (!(ico ? media::WriteIco(names[1].c_str(), icons, &error) : media::WritePng(names[1].c_str(), icons[0], &error))) {
+    std::fprintf(stderr, "media-icon: %s\n", error.c_str());
+    return kExitFailure;
+  }
+  return 0;
 }

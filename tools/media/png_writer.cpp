@@ -23,12 +23,14 @@ void OnPngError(png_structp png, png_const_charp message) {
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
-// Where the encoded bytes go. libpng's own writer would say only "Write
-// Error" on a full disk; this one names the file and the system's reason.
+// Where the encoded bytes go: a file or, where `file` is null, `memory`.
+// libpng's own writer would say only "Write Error" on a full disk; this one
+// names the file and the system's reason.
 struct Output {
   FILE *file;
   const char *path;
   std::string *error;
+  std::vector<uint8_t> *memory;
 };
 
 // Nothing with a destructor may be left on this frame: libpng longjmps out.
@@ -40,13 +42,15 @@ void Fail(png_structp png, Output *out) {
 
 void WriteBytes(png_structp png, png_bytep data, png_size_t length) {
   Output *out = static_cast<Output *>(png_get_io_ptr(png));
-  if (std::fwrite(data, 1, length, out->file) != length)
+  if (!out->file)
+    out->memory->insert(out->memory->end(), data, data + length);
+  else if (std::fwrite(data, 1, length, out->file) != length)
     Fail(png, out);
 }
 
 void FlushBytes(png_structp png) {
   Output *out = static_cast<Output *>(png_get_io_ptr(png));
-  if (std::fflush(out->file) != 0)
+  if (out->file && std::fflush(out->file) != 0)
     Fail(png, out);
 }
 
@@ -85,12 +89,7 @@ bool WriteImage(Output *out, const Image &image, int level) {
   return true;
 }
 
-} // namespace
-
-bool WritePng(const char *path, const Image &image, std::string *error, int level) {
-  std::string scratch;
-  if (!error)
-    error = &scratch;
+bool CanWrite(const Image &image, std::string *error) {
   if (image.channels != 3 && image.channels != 4) {
     *error = "only RGB and RGBA images are written";
     return false;
@@ -100,13 +99,37 @@ bool WritePng(const char *path, const Image &image, std::string *error, int leve
     *error = "image size does not match its pixel buffer";
     return false;
   }
+  return true;
+}
+
+int ClampLevel(int level) {
+  return level < 0 ? 0 : level > 9 ? 9 : level;
+}
+
+} // namespace
+
+bool EncodePng(const Image &image, std::vector<uint8_t> *png, std::string *error, int level) {
+  std::string scratch;
+  if (!error)
+    error = &scratch;
+  png->clear();
+  Output out = {nullptr, "memory", error, png};
+  return CanWrite(image, error) && WriteImage(&out, image, ClampLevel(level));
+}
+
+bool WritePng(const char *path, const Image &image, std::string *error, int level) {
+  std::string scratch;
+  if (!error)
+    error = &scratch;
+  if (!CanWrite(image, error))
+    return false;
   FILE *file = std::fopen(path, "wb");
   if (!file) {
     *error = std::string("cannot create ") + path + ": " + std::strerror(errno);
     return false;
   }
-  Output out = {file, path, error};
-  bool ok = WriteImage(&out, image, level < 0 ? 0 : level > 9 ? 9 : level);
+  Output out = {file, path, error, nullptr};
+  bool ok = WriteImage(&out, image, ClampLevel(level));
   if (std::fclose(file) != 0 && ok) {
     *error = std::string("cannot write ") + path + ": " + std::strerror(errno);
     ok = false;
