@@ -1,10 +1,8 @@
-// The FSOUND sound-library calls the show makes, over SDL2 audio and
-// libmpg123. Output types, devices and streams as the show uses them; the
-// mixing runs on SDL's audio thread, the decoding on a thread per stream.
-// Call these from one thread only (the program's own).
-// On Windows the same calls are made over the system's own sound and codec
-// interfaces (src/platform/win32/sound), or, in a tree built without them,
-// fail FSOUND_Init with FSOUND_ERR_INIT, which the show takes as "no sound".
+// The FSOUND sound-library calls the show makes: output types, devices and
+// streams as the show uses them. The mixing runs on the device's thread, the
+// decoding on a thread per stream. Call these from one thread only (the
+// program's own). Linux: SDL2 audio and libmpg123; Windows: waveOut,
+// DirectSound and the system's MP3 codec.
 #pragma once
 
 struct FSOUND_STREAM; // an open stream; opaque
@@ -12,10 +10,12 @@ struct FSOUND_STREAM; // an open stream; opaque
 #define FSOUND_FREE (-1) // FSOUND_Stream_Play: pick any free channel
 
 // Output types; the index in the setup dialog's output list. What each one
-// opens here (SDL audio drivers, tried in the order given until a device
-// opens). Where the environment names SDL_AUDIODRIVER, that choice replaces
-// the lists of types 1 to 3: it is how tests and tools route the sound to
-// SDL's "disk" or "dummy" drivers.
+// opens on Linux: SDL audio drivers, tried in the order given until a device
+// opens; where the environment names SDL_AUDIODRIVER, that choice replaces
+// the lists of types 1 to 3 (it is how tests and tools route the sound to
+// SDL's "disk" or "dummy" drivers). On Windows type 1 is waveOut, type 2
+// DirectSound, and type 3 (3D-audio hardware no current system has) fails
+// FSOUND_Init with FSOUND_ERR_INIT.
 enum FSOUND_OUTPUTTYPES {
   FSOUND_OUTPUT_NOSOUND = 0, // no device: every call succeeds, streams open and "play", nothing is heard
   FSOUND_OUTPUT_WINMM = 1,   // the kernel's sound interface straight to the card: ALSA, then OSS
@@ -74,8 +74,10 @@ signed char FSOUND_SetOutput(int outputType);
 signed char FSOUND_SetDriver(int driver);
 // Opens the output: mixing rate in Hz (4000 to 192000; the device runs at it,
 // streams are resampled to it), up to `maxSoftwareChannels` (1 to 4096)
-// streams playing at once; `flags` are ignored. The device buffer holds at
-// most 1024 sample frames (about 25 ms). With no FSOUND_SetOutput before it,
+// streams playing at once; `flags` are ignored. Sound starts within a few
+// tens of milliseconds: Linux's device buffer holds at most 1024 sample
+// frames (about 25 ms); Windows keeps 40 to 80 ms mixed ahead in 10 ms
+// pieces. With no FSOUND_SetOutput before it,
 // it tries type 2 and, where no device opens at all, goes on with no sound and
 // still succeeds. A chosen type that cannot open fails with FSOUND_ERR_INIT.
 // False with FSOUND_ERR_BUSY when already initialised, FSOUND_ERR_INVALID_PARAM
