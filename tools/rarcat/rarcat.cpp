@@ -31,14 +31,14 @@ const char kUsage[] = "usage: rarcat [-o FILE] ARCHIVE NAME [PASSWORD]\n"
                       "Exit status: 0 when the entry was written, 1 when it could not be, 2 for a\n"
                       "wrong command line. Binary entries are not written to a terminal.\n";
 
-int fail(const std::string &message) {
+int Fail(const std::string &message) {
   std::fprintf(stderr, "rarcat: %s\n", message.c_str());
   return kExitFailure;
 }
 
 // Bytes a terminal would take as commands rather than text: most control
 // characters. An entry holding one is not written to a terminal.
-bool looks_binary(const unsigned char *data, uint32_t size) {
+bool LooksBinary(const unsigned char *data, uint32_t size) {
   for (uint32_t i = 0; i < size; ++i) {
     const unsigned char c = data[i];
     if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') || c == 0x7f)
@@ -47,7 +47,7 @@ bool looks_binary(const unsigned char *data, uint32_t size) {
   return false;
 }
 
-bool write_all(int fd, const unsigned char *data, uint32_t size) {
+bool WriteAll(int fd, const unsigned char *data, uint32_t size) {
   for (uint32_t done = 0; done < size;) {
     const ssize_t n = write(fd, data + done, size - done);
     if (n < 0 && errno == EINTR)
@@ -61,7 +61,7 @@ bool write_all(int fd, const unsigned char *data, uint32_t size) {
 
 // Writes the entry beside `path` and renames it into place, so that a
 // failure never leaves a half-written file or spoils the one that was there.
-std::string write_file(const std::string &path, const unsigned char *data, uint32_t size) {
+std::string WriteFile(const std::string &path, const unsigned char *data, uint32_t size) {
   std::string temp = path + ".XXXXXX";
   const int fd = mkstemp(&temp[0]);
   if (fd < 0)
@@ -69,7 +69,7 @@ std::string write_file(const std::string &path, const unsigned char *data, uint3
 #ifdef _WIN32
   // Windows has no permission bits to give the file; and only MoveFileEx
   // replaces a file that is there.
-  bool ok = write_all(fd, data, size);
+  bool ok = WriteAll(fd, data, size);
   const int saved = errno;
   ok = close(fd) == 0 && ok;
   if (ok && MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
@@ -78,7 +78,7 @@ std::string write_file(const std::string &path, const unsigned char *data, uint3
 #else
   const mode_t mask = umask(0);
   umask(mask);
-  bool ok = fchmod(fd, 0666 & ~mask) == 0 && write_all(fd, data, size);
+  bool ok = fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, data, size);
   const int saved = errno;
   ok = close(fd) == 0 && ok;
   if (ok && rename(temp.c_str(), path.c_str()) == 0)
@@ -121,17 +121,17 @@ int main(int argc, char **argv) {
   const char *name = args[1];
   const char *password = count == 3 ? args[2] : nullptr;
   if (strlen(archive) > kMaxNameLength)
-    return fail(std::string("archive path longer than 259 characters: ") + archive);
+    return Fail(std::string("archive path longer than 259 characters: ") + archive);
   if (strlen(name) > kMaxNameLength)
-    return fail(std::string("entry name longer than 259 characters: ") + name);
+    return Fail(std::string("entry name longer than 259 characters: ") + name);
   if (password != nullptr && strlen(password) > kMaxPasswordLength)
-    return fail("password longer than 254 characters");
+    return Fail("password longer than 254 characters");
   // The module logs why it failed; a missing file deserves the system's
   // words, and a FIFO or a device in the archive's place is not waited on.
   const char *why = "";
   const int probe = PlatformOpenRegularFile(archive, &why);
   if (probe < 0)
-    return fail(std::string("cannot open ") + archive + ": " + why);
+    return Fail(std::string("cannot open ") + archive + ": " + why);
   close(probe);
 
   unsigned char *block = nullptr;
@@ -139,11 +139,11 @@ int main(int argc, char **argv) {
   if (rar_extract_to_memory(&block, &size, name, archive, password) == 0) {
     const std::string problem = rar_last_problem();
     if (problem.empty())
-      return fail(std::string(archive) + ": no entry named " + name);
+      return Fail(std::string(archive) + ": no entry named " + name);
     // A wrong password deciphers to garbage, which only the CRC tells.
     const bool enciphered =
         (rar_state.fileHeader.flags & kFileEncrypted) != 0 && password != nullptr && password[0] != '\0';
-    return fail(std::string(archive) + ": " + problem +
+    return Fail(std::string(archive) + ": " + problem +
                 (enciphered && problem.rfind("CRC32 error", 0) == 0 ? " (wrong password, or damaged data)" : ""));
   }
   std::string error;
@@ -151,12 +151,12 @@ int main(int argc, char **argv) {
   _setmode(STDOUT_FILENO, _O_BINARY); // the entry's bytes as they are, no CR added before LF
 #endif
   if (output != nullptr) {
-    error = write_file(output, block, size);
-  } else if (isatty(STDOUT_FILENO) && looks_binary(block, size)) {
+    error = WriteFile(output, block, size);
+  } else if (isatty(STDOUT_FILENO) && LooksBinary(block, size)) {
     error = std::string(name) + " is binary; not written to the terminal (give -o FILE, or redirect the output)";
-  } else if (!write_all(STDOUT_FILENO, block, size)) {
+  } else if (!WriteAll(STDOUT_FILENO, block, size)) {
     error = std::string("cannot write to standard output: ") + std::strerror(errno);
   }
   free(block);
-  return error.empty() ? 0 : fail(error);
+  return error.empty() ? 0 : Fail(error);
 }

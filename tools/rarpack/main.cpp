@@ -32,11 +32,11 @@ const char kUsage[] = "usage: rarpack [options] ARCHIVE FILE...\n"
                       "Exit status: 0 when the archive was written, 1 when it could not be (no archive is\n"
                       "left behind), 2 for a wrong command line, 128 + N when signal N stopped it.\n";
 
-int usage_error(const std::string &message) {
+int UsageError(const std::string &message) {
   return PlatformUsageError("rarpack", message);
 }
 
-bool parse_int64(const char *text, long long low, long long high, long long *value) {
+bool ParseInt64(const char *text, long long low, long long high, long long *value) {
   if (!*text)
     return false;
   char *end = nullptr;
@@ -50,26 +50,26 @@ bool parse_int64(const char *text, long long low, long long high, long long *val
 
 // Interrupted, rarpack leaves no temporary file behind and exits as a shell
 // reports a signal, 128 + its number.
-void on_stop_signal(int signal) {
-  rarpack::remove_unfinished_archive();
+void OnStopSignal(int signal) {
+  rarpack::RemoveUnfinishedArchive();
   _exit(128 + signal);
 }
 
 #ifdef _WIN32
 // Ctrl+C and Ctrl+Break reach a console program as SIGINT and SIGBREAK.
-void install_stop_handlers() {
+void InstallStopHandlers() {
   for (int stop : {SIGINT, SIGBREAK, SIGTERM})
-    signal(stop, on_stop_signal);
+    signal(stop, OnStopSignal);
 }
 #else
-void install_stop_handlers() {
+void InstallStopHandlers() {
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
     struct sigaction action = {};
     struct sigaction previous;
     // A signal ignored by whoever started rarpack (nohup) stays ignored.
     if (sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN)
       continue;
-    action.sa_handler = on_stop_signal;
+    action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     sigaction(signal, &action, nullptr);
   }
@@ -121,9 +121,9 @@ int main(int argc, char **argv) {
       verbose = true;
     } else if (name == "--password") {
       if (!takeValue())
-        return usage_error("--password needs a value");
+        return UsageError("--password needs a value");
       if (value.empty())
-        return usage_error("the password must not be empty");
+        return UsageError("the password must not be empty");
       if (value.size() > 254) {
         fprintf(stderr, "rarpack: password longer than 254 characters\n");
         return 1;
@@ -131,37 +131,37 @@ int main(int argc, char **argv) {
       options.password = value;
     } else if (name == "--audio") {
       if (!takeValue())
-        return usage_error("--audio needs a value");
+        return UsageError("--audio needs a value");
       long long channels;
       if (value == "auto")
         options.audio = rarpack::kAudioAuto;
       else if (value == "off")
         options.audio = rarpack::kAudioOff;
-      else if (parse_int64(value.c_str(), 1, 4, &channels))
+      else if (ParseInt64(value.c_str(), 1, 4, &channels))
         options.audio = int(channels);
       else
-        return usage_error("--audio takes auto, off or 1 to 4");
+        return UsageError("--audio takes auto, off or 1 to 4");
     } else if (name == "--mtime") {
       long long seconds;
       if (!takeValue())
-        return usage_error("--mtime needs a value");
-      if (!parse_int64(value.c_str(), 0, 0xFFFFFFFFFFLL, &seconds))
-        return usage_error("--mtime takes Unix seconds");
+        return UsageError("--mtime needs a value");
+      if (!ParseInt64(value.c_str(), 0, 0xFFFFFFFFFFLL, &seconds))
+        return UsageError("--mtime takes Unix seconds");
       options.fixedTime = true;
       options.mtime = seconds;
     } else {
-      return usage_error("unknown option '" + arg + "'");
+      return UsageError("unknown option '" + arg + "'");
     }
   }
   if (positional.size() < 2)
-    return usage_error(positional.empty() ? "no archive given" : "no files given");
+    return UsageError(positional.empty() ? "no archive given" : "no files given");
   const std::string archive = positional[0];
   positional.erase(positional.begin());
 
-  install_stop_handlers();
+  InstallStopHandlers();
   std::string error;
   std::vector<rarpack::EntryReport> report;
-  if (!rarpack::pack_archive(archive, positional, options, &error, &report)) {
+  if (!rarpack::PackArchive(archive, positional, options, &error, &report)) {
     fprintf(stderr, "rarpack: %s\n", error.c_str());
     return 1;
   }
