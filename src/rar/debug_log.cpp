@@ -15,7 +15,7 @@
 #endif
 
 #include "platform/windows.h"
-#include "rar/rar_internal.h"
+#include "rar_internal.h"
 
 namespace {
 const char kLogDirectory[] = "zarvox";

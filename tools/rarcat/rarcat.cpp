@@ -16,7 +16,7 @@
 
 #include "platform/command_line.h"
 #include "platform/input_file.h"
-#include "rar/rar_internal.h"
+#include "rar/rar.h"
 
 namespace {
 
@@ -141,8 +141,7 @@ int main(int argc, char **argv) {
     if (problem.empty())
       return Fail(std::string(archive) + ": no entry named " + name);
     // A wrong password deciphers to garbage, which only the CRC tells.
-    const bool enciphered =
-        (rar_state.fileHeader.flags & kFileEncrypted) != 0 && password != nullptr && password[0] != '\0';
+    const bool enciphered = rar_last_entry_enciphered() && password != nullptr && password[0] != '\0';
     return Fail(std::string(archive) + ": " + problem +
                 (enciphered && problem.rfind("CRC32 error", 0) == 0 ? " (wrong password, or damaged data)" : ""));
   }

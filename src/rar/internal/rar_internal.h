@@ -1,5 +1,6 @@
 // Inside the RAR extraction module: the module-wide state record and the steps
-// of an extraction. For the module's own files, its tests, fuzzers and tools.
+// of an extraction. For the module's own files and its white-box tests
+// (target zarvox_rar_internal); everyone else has rar.h.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -20,11 +21,9 @@
 // ---- sizes and constants ----------------------------------------------------
 constexpr uint32_t kWindowSize = 0x100000; // the 1 MiB dictionary of RAR 2.0
 constexpr uint32_t kWindowMask = kWindowSize - 1;
-constexpr uint32_t kInputSize = 8192;        // packed bytes decoded from one buffer
-constexpr uint32_t kInputKeep = 32;          // bytes kept across a refill
-constexpr uint32_t kMaxNameLength = 259;     // entry names and archive paths
-constexpr uint32_t kMaxPasswordLength = 254; // passwords
-constexpr uint32_t kQuickBits = 10;          // codes this short are looked up in one step
+constexpr uint32_t kInputSize = 8192; // packed bytes decoded from one buffer
+constexpr uint32_t kInputKeep = 32;   // bytes kept across a refill
+constexpr uint32_t kQuickBits = 10;   // codes this short are looked up in one step
 
 // ---- archive records, as read ------------------------------------------------
 struct MainHeader {
@@ -191,12 +190,3 @@ void debug_log_printf(const char *sourceFile, unsigned line, bool problem, const
 // created (mode 0700) when missing. False when no such place can be made or
 // the folder is not this user's alone. The file in it is "debug_unrar.txt".
 bool debug_log_default_path(char *path, size_t size);
-
-// For tests and tools only: the next extraction opens (and truncates) the log
-// in `directory` as if it were the first call of the process. NULL keeps the
-// log off for the process. The directory is used as given, not created.
-void debug_log_set_directory(const char *directory);
-
-// Why the latest call failed: its last problem message, or "" when the walk
-// simply did not find the entry.
-const char *rar_last_problem();
