@@ -1,9 +1,9 @@
 // Proves the CRC-32 against its known values and the debug log's promises: a
 // banner once per process, the two-line entry layout with the writing source
-// line, the 499-character cut, its place in the per-user state folder, that
-// it holds no password, is for its owner's eyes alone and stays in the folder
-// it checked, and that a log which cannot be written never stands in the way
-// of extraction.
+// line, the 499-character cut, its place in the per-user state folder (none in
+// another user's home), that it holds no password, is for its owner's eyes
+// alone and stays in the folder it checked, and that a log which cannot be
+// written never stands in the way of extraction.
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -267,5 +267,28 @@ TEST(DebugLog, DefaultPlaceIsThePerUserStateFolder) {
     unsetenv("XDG_STATE_HOME");
   else
     setenv("XDG_STATE_HOME", savedState.c_str(), 1);
+  setenv("HOME", savedHome.c_str(), 1);
+}
+
+// Root with another user's HOME (sudo keeps it) would make root-owned
+// folders there that the user could then not use: the log stays off.
+TEST(DebugLog, AnotherUsersHomeGetsNoFolders) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "only root can make a home that belongs to someone else";
+  ScratchDir dir;
+  const std::string home = dir.File("home");
+  ASSERT_EQ(mkdir(home.c_str(), 0755), 0);
+  ASSERT_EQ(chown(home.c_str(), 65534, 65534), 0);
+  std::string savedState = getenv("XDG_STATE_HOME") != nullptr ? getenv("XDG_STATE_HOME") : "";
+  std::string savedHome = getenv("HOME") != nullptr ? getenv("HOME") : "";
+  unsetenv("XDG_STATE_HOME");
+  setenv("HOME", home.c_str(), 1);
+  char path[4096];
+  EXPECT_FALSE(debug_log_default_path(path, sizeof path)) << path;
+  struct stat info;
+  EXPECT_NE(stat((home + "/.local").c_str(), &info), 0) << "folders made in another user's home";
+  setenv("XDG_STATE_HOME", savedState.c_str(), 1);
+  if (savedState.empty())
+    unsetenv("XDG_STATE_HOME");
   setenv("HOME", savedHome.c_str(), 1);
 }

@@ -119,7 +119,7 @@ struct DebugLog {
   bool opened;        // the log file was created at the first call
   bool firstCallDone; // the first extraction of the process has run and tried to open the log
   char path[4096];    // the log file, as it was found when opened (entries go through directoryFd)
-  int directoryFd;    // the log's folder, held from its check on while opened
+  int directoryFd;    // the log's folder as the layer holds it, from its check on while opened
   uint32_t startMs;   // GetTickCount when the log was opened
 };
 
@@ -186,7 +186,9 @@ void debug_log_printf(const char *sourceFile, unsigned line, bool problem, const
 #define RAR_LOG(...) debug_log_printf(__FILE__, __LINE__, false, __VA_ARGS__)
 #define RAR_PROBLEM(...) debug_log_printf(__FILE__, __LINE__, true, __VA_ARGS__)
 
-// Where the log lives: $XDG_STATE_HOME/zarvox, else ~/.local/state/zarvox,
-// created (mode 0700) when missing. False when no such place can be made or
-// the folder is not this user's alone. The file in it is "debug_unrar.txt".
+// Where the log lives: the layer's per-user state folder "zarvox"
+// ($XDG_STATE_HOME/zarvox, else ~/.local/state/zarvox, made with mode 0700
+// when missing; %LOCALAPPDATA%\zarvox on Windows). False when there is none
+// (HOME is another user's, say) or the folder is not this user's alone. The
+// file in it is "debug_unrar.txt".
 bool debug_log_default_path(char *path, size_t size);
