@@ -1,13 +1,15 @@
 // Proves that rarpack, run as a user would, refuses bad input with one clear
 // line and a non-zero exit, and never leaves a half-written archive behind:
 // no archive is created, an older one stays as it was, no temporary file
-// remains, not even when a signal stops it.
+// remains, not even when a signal stops it; a FIFO in the archive's place is
+// written into, not replaced.
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 
 #include "pack_fixtures.h"
 
@@ -137,31 +139,74 @@ TEST_F(BadInput, ArchiveNamesUpToTheSystemsLimit) {
   EXPECT_EQ(Leftovers(), "");
 }
 
-// Stopped by a signal while it writes, rarpack removes its temporary file and
+// Stopped by any signal that ends a process while it writes (SIGXFSZ from
+// the file size limit among them), rarpack removes its temporary file and
 // exits with 128 + the signal's number.
 TEST_F(BadInput, StopSignalsLeaveNoTemporaryFile) {
   ASSERT_TRUE(WriteFile(dir / "big.txt", TextBytes(24 << 20, 5)));
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM, SIGXFSZ}) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      if (chdir(dir.Path().c_str()) == 0)
-        execl(kRarpack.c_str(), "rarpack", "-m5", "out.rar", "big.txt", static_cast<char *>(nullptr));
+      // A limit of 1 MiB: the first write past it raises SIGXFSZ.
+      const struct rlimit limit = {1 << 20, 1 << 20};
+      if (chdir(dir.Path().c_str()) == 0 && (signal != SIGXFSZ || setrlimit(RLIMIT_FSIZE, &limit) == 0))
+        execl(kRarpack.c_str(), "rarpack", signal == SIGXFSZ ? "-m0" : "-m5", "out.rar", "big.txt",
+              static_cast<char *>(nullptr));
       _exit(127);
     }
     int status = 0;
     bool exited = false;
-    while (Leftovers().empty() && !exited) {
+    while (signal != SIGXFSZ && Leftovers().empty() && !exited) {
       exited = waitpid(child, &status, WNOHANG) == child;
       usleep(5000);
     }
     ASSERT_FALSE(exited) << "rarpack ended before its temporary file was seen";
-    kill(child, signal);
+    if (signal != SIGXFSZ)
+      kill(child, signal);
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + signal) << strsignal(signal) << ": " << status;
     EXPECT_EQ(Leftovers(), "") << strsignal(signal);
     EXPECT_FALSE(FileExists(dir / "out.rar"));
   }
+}
+
+// A FIFO (or a device) where the archive goes is written into, as shell
+// redirection would, not replaced by a file.
+TEST_F(BadInput, AFifoInTheArchivesPlaceGetsTheArchive) {
+  ASSERT_EQ(Rarpack("--mtime 0 file.rar good.txt").status, 0);
+  ASSERT_EQ(mkfifo((dir / "pipe.rar").c_str(), 0600), 0);
+  const Outcome r = RunCapture(
+      "cd " + Quoted(dir.Path()) + " && (cat pipe.rar >copy.rar &) && timeout 60 " + kRarpack +
+      " --mtime 0 pipe.rar good.txt && for i in $(seq 50); do cmp -s copy.rar file.rar && break; sleep 0.1; done");
+  EXPECT_EQ(r.status, 0) << r.output;
+  struct stat info;
+  ASSERT_EQ(lstat((dir / "pipe.rar").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "the FIFO was replaced";
+  Bytes copy, file;
+  ASSERT_TRUE(ReadFile(dir / "copy.rar", &copy));
+  ASSERT_TRUE(ReadFile(dir / "file.rar", &file));
+  EXPECT_TRUE(copy == file) << "the reader got other bytes than a file gets";
+  EXPECT_EQ(Leftovers(), "");
+}
+
+// The password read from a file or standard input (never seen in the
+// process list) enciphers as the one given on the command line does.
+TEST_F(BadInput, PasswordFromAFileOrStandardInput) {
+  ASSERT_TRUE(WriteFile(dir / "password", {'t', 'a', 'r', 's', 'k', '\r', '\n', 'x'}));
+  ASSERT_EQ(Rarpack("--mtime 0 --password tarsk given.rar good.txt").status, 0);
+  Outcome r = Rarpack("--mtime 0 --password-file password file.rar good.txt");
+  ASSERT_EQ(r.status, 0) << r.output;
+  r = Rarpack("--mtime 0 --password-file - piped.rar good.txt <password");
+  ASSERT_EQ(r.status, 0) << r.output;
+  Bytes given, file, piped;
+  ASSERT_TRUE(ReadFile(dir / "given.rar", &given));
+  ASSERT_TRUE(ReadFile(dir / "file.rar", &file));
+  ASSERT_TRUE(ReadFile(dir / "piped.rar", &piped));
+  EXPECT_TRUE(file == given);
+  EXPECT_TRUE(piped == given);
+  ExpectRefused(Rarpack("--password-file missing out.rar good.txt"), "missing");
+  EXPECT_EQ(Rarpack("--password a --password-file password out.rar good.txt").status, 2);
 }
 
 TEST_F(BadInput, PasswordOver254Characters) {
@@ -202,6 +247,7 @@ TEST_F(BadInput, UsageErrorsExitWithStatus2) {
 TEST_F(BadInput, HelpDescribesEveryOption) {
   Outcome r = Rarpack("--help");
   EXPECT_EQ(r.status, 0);
-  for (const char *option : {"--store", "-m0", "--solid", "--password", "--audio", "--mtime", "--help"})
+  for (const char *option :
+       {"--store", "-m0", "--solid", "--password", "--password-file", "--audio", "--mtime", "--help"})
     EXPECT_NE(r.output.find(option), std::string::npos) << option;
 }

@@ -3,23 +3,15 @@
 #include "rarpack/archive_writer.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <memory>
 
-#include <csignal>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#endif
-
 #include "platform/input_file.h"
+#include "platform/output_file.h"
+#include "platform/path.h"
+#include "rar/rar.h"
 #include "rar/rar_crc32.h"
 #include "rar/rar_crypt.h"
 #include "rar/rar_format.h"
@@ -32,8 +24,6 @@ constexpr uint16_t kFileWindow1M = 0x80; // dictionary size bits: 1024 KiB
 constexpr uint16_t kEndSkipIfUnknown = 0x4000;
 constexpr uint8_t kHostUnix = 3;
 constexpr uint8_t kUnpackVersion = 20;
-constexpr size_t kMaxName = 259;
-constexpr size_t kMaxPassword = 254;
 constexpr size_t kIoChunk = 256 * 1024;
 
 void Put16(uint8_t *p, uint32_t v) {
@@ -53,224 +43,33 @@ uint32_t Crc32Of(const void *data, size_t size) {
   return ~crc32_update(0xFFFFFFFFu, data, size);
 }
 
-// The system's part: the temporary file of the archive being written, made
-// exclusively beside the archive, renamed into place, or removed by
-// RemoveUnfinishedArchive, which may run in a signal handler and so reads
-// only static storage.
-#ifdef _WIN32
-// Windows runs a Ctrl+C handler on a thread of its own, beside the writer: no
-// mask holds it off, so the name is registered before the file exists and
-// the file is opened with delete sharing, so that the handler can remove it
-// while the writer still holds it open.
-char pendingPath[MAX_PATH];
-volatile LONG pendingSet = 0;
-
-struct PendingFolder {
-  std::string prefix; // the archive's folder as given, with its separator
-  bool Open(const std::string &finalPath, std::string *finalName) {
-    const size_t slash = finalPath.find_last_of("/\\");
-    prefix = slash == std::string::npos ? std::string() : finalPath.substr(0, slash + 1);
-    *finalName = finalPath.substr(slash == std::string::npos ? 0 : slash + 1);
-    return true;
-  }
-  void Close() {}
-  // -1 with errno set when `name` cannot be made (EEXIST: try another).
-  int Create(const std::string &name) {
-    const std::string path = prefix + name;
-    if (path.size() >= sizeof pendingPath) {
-      errno = ENAMETOOLONG;
-      return -1;
-    }
-    memcpy(pendingPath, path.c_str(), path.size() + 1);
-    InterlockedExchange(&pendingSet, 1);
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const int fd = h == INVALID_HANDLE_VALUE ? -1 : _open_osfhandle(intptr_t(h), _O_RDWR | _O_BINARY);
-    if (fd < 0) {
-      const DWORD why = GetLastError();
-      InterlockedExchange(&pendingSet, 0);
-      if (h != INVALID_HANDLE_VALUE)
-        CloseHandle(h);
-      errno = why == ERROR_FILE_EXISTS || why == ERROR_ALREADY_EXISTS          ? EEXIST
-              : why == ERROR_PATH_NOT_FOUND || why == ERROR_FILE_NOT_FOUND     ? ENOENT
-              : why == ERROR_ACCESS_DENIED || why == ERROR_WRITE_PROTECT       ? EACCES
-              : why == ERROR_FILENAME_EXCED_RANGE || why == ERROR_INVALID_NAME ? ENAMETOOLONG
-                                                                               : EIO;
-    }
-    return fd;
-  }
-  bool Commit(const std::string &finalName) {
-    if (!MoveFileExA(pendingPath, (prefix + finalName).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
-      return false;
-    }
-    InterlockedExchange(&pendingSet, 0);
-    return true;
-  }
-};
-
-void RemovePending() {
-  if (InterlockedExchange(&pendingSet, 0))
-    DeleteFileA(pendingPath);
-}
-#else
-// The folder's descriptor and the name in it, changed only while signals
-// are blocked, so that a handler never sees the file half registered.
-int pendingFolder = -1;
-char pendingName[256];
-
-class SignalsHeld {
-public:
-  SignalsHeld() {
-    sigset_t all;
-    sigfillset(&all);
-    sigprocmask(SIG_BLOCK, &all, &saved);
-  }
-  ~SignalsHeld() { sigprocmask(SIG_SETMASK, &saved, nullptr); }
-
-private:
-  sigset_t saved;
-};
-
-// The folder is reached through a descriptor, so a rename of a folder on the
-// way cannot move the temporary file away from the archive's place.
-struct PendingFolder {
-  int fd = -1;
-  bool Open(const std::string &finalPath, std::string *finalName) {
-    const size_t slash = finalPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : finalPath.substr(0, slash);
-    *finalName = finalPath.substr(slash == std::string::npos ? 0 : slash + 1);
-    fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return fd >= 0;
-  }
-  void Close() {
-    if (fd >= 0)
-      ::close(fd);
-    fd = -1;
-  }
-  int Create(const std::string &name) {
-    if (name.size() >= sizeof pendingName) {
-      errno = ENAMETOOLONG;
-      return -1;
-    }
-    SignalsHeld held;
-    // 0666 less the umask, as the archive would be made.
-    const int file = openat(fd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (file >= 0) {
-      memcpy(pendingName, name.c_str(), name.size() + 1);
-      pendingFolder = fd;
-    }
-    return file;
-  }
-  bool Commit(const std::string &finalName) {
-    SignalsHeld held;
-    if (renameat(fd, pendingName, fd, finalName.c_str()) != 0)
-      return false;
-    pendingFolder = -1;
-    return true;
-  }
-};
-
-void RemovePending() {
-  SignalsHeld held;
-  if (pendingFolder >= 0)
-    unlinkat(pendingFolder, pendingName, 0);
-  pendingFolder = -1;
-}
-#endif
-
-// The output archive while it is being written: a temporary file beside it.
-// Its name is the archive's own, cut short enough for ".tmpXXXXXX" to fit, so
-// it can be made wherever the archive can.
+// The archive while it is being written: the layer's output file, a
+// temporary file beside it until the archive is whole, removed on failure
+// and by any signal that ends the process. The first write error is kept.
 class ArchiveFile {
 public:
-  ~ArchiveFile() {
-    Discard();
-    folder.Close();
-  }
-
-  bool Create(const std::string &target, std::string *error) {
-    finalPath = target;
-    if (!folder.Open(target, &finalName)) {
-      *error = "cannot write '" + target + "': " + DescribeErrno();
-      return false;
-    }
-    const size_t slash = target.size() - finalName.size();
-    const std::string stem = finalName.substr(0, std::min<size_t>(finalName.size(), 255 - 10));
-    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    uint64_t seed = uint64_t(getpid()) * 0x9E3779B97F4A7C15ull ^ uint64_t(time(nullptr)) ^ uint64_t(clock());
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
-      std::string name = stem + ".tmp";
-      for (int i = 0; i < 6; i++) {
-        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-        name += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
-      }
-      tempPath = target.substr(0, slash) + name;
-      fd = folder.Create(name);
-      if (fd < 0 && errno != EEXIST)
-        break;
-    }
-    if (fd < 0) {
-      *error = "cannot create '" + tempPath + "': " + DescribeErrno();
-      tempPath.clear();
-      return false;
-    }
-    file = fdopen(fd, "wb+");
-    if (!file) {
-      *error = "cannot write '" + tempPath + "': " + DescribeErrno();
-      close(fd);
-      return false;
-    }
-    return true;
-  }
+  bool Create(const std::string &path, std::string *error) { return output.Create(path, error); }
 
   bool Write(const void *data, size_t size) {
-    if (size && fwrite(data, 1, size, file) != size)
+    if (size && fwrite(data, 1, size, output.Stream()) != size)
       return Fail();
     return true;
   }
 
-  long Tell() { return ftell(file); }
-  bool Seek(long offset) { return fseek(file, offset, SEEK_SET) == 0 || Fail(); }
-  bool TruncateAt(long offset) {
-    if (fflush(file) != 0 || ftruncate(fileno(file), offset) != 0)
-      return Fail();
-    return Seek(offset);
-  }
+  long Tell() { return ftell(output.Stream()); }
+  bool Seek(long offset) { return fseek(output.Stream(), offset, SEEK_SET) == 0 || Fail(); }
+  bool TruncateAt(long offset) { return output.Truncate(offset) || Fail(); }
 
-  // Flushes, closes and renames the file into place.
+  // Puts the archive in its place.
   bool Commit(std::string *error) {
-    if (!ok || fflush(file) != 0) {
-      *error = "cannot write '" + tempPath + "': " + DescribeErrno();
+    if (!ok) {
+      *error = WriteError();
       return false;
     }
-    int rc = fclose(file);
-    file = nullptr;
-    if (rc != 0) {
-      *error = "cannot write '" + tempPath + "': " + DescribeErrno();
-      return false;
-    }
-    if (!folder.Commit(finalName)) {
-      *error = "cannot rename '" + tempPath + "' to '" + finalPath + "': " + DescribeErrno();
-      return false;
-    }
-    tempPath.clear();
-    return true;
+    return output.Commit(error);
   }
 
-  // Removes the temporary file if it was not committed.
-  void Discard() {
-    if (file)
-      fclose(file);
-    file = nullptr;
-    if (!tempPath.empty())
-      RemovePending();
-    tempPath.clear();
-  }
-
-  bool Ok() const { return ok; }
-  std::string WriteError() const { return "cannot write '" + tempPath + "': " + strerror(savedErrno); }
+  std::string WriteError() const { return "cannot write '" + output.WrittenPath() + "': " + strerror(savedErrno); }
 
 private:
   bool Fail() {
@@ -280,11 +79,7 @@ private:
     return false;
   }
 
-  FILE *file = nullptr;
-  PendingFolder folder;  // the archive's folder
-  std::string finalPath; // as given
-  std::string finalName; // its last part, in folder_
-  std::string tempPath;  // for messages; the system's name is the pending one
+  platform::OutputFile output;
   bool ok = true;
   int savedErrno = 0;
 };
@@ -396,25 +191,11 @@ struct FileId {
   }
 };
 
-FileId IdOf(int fd) {
+FileId IdOf(const PlatformFileFacts &facts) {
   FileId id;
-#ifdef _WIN32
-  // The C library's st_ino is always 0 here; the system keeps a file index.
-  BY_HANDLE_FILE_INFORMATION info;
-  const HANDLE h = HANDLE(_get_osfhandle(fd));
-  if (h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info)) {
-    id.volume = info.dwVolumeSerialNumber;
-    id.index = uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
-    id.known = true;
-  }
-#else
-  struct stat st;
-  if (fstat(fd, &st) == 0) {
-    id.volume = uint64_t(st.st_dev);
-    id.index = uint64_t(st.st_ino);
-    id.known = true;
-  }
-#endif
+  id.volume = facts.volume;
+  id.index = facts.index;
+  id.known = true;
   return id;
 }
 
@@ -424,7 +205,7 @@ struct Input {
   std::string name;
   FILE *file = nullptr;
   uint64_t size = 0;
-  time_t mtime = 0;
+  int64_t mtime = 0;
   uint32_t attributes = 0;
   FileId id; // tells the archive itself among the inputs
 };
@@ -432,19 +213,19 @@ struct Input {
 // Inputs may be anything a path names: a FIFO would block a plain open for
 // ever and a device never ends, so only regular files are opened (without
 // blocking) and read.
-FILE *OpenRegular(const std::string &path, struct stat *st, FileId *id, std::string *error) {
+FILE *OpenRegular(const std::string &path, PlatformFileFacts *facts, FileId *id, std::string *error) {
   const char *why = "";
-  const int fd = PlatformOpenRegularFile(path.c_str(), &why);
-  if (fd < 0) {
+  FILE *file = PlatformOpenRegularFileStream(path.c_str(), &why);
+  if (!file) {
     *error = "cannot open '" + path + "': " + why;
     return nullptr;
   }
-  *id = IdOf(fd);
-  FILE *file = fstat(fd, st) == 0 ? fdopen(fd, "rb") : nullptr;
-  if (!file) {
+  if (!PlatformDescribeFile(file, facts)) {
     *error = "cannot read '" + path + "': " + DescribeErrno();
-    close(fd);
+    fclose(file);
+    return nullptr;
   }
+  *id = IdOf(*facts);
   return file;
 }
 
@@ -455,22 +236,22 @@ bool OpenInput(const std::string &path, Input &in, std::string *error) {
     *error = "cannot store '" + path + "': " + UnsafeNameReason(path);
     return false;
   }
-  if (in.name.size() > kMaxName) {
+  if (in.name.size() > kMaxNameLength) {
     *error = "cannot store '" + path + "': name longer than 259 bytes";
     return false;
   }
-  struct stat st;
-  in.file = OpenRegular(path, &st, &in.id, error);
+  PlatformFileFacts facts;
+  in.file = OpenRegular(path, &facts, &in.id, error);
   if (!in.file)
     return false;
-  if (uint64_t(st.st_size) > 0xFFFFFFFFull) {
+  if (facts.size > 0xFFFFFFFFull) {
     *error = "cannot store '" + path + "': larger than 4 GiB - 1 bytes";
     return false;
   }
-  in.size = uint64_t(st.st_size);
-  in.mtime = st.st_mtime;
+  in.size = facts.size;
+  in.mtime = facts.modified;
   // Regular file; owner-executable files keep their execute bits.
-  in.attributes = (st.st_mode & S_IXUSR) ? 0100755 : 0100644;
+  in.attributes = facts.executable ? 0100755 : 0100644;
   // Opened again when its turn comes, so that many files never hold many descriptors.
   fclose(in.file);
   in.file = nullptr;
@@ -478,9 +259,9 @@ bool OpenInput(const std::string &path, Input &in, std::string *error) {
 }
 
 bool ReopenInput(Input &in, std::string *error) {
-  struct stat st;
+  PlatformFileFacts facts;
   FileId id;
-  in.file = OpenRegular(in.path, &st, &id, error);
+  in.file = OpenRegular(in.path, &facts, &id, error);
   if (!in.file)
     return false;
   if (!id.Same(in.id)) {
@@ -648,26 +429,13 @@ private:
 
 namespace {
 // The parts of a path between its separators, without empty ones and ".".
-#ifdef _WIN32
-// Windows paths separate folders with either slash and may start with a
-// drive, which, like a leading separator, is not part of the stored name.
-const char kSeparators[] = "/\\";
-size_t NameStart(const std::string &path) {
-  const bool drive = path.size() >= 2 && path[1] == ':' && isalpha(static_cast<unsigned char>(path[0]));
-  return drive ? 2 : 0;
-}
-#else
-const char kSeparators[] = "/";
-size_t NameStart(const std::string &) {
-  return 0;
-}
-#endif
-
+// A drive (Windows: "C:"), like a leading separator, is not part of the
+// stored name.
 std::vector<std::string> PathParts(const std::string &path) {
   std::vector<std::string> parts;
-  size_t i = NameStart(path);
+  size_t i = platform::DriveLength(path);
   while (i <= path.size()) {
-    size_t slash = path.find_first_of(kSeparators, i);
+    size_t slash = path.find_first_of(platform::kPathSeparators, i);
     if (slash == std::string::npos)
       slash = path.size();
     std::string part = path.substr(i, slash - i);
@@ -679,15 +447,11 @@ std::vector<std::string> PathParts(const std::string &path) {
 }
 } // namespace
 
-void RemoveUnfinishedArchive() {
-  RemovePending();
-}
-
 std::string UnsafeNameReason(const std::string &path) {
   // Inside an archive '\' separates folders: a '\' in a Linux file name
   // would turn into a path (..\x climbs out, \x starts at the root) on
   // extraction.
-  if (kSeparators[1] == '\0' && path.find('\\') != std::string::npos)
+  if (std::strchr(platform::kPathSeparators, '\\') == nullptr && path.find('\\') != std::string::npos)
     return "a '\\' in a name separates folders in an archive";
   const std::vector<std::string> parts = PathParts(path);
   if (parts.empty())
@@ -719,14 +483,8 @@ std::string StoredName(const std::string &path) {
 }
 
 uint32_t DosTime(int64_t unixSeconds) {
-  time_t t = time_t(unixSeconds);
-  struct tm local;
-#ifdef _WIN32
-  const bool converted = localtime_s(&local, &t) == 0;
-#else
-  const bool converted = localtime_r(&t, &local) != nullptr;
-#endif
-  if (!converted || local.tm_year < 80)
+  std::tm local;
+  if (!PlatformLocalTime(unixSeconds, &local) || local.tm_year < 80)
     return (0u << 25) | (1u << 21) | (1u << 16); // 1980-01-01 00:00:00
   if (local.tm_year > 207)
     return (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
@@ -737,7 +495,7 @@ uint32_t DosTime(int64_t unixSeconds) {
 bool PackArchive(const std::string &archivePath, const std::vector<std::string> &files, const PackOptions &options,
                  std::string *error, std::vector<EntryReport> *report) {
   crc32_init_table();
-  if (options.password.size() > kMaxPassword) {
+  if (options.password.size() > kMaxPasswordLength) {
     *error = "password longer than 254 characters";
     return false;
   }
@@ -753,19 +511,16 @@ bool PackArchive(const std::string &archivePath, const std::vector<std::string> 
     *error = "audio channels must be 1 to 4";
     return false;
   }
-  struct stat st;
-  const bool archiveExists = stat(archivePath.c_str(), &st) == 0;
-  if (archiveExists && S_ISDIR(st.st_mode)) {
+  if (platform::KindOfPath(archivePath) == platform::PathKind::kFolder) {
     *error = "cannot write '" + archivePath + "': is a directory";
     return false;
   }
   FileId archiveId;
-  if (archiveExists) {
-    const int fd = PlatformOpenRegularFile(archivePath.c_str(), nullptr);
-    if (fd >= 0) {
-      archiveId = IdOf(fd);
-      close(fd);
-    }
+  if (FILE *old = PlatformOpenRegularFileStream(archivePath.c_str(), nullptr)) {
+    PlatformFileFacts facts;
+    if (PlatformDescribeFile(old, &facts))
+      archiveId = IdOf(facts);
+    fclose(old);
   }
   std::vector<Input> inputs(files.size());
   struct Closer {

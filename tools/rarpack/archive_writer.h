@@ -45,15 +45,13 @@ std::string UnsafeNameReason(const std::string &path);
 uint32_t DosTime(int64_t unixSeconds);
 
 // Packs `files` into a new archive at `archivePath` (replacing any file
-// there). Writes a temporary file beside it and renames it into place only
-// when everything succeeded, so a failure never leaves a half-written
-// archive. On failure returns false with a one-line message in *error.
-// Single-threaded: one PackArchive at a time.
+// there; a device or FIFO gets the archive written into it). Writes a
+// temporary file and puts it in place only when everything succeeded, so a
+// failure never leaves a half-written archive, nor does a signal that ends
+// the process (the layer's output file, platform/output_file.h). On failure
+// returns false with a one-line message in *error. Single-threaded: one
+// PackArchive at a time.
 bool PackArchive(const std::string &archivePath, const std::vector<std::string> &files, const PackOptions &options,
                  std::string *error, std::vector<EntryReport> *report = nullptr);
-
-// Removes the temporary file of the PackArchive in progress, if any. Safe
-// in a signal handler: a command line calls it before it dies of a signal.
-void RemoveUnfinishedArchive();
 
 } // namespace rarpack

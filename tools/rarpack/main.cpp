@@ -1,15 +1,14 @@
 // rarpack: writes RAR 2.x archives (stored or compressed, normal or solid,
 // optionally encrypted) from files named on the command line.
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "platform/command_line.h"
+#include "platform/password.h"
 #include "rarpack/archive_writer.h"
 
 namespace {
@@ -20,7 +19,11 @@ const char kUsage[] = "usage: rarpack [options] ARCHIVE FILE...\n"
                       "  -m0 ... -m5            compression level: 0 stores, 1 is fastest, 5 smallest (default 3)\n"
                       "  --store                the same as -m0\n"
                       "  --solid                solid archive: each file continues the one before\n"
-                      "  --password PASSWORD    encrypt every file (at most 254 characters)\n"
+                      "  --password-file FILE   encrypt every file with the password on FILE's first line\n"
+                      "                         (at most 254 bytes); FILE - is standard input, where a\n"
+                      "                         terminal asks for it twice without showing it\n"
+                      "  --password PASSWORD    the same with the password itself, which every user of\n"
+                      "                         this machine can read while rarpack runs (ps)\n"
                       "  --audio auto|off|N     multimedia mode for sampled sound: auto (default) keeps it\n"
                       "                         where it packs smaller, off never, N forces N channels (1-4)\n"
                       "  --mtime SECONDS        write this Unix time as every file's modification time\n"
@@ -48,42 +51,17 @@ bool ParseInt64(const char *text, long long low, long long high, long long *valu
   return true;
 }
 
-// Interrupted, rarpack leaves no temporary file behind and exits as a shell
-// reports a signal, 128 + its number.
-void OnStopSignal(int signal) {
-  rarpack::RemoveUnfinishedArchive();
-  _exit(128 + signal);
-}
-
-#ifdef _WIN32
-// Ctrl+C and Ctrl+Break reach a console program as SIGINT and SIGBREAK.
-void InstallStopHandlers() {
-  for (int stop : {SIGINT, SIGBREAK, SIGTERM})
-    signal(stop, OnStopSignal);
-}
-#else
-void InstallStopHandlers() {
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    struct sigaction action = {};
-    struct sigaction previous;
-    // A signal ignored by whoever started rarpack (nohup) stays ignored.
-    if (sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN)
-      continue;
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(signal, &action, nullptr);
-  }
-}
-#endif
-
 } // namespace
 
 int main(int argc, char **argv) {
+  PlatformUtf8Arguments(&argc, &argv);
   const int answered = PlatformAnswerHelpOrVersion(argc, argv, "rarpack", kUsage);
   if (answered >= 0)
     return answered;
   rarpack::PackOptions options;
   bool verbose = false;
+  bool passwordGiven = false;
+  std::string passwordFile;
   std::vector<std::string> positional;
   bool optionsDone = false;
   for (int i = 1; i < argc; i++) {
@@ -119,16 +97,15 @@ int main(int argc, char **argv) {
       options.solid = true;
     } else if (arg == "-v" || arg == "--verbose") {
       verbose = true;
-    } else if (name == "--password") {
+    } else if (name == "--password" || name == "--password-file") {
       if (!takeValue())
-        return UsageError("--password needs a value");
+        return UsageError(name + " needs a value");
       if (value.empty())
-        return UsageError("the password must not be empty");
-      if (value.size() > 254) {
-        fprintf(stderr, "rarpack: password longer than 254 characters\n");
-        return 1;
-      }
-      options.password = value;
+        return UsageError(name == "--password" ? "the password must not be empty" : "--password-file needs a file");
+      if (passwordGiven)
+        return UsageError("one password only: --password or --password-file");
+      passwordGiven = true;
+      (name == "--password" ? options.password : passwordFile) = value;
     } else if (name == "--audio") {
       if (!takeValue())
         return UsageError("--audio needs a value");
@@ -158,8 +135,15 @@ int main(int argc, char **argv) {
   const std::string archive = positional[0];
   positional.erase(positional.begin());
 
-  InstallStopHandlers();
   std::string error;
+  if (!passwordFile.empty() && !platform::ReadPassword(passwordFile, "Password: ", true, &options.password, &error)) {
+    fprintf(stderr, "rarpack: %s\n", error.c_str());
+    return 1;
+  }
+  if (passwordGiven && options.password.empty()) {
+    fprintf(stderr, "rarpack: the password is empty\n");
+    return 1;
+  }
   std::vector<rarpack::EntryReport> report;
   if (!rarpack::PackArchive(archive, positional, options, &error, &report)) {
     fprintf(stderr, "rarpack: %s\n", error.c_str());
