@@ -28,6 +28,9 @@ int CreatePendingFile(const std::string &folder, const std::string &name, bool o
 bool RenamePendingFile(int pending, const std::string &folder, const std::string &name, std::string *why);
 // Removes the pending file and leaves it out of those a stop removes.
 void RemovePendingFile(int pending);
+// What a stop does before the process ends: removes every pending file. Safe
+// in a signal handler and on any thread, at any moment.
+void RemovePendingFiles();
 
 // The folder for temporary files, ending in a separator.
 std::string TemporaryFolder();

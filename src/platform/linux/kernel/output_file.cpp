@@ -29,13 +29,7 @@ struct Pending {
   char name[256];
 };
 static_assert(std::atomic<int>::is_always_lock_free, "read in signal handlers");
-Pending pendingFiles[8];
-
-void RemoveAllPending() {
-  for (Pending &file : pendingFiles)
-    if (file.state.load() == kLive)
-      unlinkat(file.folder, file.name, 0);
-}
+Pending pendingFiles[64]; // enough for a capture's frames written on 32 threads
 
 // Signals wait while this thread changes the entries (a single-threaded
 // tool's are then never seen half made).
@@ -66,7 +60,7 @@ bool EndsProcess(int signal) {
 }
 
 void OnStop(int signal) {
-  RemoveAllPending();
+  RemovePendingFiles();
   if (IsCrash(signal)) {
     // Dies of it once this returns: as it would have, core dump and all.
     std::signal(signal, SIG_DFL);
@@ -77,6 +71,12 @@ void OnStop(int signal) {
 }
 
 } // namespace
+
+void RemovePendingFiles() {
+  for (Pending &file : pendingFiles)
+    if (file.state.load() == kLive)
+      unlinkat(file.folder, file.name, 0);
+}
 
 void RemoveOutputsOnStop() {
   static std::atomic<bool> installed{false};

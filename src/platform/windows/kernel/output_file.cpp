@@ -28,12 +28,10 @@ struct Pending {
   volatile LONG state;
   wchar_t path[1024];
 };
-Pending pendingFiles[8];
+Pending pendingFiles[64]; // enough for a capture's frames written on 32 threads
 
 BOOL WINAPI OnConsoleStop(DWORD event) {
-  for (Pending &file : pendingFiles)
-    if (InterlockedCompareExchange(&file.state, kLive, kLive) == kLive)
-      DeleteFileW(file.path);
+  RemovePendingFiles();
   _exit(128 + (event == CTRL_C_EVENT ? SIGINT : event == CTRL_BREAK_EVENT ? SIGBREAK : SIGTERM));
 }
 
@@ -54,6 +52,12 @@ void Free(Pending &file) {
 }
 
 } // namespace
+
+void RemovePendingFiles() {
+  for (Pending &file : pendingFiles)
+    if (InterlockedCompareExchange(&file.state, kLive, kLive) == kLive)
+      DeleteFileW(file.path);
+}
 
 void RemoveOutputsOnStop() {
   static volatile LONG installed = 0;
