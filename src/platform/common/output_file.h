@@ -1,6 +1,7 @@
 // The system's part of the output files (platform/output_file.h), which each
 // back end provides; common/output_file.cpp holds the rest, written once.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -31,6 +32,10 @@ void RemovePendingFile(int pending);
 // What a stop does before the process ends: removes every pending file. Safe
 // in a signal handler and on any thread, at any moment.
 void RemovePendingFiles();
+
+// Writes all `size` bytes to the descriptor `fd` (binary); false with the
+// system's reason.
+bool WriteAll(int fd, const void *data, size_t size, std::string *why);
 
 // The folder for temporary files, ending in a separator.
 std::string TemporaryFolder();

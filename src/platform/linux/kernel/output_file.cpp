@@ -245,10 +245,10 @@ bool CheckOutputPath(const std::string &path, std::string *why) {
   return true;
 }
 
-bool WriteStandardOutput(const void *data, size_t size, std::string *why) {
+bool WriteAll(int fd, const void *data, size_t size, std::string *why) {
   const char *bytes = static_cast<const char *>(data);
   for (size_t done = 0; done < size;) {
-    const ssize_t n = write(STDOUT_FILENO, bytes + done, size - done);
+    const ssize_t n = write(fd, bytes + done, size - done);
     if (n < 0 && errno == EINTR)
       continue;
     if (n <= 0) {
@@ -258,6 +258,10 @@ bool WriteStandardOutput(const void *data, size_t size, std::string *why) {
     done += size_t(n);
   }
   return true;
+}
+
+bool WriteStandardOutput(const void *data, size_t size, std::string *why) {
+  return WriteAll(STDOUT_FILENO, data, size, why);
 }
 
 bool StandardOutputIsTerminal() {

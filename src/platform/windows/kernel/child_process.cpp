@@ -1,5 +1,6 @@
 // Child processes over CreateProcessW, fed through a pipe.
 #include "platform/child_process.h"
+#include "common/output_file.h"
 
 #include "kernel/wide.h"
 
@@ -106,17 +107,7 @@ bool ChildProcess::Start(const std::vector<std::string> &arguments, std::string 
 }
 
 bool ChildProcess::Write(const void *data, size_t size, std::string *why) {
-  const char *bytes = static_cast<const char *>(data);
-  while (size > 0) {
-    const int n = _write(input, bytes, unsigned(std::min<size_t>(size, 1u << 30)));
-    if (n <= 0) {
-      *why = std::strerror(n < 0 ? errno : EIO);
-      return false;
-    }
-    bytes += n;
-    size -= size_t(n);
-  }
-  return true;
+  return WriteAll(input, data, size, why);
 }
 
 bool ChildProcess::Finish(std::string *why) {

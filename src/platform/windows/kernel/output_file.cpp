@@ -199,13 +199,10 @@ bool CheckOutputPath(const std::string &path, std::string *why) {
   return true;
 }
 
-bool WriteStandardOutput(const void *data, size_t size, std::string *why) {
-  const int out = _fileno(stdout);
-  std::fflush(stdout);
-  _setmode(out, _O_BINARY);
+bool WriteAll(int fd, const void *data, size_t size, std::string *why) {
   const char *bytes = static_cast<const char *>(data);
   for (size_t done = 0; done < size;) {
-    const int n = _write(out, bytes + done, unsigned(std::min<size_t>(size - done, 1u << 30)));
+    const int n = _write(fd, bytes + done, unsigned(std::min<size_t>(size - done, 1u << 30)));
     if (n <= 0) {
       *why = std::strerror(n < 0 ? errno : EIO);
       return false;
@@ -213,6 +210,12 @@ bool WriteStandardOutput(const void *data, size_t size, std::string *why) {
     done += size_t(n);
   }
   return true;
+}
+
+bool WriteStandardOutput(const void *data, size_t size, std::string *why) {
+  std::fflush(stdout);
+  _setmode(_fileno(stdout), _O_BINARY);
+  return WriteAll(_fileno(stdout), data, size, why);
 }
 
 bool StandardOutputIsTerminal() {
