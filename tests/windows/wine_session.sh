@@ -7,7 +7,8 @@
 #     the show window opens; Escape ends it with exit status 0; chosen
 #     windowed, the show's client area is 640 x 480;
 #   - without zarvox.dat beside it, the box "zarvox: no data file" and status 1;
-#   - rarcat.exe extracts the data file's entries and rarpack.exe, given the
+#   - rarcat.exe extracts the data file's entries (its debug log, text with
+#     CR LF line ends, in %LOCALAPPDATA%\zarvox) and rarpack.exe, given the
 #     options the build packs it with, makes zarvox.dat again byte for byte;
 #     stopped by Ctrl+C, it exits 130 and leaves no file; names outside the
 #     ANSI code page are packed as the Linux rarpack packs them;
@@ -64,6 +65,8 @@ mkdir "$work/media" && cd "$work/media" || exit 1
 for name in krel.png spheremap.png zarvox.mp3; do
   "$wine" ../zarvox/rarcat.exe -o "$name" ../zarvox/zarvox.dat "$name" tarsk 2>"$work/stderr" || fail "rarcat.exe $name"
 done
+log=$(find "$WINEPREFIX/drive_c/users" -path '*/zarvox/debug_unrar.txt' | head -n1)
+[ -n "$log" ] && grep -q $'Extracting.*\r$' "$log" || fail "no debug log with CR LF line ends in %LOCALAPPDATA%\\zarvox"
 windows_path="Z:${work//\//\\}\\media\\again.dat"
 "$wine" ../zarvox/rarpack.exe -m3 --audio off --password tarsk --mtime 1009843200 "$windows_path" \
   krel.png '.\spheremap.png' zarvox.mp3 2>"$work/stderr" || fail "rarpack.exe"

@@ -13,6 +13,7 @@ const char kUsage[] = "usage: media-icon SIZE OUT.png\n"
 } // namespace
 
 int main(int argc, char **argv) {
+  PlatformUtf8Arguments(&argc, &argv);
   if (argc < 2 || argv[1][0] == '-') {
     const int answered = PlatformAnswerHelpOrVersion(argc, argv, "media-icon", kUsage);
     if (answered >= 0)
