@@ -9,7 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "rar/rar_internal.h"
+#include "rar/rar.h"
 
 namespace {
 // The archive lives in an anonymous in-memory file, opened by its /proc path.

@@ -15,7 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "rar/rar_internal.h"
+#include "rar/rar.h"
 #include "scratch_dir.h"
 
 extern char **environ;

@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "platform/input_file.h"
-#include "rar/rar_internal.h"
+#include "rar_internal.h"
 
 ExtractorState rar_state;
 
@@ -197,6 +197,10 @@ int rar_extract_to_memory(unsigned char **block, uint32_t *size, const char *fil
   s.output = nullptr;
   s.outputCount = nullptr;
   return ok ? 1 : 0;
+}
+
+bool rar_last_entry_enciphered() {
+  return rar_state.found && (rar_state.fileHeader.flags & kFileEncrypted) != 0;
 }
 
 bool check_marker() {

@@ -1,5 +1,5 @@
 // CRC-32 of the archive checksums and the cipher's key schedule.
-#include "rar/rar_internal.h"
+#include "rar_internal.h"
 
 void crc32_init_table() {
   for (uint32_t i = 0; i < 256; i++) {

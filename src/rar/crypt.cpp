@@ -2,7 +2,7 @@
 // decryption with a key that moves on after every block.
 #include <cstring>
 
-#include "rar/rar_internal.h"
+#include "rar_internal.h"
 
 namespace {
 const uint32_t kInitialKey[4] = {0xD3A3B879u, 0x3F6D12F7u, 0x7515A235u, 0xA4E7F123u};

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "rar/rar_format.h"
-#include "rar/rar_internal.h"
+#include "rar_internal.h"
 
 namespace {
 

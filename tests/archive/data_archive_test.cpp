@@ -16,7 +16,7 @@
 namespace {
 // A data file like the show's: encrypted with its password, one entry
 // stored and one compressed.
-std::string ShowLikeArchive(const TempDir &dir, Bytes *logo, Bytes *music) {
+std::string ShowLikeArchive(const ScratchDir &dir, Bytes *logo, Bytes *music) {
   *logo = RandomBytes(3000, 1);
   Rar20Writer w;
   w.Tables();
@@ -39,7 +39,7 @@ TEST(DataArchive, ConstructionTouchesNoFile) {
 }
 
 TEST(DataArchive, FetchExtractsWithTheShowsPassword) {
-  TempDir dir;
+  ScratchDir dir;
   Bytes logo, music;
   DataArchive archive(ShowLikeArchive(dir, &logo, &music));
   unsigned char *block = archive.Fetch("krel.png");
@@ -58,7 +58,7 @@ TEST(DataArchive, FetchExtractsWithTheShowsPassword) {
 }
 
 TEST(DataArchive, FailedFetchGivesNullAndSizeZeroAndTheNextOneWorks) {
-  TempDir dir;
+  ScratchDir dir;
   Bytes logo, music;
   DataArchive archive(ShowLikeArchive(dir, &logo, &music));
   unsigned char *first = archive.Fetch("krel.png");
@@ -85,7 +85,7 @@ TEST(DataArchive, FailedFetchGivesNullAndSizeZeroAndTheNextOneWorks) {
 // Fetching twice, even the same name, gives two independent blocks; each
 // stays valid until its caller frees it, also after the archive is gone.
 TEST(DataArchive, BlocksBelongToTheirCallers) {
-  TempDir dir;
+  ScratchDir dir;
   Bytes logo, music;
   unsigned char *first;
   unsigned char *second;
@@ -115,7 +115,7 @@ TEST(DataArchive, BlocksBelongToTheirCallers) {
 // An archive enciphered with another password fails, as the show's data
 // file would if it were swapped for a foreign one.
 TEST(DataArchive, ForeignPasswordFails) {
-  TempDir dir;
+  ScratchDir dir;
   ArchiveWriter a;
   a.AddStored("krel.png", RandomBytes(100, 2), "not tarsk");
   DataArchive archive(a.Save(dir, "foreign.dat"));
@@ -127,7 +127,7 @@ TEST(DataArchive, ForeignPasswordFails) {
 // would wait for a writer for ever. The Fetch runs in a child, so that a wait
 // ends it (by the alarm) and fails the test instead of hanging it.
 TEST(DataArchive, AFifoInPlaceOfTheDataFileIsRefusedAtOnce) {
-  TempDir dir;
+  ScratchDir dir;
   const std::string fifo = dir.File("zarvox.dat");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const pid_t child = fork();

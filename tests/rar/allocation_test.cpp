@@ -37,7 +37,7 @@ std::vector<std::string> Between(const PrivateLog &log) {
 } // namespace
 
 TEST(Failures, WindowCannotBeAllocated) {
-  TempDir dir;
+  ScratchDir dir;
   ArchiveWriter w;
   w.AddStored("a.txt", BytesOf("abc"));
   std::string archive = w.Save(dir, "a.rar");
@@ -54,7 +54,7 @@ TEST(Failures, WindowCannotBeAllocated) {
 }
 
 TEST(Failures, OutputBlockCannotBeAllocated) {
-  TempDir dir;
+  ScratchDir dir;
   ArchiveWriter w;
   w.AddStored("a.bin", RandomBytes(12345, 1));
   std::string archive = w.Save(dir, "a.rar");

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "rar/rar_internal.h"
+#include "rar_internal.h"
 #include "rar_test_support.h"
 
 namespace {
@@ -37,14 +37,14 @@ using Messages = std::vector<std::string>;
 // ---- every way a call fails ----------------------------------------------------
 
 TEST(Failures, ArchiveThatCannotBeOpened) {
-  TempDir dir;
+  ScratchDir dir;
   PrivateLog log;
   ExpectFailed(Extract(dir.File("absent.rar"), "a.txt"));
   EXPECT_EQ(FailureMessages(log, "a.txt"), Messages{"Error opening file."});
 }
 
 TEST(Failures, ShortMarkerOrMainHeader) {
-  TempDir dir;
+  ScratchDir dir;
   WriteFile(dir.File("short.rar"), BytesOf("Rar!\x1A"));
   WriteFile(dir.File("empty.rar"), {});
   WriteFile(dir.File("header.rar"), BytesOf(std::string("Rar!\x1A\x07\x00\x01\x02\x73\x00\x00\x0D", 14)));
@@ -56,7 +56,7 @@ TEST(Failures, ShortMarkerOrMainHeader) {
 }
 
 TEST(Failures, OlderFormatMarker) {
-  TempDir dir;
+  ScratchDir dir;
   WriteFile(dir.File("old.rar"), BytesOf(std::string("RE~^\x07\x00\x00 and more", 16)));
   PrivateLog log;
   ExpectFailed(Extract(dir.File("old.rar"), "a.txt"));
@@ -65,7 +65,7 @@ TEST(Failures, OlderFormatMarker) {
 }
 
 TEST(Failures, UnknownMarker) {
-  TempDir dir;
+  ScratchDir dir;
   WriteFile(dir.File("plain.txt"), BytesOf("just some text, not an archive"));
   WriteFile(dir.File("rar5.rar"), BytesOf(std::string("Rar!\x1A\x07\x01\x00 more bytes here", 24)));
   for (const char *name : {"plain.txt", "rar5.rar"}) {
@@ -80,7 +80,7 @@ TEST(Failures, UnknownMarker) {
 }
 
 TEST(Failures, EntryNotFoundSaysNothingOfItsOwn) {
-  TempDir dir;
+  ScratchDir dir;
   ArchiveWriter end;
   end.AddStored("a.txt", BytesOf("a"));
   ArchiveWriter endBlock = end;
@@ -96,7 +96,7 @@ TEST(Failures, EntryNotFoundSaysNothingOfItsOwn) {
 }
 
 TEST(Failures, SubBlockBeforeTheEntry) {
-  TempDir dir;
+  ScratchDir dir;
   ArchiveWriter w;
   w.AddStored("a.txt", BytesOf("a"));
   w.AddBlock(0x77, 0, BytesOf("owner data"));
@@ -114,7 +114,7 @@ TEST(Failures, SubBlockBeforeTheEntry) {
 // A size field the entry's data could never fill gets no block: a damaged
 // header cannot make the module ask for gigabytes.
 TEST(Failures, OutputBlockRefused) {
-  TempDir dir;
+  ScratchDir dir;
   EntryFields e;
   e.name = "huge.bin";
   e.packed = BytesOf("tiny");
@@ -128,7 +128,7 @@ TEST(Failures, OutputBlockRefused) {
 }
 
 TEST(Failures, UnpackVersionOutside13To20) {
-  TempDir dir;
+  ScratchDir dir;
   for (uint8_t version : {12, 21, 29}) {
     EntryFields e;
     e.name = "a.txt";
@@ -173,7 +173,7 @@ TEST(Failures, UnpackVersionOutside13To20) {
 // In a solid archive an unusable entry before the requested one fails the
 // call; in a normal archive it is never looked at.
 TEST(Failures, UnusableEntryBeforeTheRequestedOneInASolidArchive) {
-  TempDir dir;
+  ScratchDir dir;
   for (uint16_t mainFlags : {0x00, 0x08}) {
     EntryFields bad;
     bad.name = "first.bin";
@@ -196,7 +196,7 @@ TEST(Failures, UnusableEntryBeforeTheRequestedOneInASolidArchive) {
 }
 
 TEST(Failures, BrokenFileHeaderIsOnlyLogged) {
-  TempDir dir;
+  ScratchDir dir;
   EntryFields e;
   e.name = "a.txt";
   e.packed = BytesOf("sound data");
@@ -217,7 +217,7 @@ TEST(Failures, BrokenFileHeaderIsOnlyLogged) {
 // Entries enciphered by the cipher older than version 20 are not deciphered:
 // each read says so and the bytes go on as they were read.
 TEST(Failures, OldCipherIsLoggedAtEveryReadAndFailsTheCrc) {
-  TempDir dir;
+  ScratchDir dir;
   EntryFields e;
   e.name = "a.txt";
   e.packed = RandomBytes(16, 77); // what an old cipher made of the text
@@ -244,7 +244,7 @@ TEST(Failures, OldCipherIsLoggedAtEveryReadAndFailsTheCrc) {
 }
 
 TEST(Failures, CrcMismatch) {
-  TempDir dir;
+  ScratchDir dir;
   EntryFields e;
   e.name = "a.txt";
   e.packed = BytesOf("data");
@@ -258,7 +258,7 @@ TEST(Failures, CrcMismatch) {
 }
 
 TEST(Failures, EncryptedEntryWithoutPasswordFailsTheCrc) {
-  TempDir dir;
+  ScratchDir dir;
   ArchiveWriter w;
   w.AddStored("secret.txt", BytesOf("the secret of the show, 32 bytes"), "tarsk");
   std::string archive = w.Save(dir, "e.rar");
@@ -283,7 +283,7 @@ TEST(NameMatching, CaseAndSeparatorsDoNotCount) {
   EXPECT_FALSE(names_equal("\xC3\xA9", "\xC3\x89"));
   EXPECT_TRUE(names_equal("\xC3\xA9t\xC3\xA9", "\xC3\xA9T\xC3\xA9"));
 
-  TempDir dir;
+  ScratchDir dir;
   ArchiveWriter w;
   w.AddStored("dir\\file.png", BytesOf("backslash"));
   std::string archive = w.Save(dir, "n.rar");
@@ -291,7 +291,7 @@ TEST(NameMatching, CaseAndSeparatorsDoNotCount) {
 }
 
 TEST(NameMatching, FirstOfTwoEqualNamesWins) {
-  TempDir dir;
+  ScratchDir dir;
   ArchiveWriter w;
   w.AddStored("Same.txt", BytesOf("first"));
   w.AddStored("same.TXT", BytesOf("second"));
@@ -312,7 +312,7 @@ TEST(NameMatching, FirstOfTwoEqualNamesWins) {
 // ---- which data is read ----------------------------------------------------
 
 TEST(ArchiveWalk, SecondEntryNeverReadsFirstEntrysData) {
-  TempDir dir;
+  ScratchDir dir;
   // The first entry's header promises a compressed stream the decoder would
   // choke on and a version it refuses; it is passed over by its sizes alone.
   EntryFields first;
@@ -331,7 +331,7 @@ TEST(ArchiveWalk, SecondEntryNeverReadsFirstEntrysData) {
 }
 
 TEST(ArchiveWalk, EmptyEntryGivesAValidZeroLengthBlock) {
-  TempDir dir;
+  ScratchDir dir;
   ArchiveWriter w;
   w.AddStored("empty", {});
   unsigned char *block = nullptr;
@@ -344,7 +344,7 @@ TEST(ArchiveWalk, EmptyEntryGivesAValidZeroLengthBlock) {
 }
 
 TEST(ArchiveWalk, AlternativeMarkerIsAccepted) {
-  TempDir dir;
+  ScratchDir dir;
   ArchiveWriter w(0, "Quorra!");
   w.AddStored("a.txt", BytesOf("quorra"));
   EXPECT_EQ(Extract(w.Save(dir, "q.rar"), "a.txt").data, BytesOf("quorra"));
@@ -353,7 +353,7 @@ TEST(ArchiveWalk, AlternativeMarkerIsAccepted) {
 // Real RAR 2.x headers may carry fields after the name (a file comment, for
 // one): the packed data starts after the whole header.
 TEST(ArchiveWalk, PackedDataStartsAfterTheWholeHeader) {
-  TempDir dir;
+  ScratchDir dir;
   EntryFields e;
   e.name = "FILE1.TXT";
   e.packed = BytesOf("file1\r\n");
@@ -374,7 +374,7 @@ TEST(ArchiveWalk, PackedDataStartsAfterTheWholeHeader) {
 // A last block shorter than 32 bytes: what was not read counts as zero, so
 // an empty name found there has version 0 and is refused as such.
 TEST(ArchiveWalk, ShortLastBlockReadsAsZeros) {
-  TempDir dir;
+  ScratchDir dir;
   EntryFields e;
   e.name = "a.txt";
   e.packed = BytesOf("x");
@@ -391,7 +391,7 @@ TEST(ArchiveWalk, ShortLastBlockReadsAsZeros) {
 }
 
 TEST(ArchiveWalk, StoredDataShorterThanItsSizeFails) {
-  TempDir dir;
+  ScratchDir dir;
   Bytes content = RandomBytes(3270, 5);
   // A first volume of a split set: the header's CRC is the CRC of the part
   // that is there, so only the size tells that the rest is missing. The
@@ -421,7 +421,7 @@ TEST(ArchiveWalk, StoredDataShorterThanItsSizeFails) {
 // The cipher works on whole 16-byte blocks; an entry whose size is not a
 // multiple of 16 is deciphered without writing past its block.
 TEST(ArchiveWalk, EncryptedStoredEntryOfAnySize) {
-  TempDir dir;
+  ScratchDir dir;
   for (size_t size : {1, 7, 15, 16, 17, 31, 33, 100, 8191, 8193, 20000}) {
     Bytes content = RandomBytes(size, uint32_t(size));
     ArchiveWriter w;
@@ -435,7 +435,7 @@ TEST(ArchiveWalk, EncryptedStoredEntryOfAnySize) {
 // ---- arguments and state ------------------------------------------------------
 
 TEST(EntryPoint, PasswordBufferIsAllZeroAfterEveryCall) {
-  TempDir dir;
+  ScratchDir dir;
   ArchiveWriter w;
   w.AddStored("a.txt", BytesOf("a"), "my password");
   std::string archive = w.Save(dir, "p.rar");
@@ -453,7 +453,7 @@ TEST(EntryPoint, PasswordBufferIsAllZeroAfterEveryCall) {
 }
 
 TEST(EntryPoint, ArgumentsBeyondTheirLimitsFailCleanly) {
-  TempDir dir;
+  ScratchDir dir;
   ArchiveWriter w;
   std::string name259(259, 'a');
   w.AddStored(name259, BytesOf("long name"));

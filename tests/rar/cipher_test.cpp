@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "rar/rar_internal.h"
+#include "rar_internal.h"
 #include "rar_test_support.h"
 
 namespace {
@@ -93,7 +93,7 @@ TEST(Cipher, DifferentPasswordsGiveDifferentKeys) {
 // with the same password, for every kind of password length unar takes (it
 // stops at 127 characters; the module takes up to 254).
 TEST(Cipher, UnarReadsWhatWeEncipher) {
-  TempDir dir;
+  ScratchDir dir;
   for (const std::string &password :
        {std::string("a"), std::string("abc"), std::string("tarsk"), std::string("password"),
         std::string("0123456789abcdefg"), std::string(31, 'z'), std::string(32, 'y'), std::string(127, 'q')}) {

@@ -1,9 +1,9 @@
 // Proves the CRC-32 against its known values and the debug log's promises: a
 // banner once per process, the two-line entry layout with the writing source
-// line, the 499-character cut, its place in the per-user state folder, that
-// it holds no password, is for its owner's eyes alone and stays in the folder
-// it checked, and that a log which cannot be written never stands in the way
-// of extraction.
+// line, the 499-character cut, its place in the per-user state folder (none in
+// another user's home), that it holds no password, is for its owner's eyes
+// alone and stays in the folder it checked, and that a log which cannot be
+// written never stands in the way of extraction.
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "rar/rar_internal.h"
+#include "rar_internal.h"
 #include "rar_test_support.h"
 
 namespace {
@@ -43,7 +43,7 @@ bool Matches(const std::string &text, const std::string &pattern) {
   return true;
 }
 
-std::string StoredArchive(const TempDir &dir) {
+std::string StoredArchive(const ScratchDir &dir) {
   ArchiveWriter w;
   w.AddStored("hello.txt", BytesOf("hello, world\n"));
   return w.Save(dir, "hello.rar");
@@ -74,7 +74,7 @@ TEST(Crc32, LongInputsMatchByteAtATime) {
 }
 
 TEST(DebugLog, TwoCallsGiveOneBannerAndBothCallsEntries) {
-  TempDir dir;
+  ScratchDir dir;
   std::string archive = StoredArchive(dir);
   PrivateLog log;
   EXPECT_EQ(Extract(archive, "hello.txt").result, 1);
@@ -98,7 +98,7 @@ TEST(DebugLog, TwoCallsGiveOneBannerAndBothCallsEntries) {
 // then 14 spaces, "- " and the message; PATH (relative to the source tree)
 // and N are the statement's own.
 TEST(DebugLog, EntriesNameTheirSourceLine) {
-  TempDir dir;
+  ScratchDir dir;
   std::string archive = StoredArchive(dir);
   PrivateLog log;
   Extract(archive, "hello.txt");
@@ -132,10 +132,10 @@ TEST(DebugLog, EntriesNameTheirSourceLine) {
 }
 
 TEST(DebugLog, MessagesAreCutAt499Characters) {
-  TempDir dir;
+  ScratchDir dir;
   PrivateLog log;
   std::string longName(259, 'n');
-  std::string longPath = dir.path + "/" + std::string(258 - dir.path.size(), 'a');
+  std::string longPath = dir.Path() + "/" + std::string(258 - dir.Path().size(), 'a');
   Extract(longPath, longName);
   std::vector<std::string> messages = log.Messages();
   ASSERT_FALSE(messages.empty());
@@ -146,7 +146,7 @@ TEST(DebugLog, MessagesAreCutAt499Characters) {
 // An earlier log is replaced, and left readable by its owner alone whatever
 // its mode was: its entries name the archives asked for.
 TEST(DebugLog, TheLogIsReplacedAtTheFirstCallOfAProcessAndKeptPrivate) {
-  TempDir dir;
+  ScratchDir dir;
   std::string archive = StoredArchive(dir);
   PrivateLog log;
   WriteFile(log.path, BytesOf("an old log\n"));
@@ -162,7 +162,7 @@ TEST(DebugLog, TheLogIsReplacedAtTheFirstCallOfAProcessAndKeptPrivate) {
 // Whoever reads the log learns neither a password nor its length, only that
 // one was given.
 TEST(DebugLog, PasswordsNeverReachTheLog) {
-  TempDir dir;
+  ScratchDir dir;
   ArchiveWriter w;
   w.AddStored("secret.txt", BytesOf("for your eyes only\n"), "s3cret-Zq7");
   std::string archive = w.Save(dir, "secret.rar");
@@ -181,15 +181,15 @@ TEST(DebugLog, PasswordsNeverReachTheLog) {
 // The folder is checked once and held: swapped for a link to somewhere else
 // between two entries, it still gets them, and the other place nothing.
 TEST(DebugLog, EntriesStayInTheFolderThatWasChecked) {
-  TempDir dir;
+  ScratchDir dir;
   std::string archive = StoredArchive(dir);
-  TempDir elsewhere;
+  ScratchDir elsewhere;
   const std::string folder = dir.File("logs");
   ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
   debug_log_set_directory(folder.c_str());
   Extract(archive, "hello.txt");
   ASSERT_EQ(rename(folder.c_str(), dir.File("checked").c_str()), 0);
-  ASSERT_EQ(symlink(elsewhere.path.c_str(), folder.c_str()), 0);
+  ASSERT_EQ(symlink(elsewhere.Path().c_str(), folder.c_str()), 0);
   Extract(archive, "missing.txt");
   debug_log_set_directory(nullptr);
   struct stat info;
@@ -199,7 +199,7 @@ TEST(DebugLog, EntriesStayInTheFolderThatWasChecked) {
 }
 
 TEST(DebugLog, UnwritableLogFolderLeavesExtractionWorkingAndCreatesNothing) {
-  TempDir dir;
+  ScratchDir dir;
   std::string archive = StoredArchive(dir);
   // A folder below a plain file can never be made, not even by root.
   WriteFile(dir.File("plain"), BytesOf("x"));
@@ -217,7 +217,7 @@ TEST(DebugLog, UnwritableLogFolderLeavesExtractionWorkingAndCreatesNothing) {
 // A log file that disappears between calls (or cannot be opened) only drops
 // entries; extraction goes on.
 TEST(DebugLog, LaterEntriesThatCannotBeWrittenAreDropped) {
-  TempDir dir;
+  ScratchDir dir;
   std::string archive = StoredArchive(dir);
   PrivateLog log;
   Extract(archive, "hello.txt");
@@ -227,13 +227,13 @@ TEST(DebugLog, LaterEntriesThatCannotBeWrittenAreDropped) {
 }
 
 TEST(DebugLog, APlantedSymbolicLinkIsNeverFollowed) {
-  TempDir dir;
+  ScratchDir dir;
   std::string archive = StoredArchive(dir);
-  TempDir logDir;
+  ScratchDir logDir;
   std::string target = dir.File("victim.txt");
   WriteFile(target, BytesOf("precious\n"));
   ASSERT_EQ(symlink(target.c_str(), logDir.File("debug_unrar.txt").c_str()), 0);
-  debug_log_set_directory(logDir.path.c_str());
+  debug_log_set_directory(logDir.Path().c_str());
   EXPECT_EQ(Extract(archive, "hello.txt").result, 1);
   debug_log_set_directory(nullptr);
   EXPECT_EQ(ReadFile(target), BytesOf("precious\n"));
@@ -242,30 +242,53 @@ TEST(DebugLog, APlantedSymbolicLinkIsNeverFollowed) {
 // By default the log goes to $XDG_STATE_HOME/zarvox (made when missing, for
 // this user only), else to ~/.local/state/zarvox; never to a relative place.
 TEST(DebugLog, DefaultPlaceIsThePerUserStateFolder) {
-  TempDir dir;
+  ScratchDir dir;
   std::string savedState = getenv("XDG_STATE_HOME") != nullptr ? getenv("XDG_STATE_HOME") : "";
   std::string savedHome = getenv("HOME") != nullptr ? getenv("HOME") : "";
   char path[4096];
 
-  setenv("XDG_STATE_HOME", (dir.path + "/state").c_str(), 1);
+  setenv("XDG_STATE_HOME", (dir.Path() + "/state").c_str(), 1);
   ASSERT_TRUE(debug_log_default_path(path, sizeof path));
-  EXPECT_EQ(std::string(path), dir.path + "/state/zarvox/debug_unrar.txt");
+  EXPECT_EQ(std::string(path), dir.Path() + "/state/zarvox/debug_unrar.txt");
   struct stat info;
-  ASSERT_EQ(stat((dir.path + "/state/zarvox").c_str(), &info), 0);
+  ASSERT_EQ(stat((dir.Path() + "/state/zarvox").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0700u);
 
   setenv("XDG_STATE_HOME", "relative/state", 1);
-  setenv("HOME", (dir.path + "/home").c_str(), 1);
+  setenv("HOME", (dir.Path() + "/home").c_str(), 1);
   ASSERT_TRUE(debug_log_default_path(path, sizeof path));
-  EXPECT_EQ(std::string(path), dir.path + "/home/.local/state/zarvox/debug_unrar.txt");
+  EXPECT_EQ(std::string(path), dir.Path() + "/home/.local/state/zarvox/debug_unrar.txt");
 
   // A program folder that others may write to is refused.
-  ASSERT_EQ(chmod((dir.path + "/home/.local/state/zarvox").c_str(), 0777), 0);
+  ASSERT_EQ(chmod((dir.Path() + "/home/.local/state/zarvox").c_str(), 0777), 0);
   EXPECT_FALSE(debug_log_default_path(path, sizeof path));
 
   if (savedState.empty())
     unsetenv("XDG_STATE_HOME");
   else
     setenv("XDG_STATE_HOME", savedState.c_str(), 1);
+  setenv("HOME", savedHome.c_str(), 1);
+}
+
+// Root with another user's HOME (sudo keeps it) would make root-owned
+// folders there that the user could then not use: the log stays off.
+TEST(DebugLog, AnotherUsersHomeGetsNoFolders) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "only root can make a home that belongs to someone else";
+  ScratchDir dir;
+  const std::string home = dir.File("home");
+  ASSERT_EQ(mkdir(home.c_str(), 0755), 0);
+  ASSERT_EQ(chown(home.c_str(), 65534, 65534), 0);
+  std::string savedState = getenv("XDG_STATE_HOME") != nullptr ? getenv("XDG_STATE_HOME") : "";
+  std::string savedHome = getenv("HOME") != nullptr ? getenv("HOME") : "";
+  unsetenv("XDG_STATE_HOME");
+  setenv("HOME", home.c_str(), 1);
+  char path[4096];
+  EXPECT_FALSE(debug_log_default_path(path, sizeof path)) << path;
+  struct stat info;
+  EXPECT_NE(stat((home + "/.local").c_str(), &info), 0) << "folders made in another user's home";
+  setenv("XDG_STATE_HOME", savedState.c_str(), 1);
+  if (savedState.empty())
+    unsetenv("XDG_STATE_HOME");
   setenv("HOME", savedHome.c_str(), 1);
 }

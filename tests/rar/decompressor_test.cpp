@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "rar/rar_internal.h"
+#include "rar_internal.h"
 #include "rar_test_support.h"
 
 namespace {
@@ -49,7 +49,7 @@ uint32_t Next(uint32_t &x) {
 } // namespace
 
 TEST(Decompressor, EveryKindOfSymbol) {
-  TempDir dir;
+  ScratchDir dir;
   Rar20Writer w;
   w.Tables();
   w.Literals(BytesOf("abcdefgh"));
@@ -70,7 +70,7 @@ TEST(Decompressor, EveryKindOfSymbol) {
 }
 
 TEST(Decompressor, MatchBeforeTheStartReadsZeros) {
-  TempDir dir;
+  ScratchDir dir;
   Rar20Writer w;
   w.Tables();
   w.Literal('x');
@@ -85,7 +85,7 @@ TEST(Decompressor, MatchBeforeTheStartReadsZeros) {
 // Over 1 MiB: the window wraps several times, long distances reach across
 // the wrap, and the output comes out whole and in order.
 TEST(Decompressor, EntryOverOneMebibyteAcrossWindowWraps) {
-  TempDir dir;
+  ScratchDir dir;
   Rar20Writer w;
   w.Tables();
   w.Literals(RandomBytes(300000, 11));
@@ -114,7 +114,7 @@ TEST(Decompressor, EntryOverOneMebibyteAcrossWindowWraps) {
 // the first one's window and tables, including a table change written right
 // at the end of the first entry.
 TEST(Decompressor, SolidContinuation) {
-  TempDir dir;
+  ScratchDir dir;
   for (bool tableChangeAtEnd : {false, true}) {
     Rar20Writer w;
     w.Tables();
@@ -143,7 +143,7 @@ TEST(Decompressor, SolidContinuation) {
 // The entries before the requested one are decompressed, but their checksums
 // are not compared: only the requested entry's CRC counts.
 TEST(Decompressor, SolidEntriesBeforeTheRequestedOneAreNotChecked) {
-  TempDir dir;
+  ScratchDir dir;
   Rar20Writer w;
   w.Tables();
   w.Literals(BytesOf("first entry"));
@@ -165,7 +165,7 @@ TEST(Decompressor, SolidEntriesBeforeTheRequestedOneAreNotChecked) {
 }
 
 TEST(AudioMode, ThreeChannelsInTurn) {
-  TempDir dir;
+  ScratchDir dir;
   Rar20Writer w;
   w.AudioTables(3);
   uint32_t x = 99;
@@ -224,7 +224,7 @@ TEST(AudioMode, WeightsStayWithinTheirRange) {
 // New audio tables: fewer channels than the current channel number restart
 // at channel 0; otherwise the turn goes on. Audio and LZ blocks mix.
 TEST(AudioMode, TableChangesKeepOrRestartTheChannelTurn) {
-  TempDir dir;
+  ScratchDir dir;
   Rar20Writer w;
   w.AudioTables(4);
   for (int i = 0; i < 7; i++)
@@ -314,7 +314,7 @@ TEST(CodeLengths, RunsStayWithinTheTable) {
 // fresh start; a later table coded as differences builds on them, and unar
 // reads such a stream the same way.
 TEST(CodeLengths, LengthsPastATableKeepTheirValues) {
-  TempDir dir;
+  ScratchDir dir;
   for (bool keep : {true, false}) {
     Rar20Writer w;
     w.AudioTables(4); // 1028 lengths of 9
@@ -357,7 +357,7 @@ TEST(DecodeTables, UnassignedCodeReadsAsTheFirstSymbol) {
 // ---- damaged streams -------------------------------------------------------
 
 TEST(DamagedStreams, OverrunIsCaughtAndFailsTheCall) {
-  TempDir dir;
+  ScratchDir dir;
   Rar20Writer w;
   w.Tables();
   w.Literal('a');
@@ -383,7 +383,7 @@ TEST(DamagedStreams, OverrunIsCaughtAndFailsTheCall) {
 // (it would otherwise go on over stale bytes, or never end where a repeated
 // match of length 0 makes no progress) and fails the call.
 TEST(DamagedStreams, DataThatRunsOutEndsTheEntry) {
-  TempDir dir;
+  ScratchDir dir;
   Rar20Writer w;
   w.Tables();
   w.Literals(RandomBytes(20000, 4));
@@ -420,7 +420,7 @@ TEST(DamagedStreams, DataThatRunsOutEndsTheEntry) {
 // Noise as packed data, in normal and solid archives, with and without a
 // password: the call fails cleanly (the sanitizers watch every access).
 TEST(DamagedStreams, NoiseNeverEscapesItsBuffers) {
-  TempDir dir;
+  ScratchDir dir;
   for (uint32_t seed = 1; seed <= 40; seed++) {
     Bytes noise = RandomBytes(200 + seed * 397, seed);
     ArchiveWriter a(seed % 2 == 0 ? 0x08 : 0);

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Proves rarcat as a user runs it: the entry's exact bytes on stdout or in the
-# file -o names, and exit 0; exit 1 with one line on stderr (and nothing on
-# stdout) for a missing archive, a FIFO in its place, a missing entry, a wrong
-# password (which the line says may be the cause) and binary bytes bound for
-# a terminal; exit 2 for bad usage.
+# file -o names (a device there is written into, not replaced), and exit 0;
+# the password also from a file or standard input; exit 1 with one line on
+# stderr (and nothing on stdout) for a missing archive, a FIFO in its place, a
+# missing entry, a wrong password (which the line says may be the cause) and
+# binary bytes bound for a terminal; 153 and nothing left behind when the
+# file size limit stops it; exit 2 for bad usage.
 # Usage: rarcat_test.sh RARCAT CORPUS_DIR
 set -u
 rarcat=$1 corpus=$2
@@ -51,6 +53,25 @@ run -o "$work/file2.txt" "$corpus/rarfile_rar202-comment-psw.rar" file2.txt pass
 check "-o FILE: the bytes in the file, none on stdout" bash -c "[ $(rc) = 0 ] && [ ! -s '$work/out' ] && [ \"\$(od -An -c '$work/file2.txt' | tr -s ' ')\" = ' f i l e 2 \r \n' ]"
 run -o "$work/file2.txt" "$corpus/rarfile_rar202-comment-psw.rar" file2.txt wrong
 check "-o FILE: a failure leaves the file as it was" bash -c "[ $(rc) = 1 ] && [ \$(stat -c %s '$work/file2.txt') = 7 ] && [ \$(ls '$work' | grep -c file2) = 1 ]"
+
+# The password from a file or from standard input, never on the command line.
+printf 'password\n' >"$work/password"
+run --password-file "$work/password" "$corpus/rarfile_rar202-comment-psw.rar" file2.txt
+check "--password-file FILE: the entry" bash -c "[ $(rc) = 0 ] && grep -q '^file2' '$work/out'"
+"$rarcat" --password-file - "$corpus/rarfile_rar202-comment-psw.rar" file2.txt <"$work/password" >"$work/out" 2>"$work/err"
+check "--password-file -: the entry" bash -c "[ $? = 0 ] && grep -q '^file2' '$work/out'"
+
+# A device at -o's place gets the entry and stays a device (root makes one
+# like /dev/null; anyone a FIFO with a reader).
+if [ "$(id -u)" = 0 ]; then mknod "$work/device" c 1 3; else mkfifo "$work/device"; (cat "$work/device" >/dev/null &); fi
+run -o "$work/device" "$corpus/rarfile_rar202-comment-psw.rar" file2.txt password
+check "-o DEVICE: written into, not replaced" bash -c "[ $(rc) = 0 ] && [ ! -f '$work/device' ] && [ -e '$work/device' ] && [ \$(ls '$work' | grep -c device) = 1 ]"
+
+# Past the file size limit (SIGXFSZ): status 128 + 25, the old file as it
+# was and no temporary file left.
+(ulimit -f 64; exec "$rarcat" -o "$work/file2.txt" "$corpus/rarresearch_rar250_BIGLZ.RAR" biglz.bin) 2>/dev/null
+echo $? >"$work/rc"
+check "file size limit: status 153, nothing left" bash -c "[ $(rc) = 153 ] && [ \$(stat -c %s '$work/file2.txt') = 7 ] && [ \$(ls '$work' | grep -c file2) = 1 ]"
 
 # Binary bytes are not sent to a terminal (script gives rarcat one); text is.
 script -qec "'$rarcat' '$corpus/rarresearch_rar250_BIGLZ.RAR' biglz.bin" /dev/null >"$work/tty" 2>&1; echo $? >"$work/rc"

@@ -15,16 +15,16 @@ using namespace packtest;
 
 namespace {
 
-uint32_t crc32_of(const void *data, size_t size) {
+uint32_t Crc32Of(const void *data, size_t size) {
   crc32_init_table();
   return ~crc32_update(0xFFFFFFFFu, data, size);
 }
 
-uint32_t le16(const Bytes &b, size_t at) {
+uint32_t Le16(const Bytes &b, size_t at) {
   return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8;
 }
-uint32_t le32(const Bytes &b, size_t at) {
-  return le16(b, at) | le16(b, at + 2) << 16;
+uint32_t Le32(const Bytes &b, size_t at) {
+  return Le16(b, at) | Le16(b, at + 2) << 16;
 }
 
 struct Block {
@@ -53,28 +53,28 @@ struct Walk {
     if (a.size() < 20 || !std::equal(kMarker, kMarker + 7, a.begin()))
       return;
     markerOk = true;
-    mainFlags = le16(a, 10);
-    mainCrcOk = (crc32_of(&a[9], 11) & 0xFFFF) == le16(a, 7);
-    size_t at = 7 + le16(a, 12);
+    mainFlags = Le16(a, 10);
+    mainCrcOk = (Crc32Of(&a[9], 11) & 0xFFFF) == Le16(a, 7);
+    size_t at = 7 + Le16(a, 12);
     while (at + 7 <= a.size()) {
-      Block b{at, le16(a, at), a[at + 2], le16(a, at + 3), le16(a, at + 5), 0};
+      Block b{at, Le16(a, at), a[at + 2], Le16(a, at + 3), Le16(a, at + 5), 0};
       if (b.flags & 0x8000)
-        b.dataSize = le32(a, at + 7);
+        b.dataSize = Le32(a, at + 7);
       blocks.push_back(b);
       if (b.type == 0x74) {
         Entry e;
         e.flags = b.flags;
-        e.packedSize = le32(a, at + 7);
-        e.size = le32(a, at + 11);
+        e.packedSize = Le32(a, at + 7);
+        e.size = Le32(a, at + 11);
         e.host = a[at + 15];
-        e.fileCrc = le32(a, at + 16);
-        e.time = le32(a, at + 20);
+        e.fileCrc = Le32(a, at + 16);
+        e.time = Le32(a, at + 20);
         e.version = a[at + 24];
         e.method = a[at + 25];
-        uint32_t nameSize = le16(a, at + 26);
-        e.attributes = le32(a, at + 28);
+        uint32_t nameSize = Le16(a, at + 26);
+        e.attributes = Le32(a, at + 28);
         e.name.assign(a.begin() + long(at + 32), a.begin() + long(at + 32 + nameSize));
-        e.headerCrcOk = (crc32_of(&a[at + 2], 30 + nameSize) & 0xFFFF) == b.crc;
+        e.headerCrcOk = (Crc32Of(&a[at + 2], 30 + nameSize) & 0xFFFF) == b.crc;
         e.data.assign(a.begin() + long(at + b.headerSize), a.begin() + long(at + b.headerSize + e.packedSize));
         entries.push_back(e);
       }
@@ -89,25 +89,25 @@ struct Walk {
 class ArchiveLayout : public ::testing::Test {
 protected:
   void SetUp() override {
-    ASSERT_FALSE(dir.path().empty());
-    ASSERT_TRUE(write_samples(dir.path(), {{"text.txt", text_bytes(40000, 1)},
-                                           {"random.bin", random_bytes(1000, 2)},
-                                           {"empty.bin", {}},
-                                           {"sub/deep/one.bin", {7}}}));
+    ASSERT_FALSE(dir.Path().empty());
+    ASSERT_TRUE(WriteSamples(dir.Path(), {{"text.txt", TextBytes(40000, 1)},
+                                          {"random.bin", RandomBytes(1000, 2)},
+                                          {"empty.bin", {}},
+                                          {"sub/deep/one.bin", {7}}}));
     ASSERT_EQ(chmod((dir / "random.bin").c_str(), 0750), 0);
   }
 
-  Walk pack(const rarpack::PackOptions &options, const std::vector<std::string> &files) {
-    WorkingDirectory cd(dir.path());
+  Walk Pack(const rarpack::PackOptions &options, const std::vector<std::string> &files) {
+    WorkingDirectory cd(dir.Path());
     std::string error;
-    EXPECT_TRUE(rarpack::pack_archive("out.rar", files, options, &error)) << error;
+    EXPECT_TRUE(rarpack::PackArchive("out.rar", files, options, &error)) << error;
     Bytes archive;
-    EXPECT_TRUE(read_file("out.rar", &archive));
+    EXPECT_TRUE(ReadFile("out.rar", &archive));
     lastSize = archive.size();
     return Walk(archive);
   }
 
-  TempDir dir;
+  ScratchDir dir;
   size_t lastSize = 0;
 };
 
@@ -119,7 +119,7 @@ TEST_F(ArchiveLayout, HeadersOfANormalArchive) {
   rarpack::PackOptions o;
   o.fixedTime = true;
   o.mtime = 1000000000;
-  Walk w = pack(o, kFiles);
+  Walk w = Pack(o, kFiles);
   ASSERT_TRUE(w.markerOk);
   EXPECT_EQ(w.mainFlags & 0x08, 0u);
   EXPECT_TRUE(w.mainCrcOk);
@@ -151,12 +151,12 @@ TEST_F(ArchiveLayout, HeadersOfANormalArchive) {
   EXPECT_EQ(w.entries[1].attributes, 0100755u);
   EXPECT_EQ(w.entries[0].attributes, 0100644u);
   Bytes text;
-  ASSERT_TRUE(read_file(dir / "text.txt", &text));
-  EXPECT_EQ(w.entries[0].fileCrc, crc32_of(text.data(), text.size()));
+  ASSERT_TRUE(ReadFile(dir / "text.txt", &text));
+  EXPECT_EQ(w.entries[0].fileCrc, Crc32Of(text.data(), text.size()));
   EXPECT_EQ(w.entries[0].size, text.size());
   EXPECT_LT(w.entries[0].packedSize, text.size() / 2);
   Bytes random;
-  ASSERT_TRUE(read_file(dir / "random.bin", &random));
+  ASSERT_TRUE(ReadFile(dir / "random.bin", &random));
   EXPECT_TRUE(w.entries[1].data == random) << "stored data is the file itself";
 
   // The end block closes the archive, right at the end of the file.
@@ -170,7 +170,7 @@ TEST_F(ArchiveLayout, HeadersOfANormalArchive) {
 TEST_F(ArchiveLayout, SolidArchiveFlagsContinuationsAndPutsEmptyFilesFirst) {
   rarpack::PackOptions o;
   o.solid = true;
-  Walk w = pack(o, {"text.txt", "empty.bin", "random.bin", "sub/deep/one.bin"});
+  Walk w = Pack(o, {"text.txt", "empty.bin", "random.bin", "sub/deep/one.bin"});
   ASSERT_TRUE(w.markerOk);
   EXPECT_EQ(w.mainFlags & 0x08, 0x08u);
   ASSERT_EQ(w.entries.size(), 4u);
@@ -190,7 +190,7 @@ TEST_F(ArchiveLayout, EncryptedDataFillsWholeCipherBlocks) {
   o.password = "tarsk";
   for (int level : {0, 3}) {
     o.level = level;
-    Walk w = pack(o, kFiles);
+    Walk w = Pack(o, kFiles);
     ASSERT_EQ(w.entries.size(), 4u);
     for (const Entry &e : w.entries) {
       SCOPED_TRACE(e.name + " level " + std::to_string(level));
@@ -201,7 +201,7 @@ TEST_F(ArchiveLayout, EncryptedDataFillsWholeCipherBlocks) {
       }
     }
     Bytes random;
-    ASSERT_TRUE(read_file(dir / "random.bin", &random));
+    ASSERT_TRUE(ReadFile(dir / "random.bin", &random));
     Bytes head(w.entries[1].data.begin(), w.entries[1].data.begin() + 16);
     EXPECT_FALSE(std::equal(head.begin(), head.end(), random.begin())) << "data must be enciphered";
   }
@@ -214,23 +214,23 @@ TEST_F(ArchiveLayout, FixedTimeMakesRepeatableArchives) {
   o.password = "tarsk";
   o.solid = true;
   Bytes first, second;
-  pack(o, kFiles);
-  ASSERT_TRUE(read_file(dir / "out.rar", &first));
-  ASSERT_EQ(TempDir::run("touch " + quoted(dir / "text.txt")), 0);
-  pack(o, kFiles);
-  ASSERT_TRUE(read_file(dir / "out.rar", &second));
+  Pack(o, kFiles);
+  ASSERT_TRUE(ReadFile(dir / "out.rar", &first));
+  ASSERT_EQ(RunShell("touch " + Quoted(dir / "text.txt")), 0);
+  Pack(o, kFiles);
+  ASSERT_TRUE(ReadFile(dir / "out.rar", &second));
   EXPECT_TRUE(first == second);
 }
 
 TEST(StoredName, RelativeWithTheArchiveSeparator) {
-  EXPECT_EQ(rarpack::stored_name("krel.png"), "krel.png");
-  EXPECT_EQ(rarpack::stored_name("./media/krel.png"), "media\\krel.png");
-  EXPECT_EQ(rarpack::stored_name("/abs//path/./x"), "abs\\path\\x");
-  EXPECT_EQ(rarpack::stored_name("a/../b"), "");
-  EXPECT_EQ(rarpack::stored_name("./"), "");
+  EXPECT_EQ(rarpack::StoredName("krel.png"), "krel.png");
+  EXPECT_EQ(rarpack::StoredName("./media/krel.png"), "media\\krel.png");
+  EXPECT_EQ(rarpack::StoredName("/abs//path/./x"), "abs\\path\\x");
+  EXPECT_EQ(rarpack::StoredName("a/../b"), "");
+  EXPECT_EQ(rarpack::StoredName("./"), "");
 }
 
 TEST(DosTime, ClampsToTheRepresentableYears) {
-  EXPECT_EQ(rarpack::dos_time(0) >> 25, 0u) << "before 1980 becomes 1980";
-  EXPECT_EQ(rarpack::dos_time(int64_t(1) << 40) >> 25, 127u) << "after 2107 becomes 2107";
+  EXPECT_EQ(rarpack::DosTime(0) >> 25, 0u) << "before 1980 becomes 1980";
+  EXPECT_EQ(rarpack::DosTime(int64_t(1) << 40) >> 25, 127u) << "after 2107 becomes 2107";
 }

@@ -19,14 +19,11 @@ namespace packtest {
 
 using Bytes = std::vector<uint8_t>;
 
-// The test kit's temporary folder, and a shell command's exit status.
-struct TempDir : ScratchDir {
-  const std::string &path() const { return Path(); }
-  static int run(const std::string &command) {
-    int status = system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-};
+// A shell command's exit status.
+inline int RunShell(const std::string &command) {
+  int status = system(command.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 // Changes the working directory for its lifetime.
 class WorkingDirectory {
@@ -34,20 +31,20 @@ public:
   explicit WorkingDirectory(const std::string &path) {
     char buf[4096];
     if (getcwd(buf, sizeof buf))
-      previous_ = buf;
+      previous = buf;
     if (chdir(path.c_str()) != 0)
-      previous_.clear();
+      previous.clear();
   }
   ~WorkingDirectory() {
-    if (!previous_.empty() && chdir(previous_.c_str()) != 0)
+    if (!previous.empty() && chdir(previous.c_str()) != 0)
       perror("chdir");
   }
 
 private:
-  std::string previous_;
+  std::string previous;
 };
 
-inline bool write_file(const std::string &path, const Bytes &data) {
+inline bool WriteFile(const std::string &path, const Bytes &data) {
   FILE *f = fopen(path.c_str(), "wb");
   if (!f)
     return false;
@@ -55,7 +52,7 @@ inline bool write_file(const std::string &path, const Bytes &data) {
   return fclose(f) == 0 && ok;
 }
 
-inline bool read_file(const std::string &path, Bytes *data) {
+inline bool ReadFile(const std::string &path, Bytes *data) {
   FILE *f = fopen(path.c_str(), "rb");
   if (!f)
     return false;
@@ -68,7 +65,7 @@ inline bool read_file(const std::string &path, Bytes *data) {
   return true;
 }
 
-inline bool file_exists(const std::string &path) {
+inline bool FileExists(const std::string &path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0;
 }
@@ -79,7 +76,7 @@ struct Outcome {
   std::string output;
 };
 
-inline Outcome run_capture(const std::string &command) {
+inline Outcome RunCapture(const std::string &command) {
   Outcome r;
   FILE *p = popen((command + " 2>&1").c_str(), "r");
   if (!p)
@@ -93,7 +90,7 @@ inline Outcome run_capture(const std::string &command) {
   return r;
 }
 
-inline std::string quoted(const std::string &s) {
+inline std::string Quoted(const std::string &s) {
   std::string q = "'";
   for (char c : s)
     q += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -103,29 +100,29 @@ inline std::string quoted(const std::string &s) {
 // Small reproducible generator (xorshift), so failures can be replayed.
 class Random {
 public:
-  explicit Random(uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
-  uint64_t next() {
-    state_ ^= state_ << 13;
-    state_ ^= state_ >> 7;
-    state_ ^= state_ << 17;
-    return state_;
+  explicit Random(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ull + 1) {}
+  uint64_t Next() {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
   }
-  uint32_t below(uint32_t n) { return uint32_t(next() % n); }
+  uint32_t Below(uint32_t n) { return uint32_t(Next() % n); }
 
 private:
-  uint64_t state_;
+  uint64_t state;
 };
 
-inline Bytes random_bytes(size_t size, uint64_t seed) {
+inline Bytes RandomBytes(size_t size, uint64_t seed) {
   Random r(seed);
   Bytes b(size);
   for (uint8_t &x : b)
-    x = uint8_t(r.next() >> 32);
+    x = uint8_t(r.Next() >> 32);
   return b;
 }
 
 // Text-like lines from a small vocabulary, words skewed towards the common.
-inline Bytes text_bytes(size_t size, uint64_t seed) {
+inline Bytes TextBytes(size_t size, uint64_t seed) {
   static const char *const kWords[] = {"the",   "of",      "and",    "archive", "window", "to",     "in",     "is",
                                        "that",  "for",     "table",  "symbol",  "match",  "length", "the",    "data",
                                        "with",  "decoder", "packed", "entry",   "solid",  "header", "stream", "bits",
@@ -135,14 +132,14 @@ inline Bytes text_bytes(size_t size, uint64_t seed) {
   Bytes b;
   size_t column = 0;
   while (b.size() < size) {
-    uint32_t pick = r.below(40);
-    pick = pick * r.below(40) / 40; // skewed towards the first words
+    uint32_t pick = r.Below(40);
+    pick = pick * r.Below(40) / 40; // skewed towards the first words
     const char *w = kWords[pick];
     while (*w)
       b.push_back(uint8_t(*w++));
     column += 6;
-    if (column > 60 || r.below(16) == 0) {
-      b.push_back(r.below(4) == 0 ? '.' : ',');
+    if (column > 60 || r.Below(16) == 0) {
+      b.push_back(r.Below(4) == 0 ? '.' : ',');
       b.push_back('\n');
       column = 0;
     } else {
@@ -154,22 +151,22 @@ inline Bytes text_bytes(size_t size, uint64_t seed) {
 }
 
 // Machine-code-like records: opcodes, small offsets, little-endian addresses.
-inline Bytes binary_bytes(size_t size, uint64_t seed) {
+inline Bytes BinaryBytes(size_t size, uint64_t seed) {
   Random r(seed);
   Bytes b;
   uint32_t address = 0x401000;
   while (b.size() < size) {
-    switch (r.below(5)) {
+    switch (r.Below(5)) {
     case 0: // call rel32
       b.push_back(0xE8);
       for (int k = 0; k < 4; k++)
         b.push_back(uint8_t((address - uint32_t(b.size())) >> (8 * k)));
       break;
     case 1: // mov reg, [rbp - off]
-      b.insert(b.end(), {0x48, 0x8B, uint8_t(0x45 + 8 * r.below(4)), uint8_t(0x100 - 8 * (1 + r.below(8)))});
+      b.insert(b.end(), {0x48, 0x8B, uint8_t(0x45 + 8 * r.Below(4)), uint8_t(0x100 - 8 * (1 + r.Below(8)))});
       break;
     case 2: // absolute address
-      address += 16 * r.below(64);
+      address += 16 * r.Below(64);
       for (int k = 0; k < 4; k++)
         b.push_back(uint8_t(address >> (8 * k)));
       break;
@@ -177,7 +174,7 @@ inline Bytes binary_bytes(size_t size, uint64_t seed) {
       b.insert(b.end(), {0x55, 0x48, 0x89, 0xE5});
       break;
     default:
-      b.push_back(uint8_t(r.below(256)));
+      b.push_back(uint8_t(r.Below(256)));
       break;
     }
   }
@@ -186,12 +183,12 @@ inline Bytes binary_bytes(size_t size, uint64_t seed) {
 }
 
 // Runs of one byte, some very long, some a few bytes.
-inline Bytes run_bytes(size_t size, uint64_t seed) {
+inline Bytes RunBytes(size_t size, uint64_t seed) {
   Random r(seed);
   Bytes b;
   while (b.size() < size) {
-    size_t n = r.below(4) == 0 ? 1 + r.below(70000) : 1 + r.below(300);
-    b.insert(b.end(), n, uint8_t(r.below(3) == 0 ? 0 : r.below(256)));
+    size_t n = r.Below(4) == 0 ? 1 + r.Below(70000) : 1 + r.Below(300);
+    b.insert(b.end(), n, uint8_t(r.Below(3) == 0 ? 0 : r.Below(256)));
   }
   b.resize(size);
   return b;
@@ -199,7 +196,7 @@ inline Bytes run_bytes(size_t size, uint64_t seed) {
 
 // Sampled sound, interleaved: `channels` of `bytesPerSample` (1 or 2) each,
 // sums of sines with a little noise; 8-bit samples are unsigned as in WAV.
-inline Bytes pcm_bytes(size_t frames, unsigned channels, unsigned bytesPerSample, uint64_t seed) {
+inline Bytes PcmBytes(size_t frames, unsigned channels, unsigned bytesPerSample, uint64_t seed) {
   Random r(seed);
   Bytes b;
   b.reserve(frames * channels * bytesPerSample);
@@ -207,7 +204,7 @@ inline Bytes pcm_bytes(size_t frames, unsigned channels, unsigned bytesPerSample
     for (unsigned c = 0; c < channels; c++) {
       double t = double(i) / 44100.0;
       double v = 0.45 * std::sin(2 * M_PI * (220.0 + 110.0 * c) * t) + 0.25 * std::sin(2 * M_PI * 331.0 * t + c) +
-                 0.02 * (double(r.below(1000)) / 500.0 - 1.0);
+                 0.02 * (double(r.Below(1000)) / 500.0 - 1.0);
       if (bytesPerSample == 1) {
         b.push_back(uint8_t(128 + int(v * 120)));
       } else {
@@ -221,7 +218,7 @@ inline Bytes pcm_bytes(size_t frames, unsigned channels, unsigned bytesPerSample
 }
 
 // A 44-byte PCM WAV header followed by the samples.
-inline Bytes wav_bytes(const Bytes &samples, unsigned channels, unsigned bytesPerSample) {
+inline Bytes WavBytes(const Bytes &samples, unsigned channels, unsigned bytesPerSample) {
   auto put32 = [](Bytes &b, uint32_t v) {
     for (int k = 0; k < 4; k++)
       b.push_back(uint8_t(v >> (8 * k)));
@@ -248,13 +245,13 @@ inline Bytes wav_bytes(const Bytes &samples, unsigned channels, unsigned bytesPe
 
 // Over 1 MiB with repeats close to the window's full reach: a random block,
 // text, the same random block again about 1,000,000 bytes later, more text.
-inline Bytes far_repeat_bytes() {
-  Bytes block = random_bytes(200000, 77);
+inline Bytes FarRepeatBytes() {
+  Bytes block = RandomBytes(200000, 77);
   Bytes b = block;
-  Bytes filler = text_bytes(800000, 78);
+  Bytes filler = TextBytes(800000, 78);
   b.insert(b.end(), filler.begin(), filler.end());
   b.insert(b.end(), block.begin(), block.end());
-  Bytes tail = text_bytes(1300000, 79);
+  Bytes tail = TextBytes(1300000, 79);
   b.insert(b.end(), tail.begin(), tail.end());
   return b;
 }
@@ -263,11 +260,11 @@ inline Bytes far_repeat_bytes() {
 // exactly at the distances where the decoder lengthens a match (0x101,
 // 0x2000, 0x40000) and one short of them: each as a new match, then, after
 // one differing byte, again at the same distance (an old-distance match).
-inline Bytes bonus_distance_bytes() {
+inline Bytes BonusDistanceBytes() {
   Bytes b;
   uint64_t seed = 500;
   for (uint32_t distance : {0x100u, 0x101u, 0x1FFFu, 0x2000u, 0x3FFFFu, 0x40000u}) {
-    Bytes part = random_bytes(distance + 32, seed++);
+    Bytes part = RandomBytes(distance + 32, seed++);
     for (size_t i = 0; i < part.size(); i++)
       part[i] = uint8_t('a' + part[i] % 16);
     for (size_t i = 0; i < 32; i++)
@@ -286,45 +283,45 @@ struct Sample {
 
 // Every kind of input: empty, one byte, text, binary, incompressible, long
 // runs, sampled sound, over 1 MiB, and a folder.
-inline std::vector<Sample> sample_set() {
+inline std::vector<Sample> SampleSet() {
   return {
       {"empty.bin", {}},
       {"one.bin", {0x5A}},
-      {"text.txt", text_bytes(150000, 1)},
-      {"binary.bin", binary_bytes(120000, 2)},
-      {"random.bin", random_bytes(70000, 3)},
-      {"runs.bin", run_bytes(300000, 4)},
-      {"stereo16.wav", wav_bytes(pcm_bytes(40000, 2, 2, 5), 2, 2)},
-      {"far.bin", far_repeat_bytes()},
-      {"sub/dir/nested.txt", text_bytes(3000, 6)},
+      {"text.txt", TextBytes(150000, 1)},
+      {"binary.bin", BinaryBytes(120000, 2)},
+      {"random.bin", RandomBytes(70000, 3)},
+      {"runs.bin", RunBytes(300000, 4)},
+      {"stereo16.wav", WavBytes(PcmBytes(40000, 2, 2, 5), 2, 2)},
+      {"far.bin", FarRepeatBytes()},
+      {"sub/dir/nested.txt", TextBytes(3000, 6)},
   };
 }
 
 // Many small files, different and alike.
-inline std::vector<Sample> many_samples(unsigned count) {
+inline std::vector<Sample> ManySamples(unsigned count) {
   std::vector<Sample> set;
   for (unsigned i = 0; i < count; i++) {
-    Bytes data = i % 3 == 0   ? text_bytes(200 + 97 * i, 100 + i)
-                 : i % 3 == 1 ? binary_bytes(50 * i, 200 + i)
-                              : random_bytes(i, 300 + i);
+    Bytes data = i % 3 == 0   ? TextBytes(200 + 97 * i, 100 + i)
+                 : i % 3 == 1 ? BinaryBytes(50 * i, 200 + i)
+                              : RandomBytes(i, 300 + i);
     set.push_back({"many/file" + std::to_string(i) + ".dat", data});
   }
   return set;
 }
 
 // Writes the samples under `dir`, creating folders as needed.
-inline bool write_samples(const std::string &dir, const std::vector<Sample> &set) {
+inline bool WriteSamples(const std::string &dir, const std::vector<Sample> &set) {
   for (const Sample &s : set) {
     std::string path = dir + "/" + s.name;
     size_t slash = path.rfind('/');
-    if (TempDir::run("mkdir -p " + quoted(path.substr(0, slash))) != 0 || !write_file(path, s.data))
+    if (RunShell("mkdir -p " + Quoted(path.substr(0, slash))) != 0 || !WriteFile(path, s.data))
       return false;
   }
   return true;
 }
 
-inline rarpack::PackOptions options_with(int level, bool solid, const std::string &password,
-                                         int audio = rarpack::kAudioAuto) {
+inline rarpack::PackOptions OptionsWith(int level, bool solid, const std::string &password,
+                                        int audio = rarpack::kAudioAuto) {
   rarpack::PackOptions o;
   o.level = level;
   o.solid = solid;
@@ -335,9 +332,9 @@ inline rarpack::PackOptions options_with(int level, bool solid, const std::strin
 
 // Writes `set` under dir/in and packs it from there, names as given, into
 // dir/test.rar. Returns false with the packer's message in *error.
-inline bool pack_samples(const TempDir &dir, const std::vector<Sample> &set, const rarpack::PackOptions &options,
-                         std::string *error) {
-  if (dir.path().empty() || !write_samples(dir / "in", set)) {
+inline bool PackSamples(const ScratchDir &dir, const std::vector<Sample> &set, const rarpack::PackOptions &options,
+                        std::string *error) {
+  if (dir.Path().empty() || !WriteSamples(dir / "in", set)) {
     *error = "cannot write the samples";
     return false;
   }
@@ -345,7 +342,7 @@ inline bool pack_samples(const TempDir &dir, const std::vector<Sample> &set, con
   for (const Sample &s : set)
     files.push_back(s.name);
   WorkingDirectory cd(dir / "in");
-  return rarpack::pack_archive(dir / "test.rar", files, options, error);
+  return rarpack::PackArchive(dir / "test.rar", files, options, error);
 }
 
 } // namespace packtest

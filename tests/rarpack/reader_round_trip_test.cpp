@@ -15,10 +15,10 @@ namespace {
 
 // Packs `set` and asks the reader for every entry, in reverse order so that a
 // solid archive's later entries are read first (each from a fresh walk).
-void expect_reader_round_trip(const std::vector<Sample> &set, const rarpack::PackOptions &options) {
-  TempDir dir;
+void ExpectReaderRoundTrip(const std::vector<Sample> &set, const rarpack::PackOptions &options) {
+  ScratchDir dir;
   std::string error;
-  ASSERT_TRUE(pack_samples(dir, set, options, &error)) << error;
+  ASSERT_TRUE(PackSamples(dir, set, options, &error)) << error;
   const std::string archive = dir / "test.rar";
   const char *password = options.password.empty() ? nullptr : options.password.c_str();
   for (size_t i = set.size(); i-- > 0;) {
@@ -39,53 +39,52 @@ void expect_reader_round_trip(const std::vector<Sample> &set, const rarpack::Pac
 } // namespace
 
 TEST(ReaderRoundTrip, EveryKindOfFileNormalAndSolid) {
-  expect_reader_round_trip(sample_set(), options_with(3, false, ""));
-  expect_reader_round_trip(sample_set(), options_with(3, true, ""));
+  ExpectReaderRoundTrip(SampleSet(), OptionsWith(3, false, ""));
+  ExpectReaderRoundTrip(SampleSet(), OptionsWith(3, true, ""));
 }
 
 TEST(ReaderRoundTrip, EveryKindOfFileEncryptedNormalAndSolid) {
-  expect_reader_round_trip(sample_set(), options_with(3, false, "tarsk"));
-  expect_reader_round_trip(sample_set(), options_with(3, true, "an odd-length password of 33 chr"));
+  ExpectReaderRoundTrip(SampleSet(), OptionsWith(3, false, "tarsk"));
+  ExpectReaderRoundTrip(SampleSet(), OptionsWith(3, true, "an odd-length password of 33 chr"));
 }
 
 TEST(ReaderRoundTrip, MatchesAtAndBelowTheLengthBonusDistances) {
-  expect_reader_round_trip({{"bonus.bin", bonus_distance_bytes()}}, options_with(3, false, ""));
+  ExpectReaderRoundTrip({{"bonus.bin", BonusDistanceBytes()}}, OptionsWith(3, false, ""));
 }
 
 TEST(ReaderRoundTrip, StoredAndEveryLevel) {
-  std::vector<Sample> set = sample_set();
-  expect_reader_round_trip(set, options_with(0, false, "stored"));
+  std::vector<Sample> set = SampleSet();
+  ExpectReaderRoundTrip(set, OptionsWith(0, false, "stored"));
   set.erase(set.begin() + 7); // the 2.5 MiB file: level 3 covers it
   for (int level : {1, 2, 4, 5}) {
     SCOPED_TRACE("level " + std::to_string(level));
-    expect_reader_round_trip(set, options_with(level, level % 2 == 0, level > 3 ? "pw" : ""));
+    ExpectReaderRoundTrip(set, OptionsWith(level, level % 2 == 0, level > 3 ? "pw" : ""));
   }
 }
 
 TEST(ReaderRoundTrip, ManySmallFiles) {
-  expect_reader_round_trip(many_samples(60), options_with(3, false, ""));
-  expect_reader_round_trip(many_samples(60), options_with(3, true, "many"));
+  ExpectReaderRoundTrip(ManySamples(60), OptionsWith(3, false, ""));
+  ExpectReaderRoundTrip(ManySamples(60), OptionsWith(3, true, "many"));
 }
 
 TEST(ReaderRoundTrip, AudioModeWithOneToFourChannels) {
   const std::vector<Sample> set = {
-      {"mono8.pcm", pcm_bytes(60000, 1, 1, 11)},  {"mono16.pcm", pcm_bytes(40000, 1, 2, 12)},
-      {"three8.pcm", pcm_bytes(30000, 3, 1, 13)}, {"stereo16.wav", wav_bytes(pcm_bytes(30000, 2, 2, 14), 2, 2)},
-      {"text.txt", text_bytes(20000, 15)},
+      {"mono8.pcm", PcmBytes(60000, 1, 1, 11)},  {"mono16.pcm", PcmBytes(40000, 1, 2, 12)},
+      {"three8.pcm", PcmBytes(30000, 3, 1, 13)}, {"stereo16.wav", WavBytes(PcmBytes(30000, 2, 2, 14), 2, 2)},
+      {"text.txt", TextBytes(20000, 15)},
   };
   for (int channels = 1; channels <= 4; channels++) {
     SCOPED_TRACE("channels " + std::to_string(channels));
-    expect_reader_round_trip(set, options_with(3, false, "", channels));
-    expect_reader_round_trip(set, options_with(3, true, "pcm", channels));
+    ExpectReaderRoundTrip(set, OptionsWith(3, false, "", channels));
+    ExpectReaderRoundTrip(set, OptionsWith(3, true, "pcm", channels));
   }
-  expect_reader_round_trip(set, options_with(3, true, "", rarpack::kAudioAuto));
+  ExpectReaderRoundTrip(set, OptionsWith(3, true, "", rarpack::kAudioAuto));
 }
 
 TEST(ReaderRoundTrip, WrongOrMissingPasswordFails) {
-  TempDir dir;
+  ScratchDir dir;
   std::string error;
-  ASSERT_TRUE(pack_samples(dir, {{"secret.txt", text_bytes(5000, 1)}}, options_with(3, false, "right"), &error))
-      << error;
+  ASSERT_TRUE(PackSamples(dir, {{"secret.txt", TextBytes(5000, 1)}}, OptionsWith(3, false, "right"), &error)) << error;
   const std::string archive = dir / "test.rar";
   for (const char *password : {"wrong", "", static_cast<const char *>(nullptr)}) {
     unsigned char *block = reinterpret_cast<unsigned char *>(1);

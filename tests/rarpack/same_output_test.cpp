@@ -17,18 +17,18 @@ namespace {
 
 // CRC-32 of the packed data of text, machine code, incompressible bytes and
 // 16-bit stereo sound, fed in uneven pieces as a file is read.
-uint32_t packed_crc(int level, int audio, bool solid) {
-  static const std::vector<Bytes> inputs = {text_bytes(120000, 41), binary_bytes(80000, 42), random_bytes(40000, 43),
-                                            wav_bytes(pcm_bytes(30000, 2, 2, 44), 2, 2)};
+uint32_t PackedCrc(int level, int audio, bool solid) {
+  static const std::vector<Bytes> inputs = {TextBytes(120000, 41), BinaryBytes(80000, 42), RandomBytes(40000, 43),
+                                            WavBytes(PcmBytes(30000, 2, 2, 44), 2, 2)};
   rarpack::Rar20Encoder encoder(level);
   uint32_t crc = 0xFFFFFFFF;
   for (const Bytes &in : inputs) {
-    encoder.beginEntry(solid, audio);
+    encoder.BeginEntry(solid, audio);
     for (size_t at = 0; at < in.size(); at += 50001)
-      encoder.write(in.data() + at, std::min<size_t>(50001, in.size() - at));
-    encoder.finishEntry();
-    crc = crc32_update(crc, encoder.output().data(), encoder.output().size());
-    encoder.output().clear();
+      encoder.Write(in.data() + at, std::min<size_t>(50001, in.size() - at));
+    encoder.FinishEntry();
+    crc = crc32_update(crc, encoder.Output().data(), encoder.Output().size());
+    encoder.Output().clear();
   }
   return ~crc;
 }
@@ -56,7 +56,7 @@ TEST(SameOutput, PackedBytesMatchTheRecordedOnes) {
   crc32_init_table();
   for (int level = 1; level <= 5; level++) {
     for (size_t m = 0; m < std::size(kModes); m++) {
-      const uint32_t crc = packed_crc(level, kModes[m].audio, kModes[m].solid);
+      const uint32_t crc = PackedCrc(level, kModes[m].audio, kModes[m].solid);
       EXPECT_EQ(crc, kExpected[level - 1][m]) << "level " << level << ", audio " << kModes[m].audio
                                               << (kModes[m].solid ? ", solid" : "") << ": 0x" << std::hex << crc;
     }

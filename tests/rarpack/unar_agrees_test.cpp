@@ -14,24 +14,24 @@ using namespace packtest;
 
 namespace {
 
-bool have_unar() {
-  return TempDir::run("command -v unar >/dev/null 2>&1") == 0;
+bool HaveUnar() {
+  return RunShell("command -v unar >/dev/null 2>&1") == 0;
 }
 
 // Packs `set`, extracts it with unar into a fresh folder and compares every file.
-void expect_unar_round_trip(const std::vector<Sample> &set, const rarpack::PackOptions &options) {
-  TempDir dir;
+void ExpectUnarRoundTrip(const std::vector<Sample> &set, const rarpack::PackOptions &options) {
+  ScratchDir dir;
   std::string error;
-  ASSERT_TRUE(pack_samples(dir, set, options, &error)) << error;
+  ASSERT_TRUE(PackSamples(dir, set, options, &error)) << error;
   const std::string out = dir / "out";
-  std::string command = "unar -q -D -o " + quoted(out);
+  std::string command = "unar -q -D -o " + Quoted(out);
   if (!options.password.empty())
-    command += " -p " + quoted(options.password);
-  Outcome unar = run_capture(command + " " + quoted(dir / "test.rar"));
+    command += " -p " + Quoted(options.password);
+  Outcome unar = RunCapture(command + " " + Quoted(dir / "test.rar"));
   ASSERT_EQ(unar.status, 0) << unar.output;
   for (const Sample &s : set) {
     Bytes extracted;
-    ASSERT_TRUE(read_file(out + "/" + s.name, &extracted)) << s.name << " missing; unar said:\n" << unar.output;
+    ASSERT_TRUE(ReadFile(out + "/" + s.name, &extracted)) << s.name << " missing; unar said:\n" << unar.output;
     EXPECT_EQ(extracted.size(), s.data.size()) << s.name;
     EXPECT_TRUE(extracted == s.data) << s.name << " differs";
   }
@@ -40,7 +40,7 @@ void expect_unar_round_trip(const std::vector<Sample> &set, const rarpack::PackO
 // A name as a reader lists it stays inside the folder it extracts to: '\\'
 // and '/' alike separate folders, and no part climbs out (".." or, to
 // Windows, dots and spaces alone), starts at the root or names a drive.
-bool stays_inside(std::string name) {
+bool StaysInside(std::string name) {
   for (char &c : name)
     if (c == '\\')
       c = '/';
@@ -59,7 +59,7 @@ bool stays_inside(std::string name) {
 class UnarAgrees : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!have_unar())
+    if (!HaveUnar())
       GTEST_SKIP() << "unar is not installed (apt-get install unar); the independent check cannot run";
   }
 };
@@ -67,69 +67,69 @@ protected:
 } // namespace
 
 TEST_F(UnarAgrees, EveryKindOfFileInANormalArchive) {
-  expect_unar_round_trip(sample_set(), options_with(3, false, ""));
+  ExpectUnarRoundTrip(SampleSet(), OptionsWith(3, false, ""));
 }
 
 TEST_F(UnarAgrees, EveryKindOfFileInASolidArchive) {
-  expect_unar_round_trip(sample_set(), options_with(3, true, ""));
+  ExpectUnarRoundTrip(SampleSet(), OptionsWith(3, true, ""));
 }
 
 TEST_F(UnarAgrees, EveryKindOfFileEncrypted) {
-  expect_unar_round_trip(sample_set(), options_with(3, false, "tarsk"));
+  ExpectUnarRoundTrip(SampleSet(), OptionsWith(3, false, "tarsk"));
 }
 
 TEST_F(UnarAgrees, EveryKindOfFileSolidAndEncrypted) {
-  expect_unar_round_trip(sample_set(), options_with(3, true, "a longer password, 17+ chars, odd!"));
+  ExpectUnarRoundTrip(SampleSet(), OptionsWith(3, true, "a longer password, 17+ chars, odd!"));
 }
 
 TEST_F(UnarAgrees, MatchesAtAndBelowTheLengthBonusDistances) {
-  expect_unar_round_trip({{"bonus.bin", bonus_distance_bytes()}}, options_with(3, false, ""));
+  ExpectUnarRoundTrip({{"bonus.bin", BonusDistanceBytes()}}, OptionsWith(3, false, ""));
 }
 
 TEST_F(UnarAgrees, StoredArchivesPlainAndEncrypted) {
-  expect_unar_round_trip(sample_set(), options_with(0, false, ""));
-  expect_unar_round_trip(sample_set(), options_with(0, true, "x"));
+  ExpectUnarRoundTrip(SampleSet(), OptionsWith(0, false, ""));
+  ExpectUnarRoundTrip(SampleSet(), OptionsWith(0, true, "x"));
 }
 
 TEST_F(UnarAgrees, FastestAndSmallestLevels) {
-  std::vector<Sample> set = sample_set();
+  std::vector<Sample> set = SampleSet();
   set.erase(set.begin() + 7); // the 2.5 MiB file: level 3 covers it
-  expect_unar_round_trip(set, options_with(1, true, ""));
-  expect_unar_round_trip(set, options_with(5, false, "pw"));
+  ExpectUnarRoundTrip(set, OptionsWith(1, true, ""));
+  ExpectUnarRoundTrip(set, OptionsWith(5, false, "pw"));
 }
 
 TEST_F(UnarAgrees, ManySmallFilesNormalAndSolid) {
-  expect_unar_round_trip(many_samples(60), options_with(3, false, ""));
-  expect_unar_round_trip(many_samples(60), options_with(3, true, "many"));
+  ExpectUnarRoundTrip(ManySamples(60), OptionsWith(3, false, ""));
+  ExpectUnarRoundTrip(ManySamples(60), OptionsWith(3, true, "many"));
 }
 
 // Raw PCM forced into audio mode with each channel count, where the channel
 // count is the number of interleaved bytes per frame.
 TEST_F(UnarAgrees, AudioModeWithOneToFourChannels) {
   const std::vector<Sample> set = {
-      {"mono8.pcm", pcm_bytes(60000, 1, 1, 11)},
-      {"mono16.pcm", pcm_bytes(40000, 1, 2, 12)},
-      {"three8.pcm", pcm_bytes(30000, 3, 1, 13)},
-      {"stereo16.pcm", pcm_bytes(30000, 2, 2, 14)},
+      {"mono8.pcm", PcmBytes(60000, 1, 1, 11)},
+      {"mono16.pcm", PcmBytes(40000, 1, 2, 12)},
+      {"three8.pcm", PcmBytes(30000, 3, 1, 13)},
+      {"stereo16.pcm", PcmBytes(30000, 2, 2, 14)},
   };
   for (int channels = 1; channels <= 4; channels++) {
     SCOPED_TRACE("channels " + std::to_string(channels));
-    expect_unar_round_trip(set, options_with(3, false, "", channels));
-    expect_unar_round_trip(set, options_with(3, true, "pcm", channels));
+    ExpectUnarRoundTrip(set, OptionsWith(3, false, "", channels));
+    ExpectUnarRoundTrip(set, OptionsWith(3, true, "pcm", channels));
   }
 }
 
 // Solid archives that switch between audio and LZ coding from entry to entry.
 TEST_F(UnarAgrees, SolidArchiveMixingSoundAndText) {
   const std::vector<Sample> set = {
-      {"a.wav", wav_bytes(pcm_bytes(50000, 2, 2, 21), 2, 2)},
-      {"b.txt", text_bytes(90000, 22)},
-      {"c.wav", wav_bytes(pcm_bytes(50000, 1, 1, 23), 1, 1)},
-      {"d.wav", wav_bytes(pcm_bytes(20000, 3, 1, 24), 3, 1)},
-      {"e.bin", binary_bytes(40000, 25)},
+      {"a.wav", WavBytes(PcmBytes(50000, 2, 2, 21), 2, 2)},
+      {"b.txt", TextBytes(90000, 22)},
+      {"c.wav", WavBytes(PcmBytes(50000, 1, 1, 23), 1, 1)},
+      {"d.wav", WavBytes(PcmBytes(20000, 3, 1, 24), 3, 1)},
+      {"e.bin", BinaryBytes(40000, 25)},
   };
-  expect_unar_round_trip(set, options_with(3, true, ""));
-  expect_unar_round_trip(set, options_with(5, true, "mix"));
+  ExpectUnarRoundTrip(set, OptionsWith(3, true, ""));
+  ExpectUnarRoundTrip(set, OptionsWith(5, true, "mix"));
 }
 
 // Linux file names may hold what a reader takes for a path: whatever kind of
@@ -142,25 +142,25 @@ TEST_F(UnarAgrees, EveryNameListedStaysInsideTheExtractionFolder) {
   std::vector<std::string> names = hostile;
   names.insert(names.end(), fine.begin(), fine.end());
   for (const rarpack::PackOptions &kind :
-       {options_with(0, false, ""), options_with(3, false, ""), options_with(3, true, ""), options_with(0, false, "pw"),
-        options_with(3, true, "pw")}) {
+       {OptionsWith(0, false, ""), OptionsWith(3, false, ""), OptionsWith(3, true, ""), OptionsWith(0, false, "pw"),
+        OptionsWith(3, true, "pw")}) {
     SCOPED_TRACE("level " + std::to_string(kind.level) + (kind.solid ? " solid" : "") +
                  (kind.password.empty() ? "" : " encrypted"));
     for (const std::string &name : names) {
-      TempDir dir;
+      ScratchDir dir;
       std::string error;
-      const bool packed = pack_samples(dir, {{name, text_bytes(3000, 9)}}, kind, &error);
+      const bool packed = PackSamples(dir, {{name, TextBytes(3000, 9)}}, kind, &error);
       const bool refused = std::find(hostile.begin(), hostile.end(), name) != hostile.end();
       EXPECT_EQ(packed, !refused) << name << ": " << error;
       if (!packed)
         continue;
-      Outcome listed = run_capture("lsar " + quoted(dir / "test.rar"));
+      Outcome listed = RunCapture("lsar " + Quoted(dir / "test.rar"));
       ASSERT_EQ(listed.status, 0) << listed.output;
       const std::string entries = listed.output.substr(listed.output.find('\n') + 1);
       for (size_t at = 0; at < entries.size();) {
         const size_t end = entries.find('\n', at);
         const std::string entry = entries.substr(at, end - at);
-        EXPECT_TRUE(stays_inside(entry)) << name << " is listed as " << entry;
+        EXPECT_TRUE(StaysInside(entry)) << name << " is listed as " << entry;
         at = end == std::string::npos ? entries.size() : end + 1;
       }
     }

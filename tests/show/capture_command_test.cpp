@@ -2,15 +2,17 @@
 // the chosen show times, the same picture for a frame whatever --from says
 // (every frame is rendered from 0), the show at its own speed at any --fps,
 // Ctrl+C keeping what was written, the whole show ending with the frame
-// that reaches 128 s, a video with the soundtrack through ffmpeg, the data
-// file found in an XDG data folder, and a clear error with a non-zero exit
-// for each thing that can be missing.
+// that reaches 128 s, a video with the soundtrack through ffmpeg (its name
+// always a file's, a link in its place kept), no soundtrack left behind by a
+// signal that ends it, the data file found in an XDG data folder, and a
+// clear error with a non-zero exit for each thing that can be missing.
 #include "support/pcm.h"
 #include "support/show_kit.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
@@ -156,6 +158,42 @@ TEST_F(CaptureCommand, AVideoHoldsTheFramesAndTheSoundtrack) {
     best = std::max(best, soundtest::Correlation(sound, size_t(from), track.samples, 44100 + 44100 / 4, 22050));
   }
   EXPECT_GT(best, 0.98) << "the video's sound is not the soundtrack from 1 s on";
+}
+
+// ffmpeg takes "pipe:1.mkv" for its standard output unless told it is a file;
+// a link in the video's place is the user's and stays, even when the
+// capture fails (here: no display).
+TEST_F(CaptureCommand, TheVideoGoesToTheFileNamed) {
+  const RunResult run = Capture({"--fps", "10", "--size", "64x48", "--to", "300", "pipe:1.mkv"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(run.out.empty()) << "the video went to standard output";
+  Bytes video;
+  EXPECT_TRUE(ReadFile(scratch / "pipe:1.mkv", &video) && !video.empty()) << run.err;
+
+  ASSERT_EQ(symlink("made.mkv", (scratch / "link.mkv").c_str()), 0);
+  RunOptions noDisplay = options;
+  noDisplay.unsetEnv = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
+  EXPECT_EQ(RunProgram({Program("zarvox-capture"), "link.mkv"}, noDisplay).status, 1);
+  struct stat info;
+  EXPECT_TRUE(lstat((scratch / "link.mkv").c_str(), &info) == 0 && S_ISLNK(info.st_mode)) << "the link is gone";
+  EXPECT_FALSE(Exists(scratch / "made.mkv")) << "a file was made through the link";
+}
+
+// Any signal that ends the capture (SIGQUIT: the display leaves it alone)
+// takes the soundtrack it decrypted for ffmpeg along.
+TEST_F(CaptureCommand, ASignalThatEndsItLeavesNoSoundtrack) {
+  ASSERT_EQ(mkdir((scratch / "tmp").c_str(), 0700), 0);
+  RunOptions run = options;
+  run.setEnv.push_back("TMPDIR=" + (scratch / "tmp"));
+  Child capture({Program("zarvox-capture"), "--size", "64x48", "show.mkv"}, run);
+  ASSERT_TRUE(capture.Started());
+  for (int i = 0; i < 600 && ListDir(scratch / "tmp").empty(); ++i)
+    usleep(50000);
+  ASSERT_EQ(ListDir(scratch / "tmp").size(), 1u) << capture.Err();
+  capture.Kill(SIGQUIT);
+  ASSERT_TRUE(capture.Wait(60));
+  EXPECT_EQ(capture.Status(), 128 + SIGQUIT) << capture.Err();
+  EXPECT_EQ(ListDir(scratch / "tmp"), std::vector<std::string>()) << "the soundtrack is left";
 }
 
 TEST_F(CaptureCommand, SaysWhatIsMissingAndFails) {

@@ -1,8 +1,10 @@
 // Stands in for ffmpeg where no real one can run (Windows programs under
-// Wine cannot pipe into a Linux ffmpeg): for the output OUT, the last
-// argument, it writes its arguments one a line to OUT.args (the sound input
-// and OUT itself by role, so both systems' lists compare), its standard input
-// to OUT.raw, a copy of the sound input to OUT.sound, and an empty OUT.
+// Wine cannot pipe into a Linux ffmpeg): for the output file:OUT, the last
+// argument (refused without "file:", which ffmpeg would read as a protocol
+// name in OUT), it writes its arguments one a line to OUT.args (the sound
+// input and the output by role, so both systems' lists compare), its
+// standard input to OUT.raw, a copy of the sound input to OUT.sound, and an
+// empty OUT.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -29,9 +31,11 @@ int main(int argc, char **argv) {
 #ifdef _WIN32
   _setmode(_fileno(stdin), _O_BINARY);
 #endif
-  if (argc < 2)
+  if (argc < 2 || std::strncmp(argv[argc - 1], "file:", 5) != 0) {
+    std::fprintf(stderr, "ffmpeg stand-in: the output is not named as a file (file:NAME)\n");
     return 2;
-  const std::string out = argv[argc - 1];
+  }
+  const std::string out = argv[argc - 1] + 5;
   std::string sound;
   std::FILE *args = std::fopen((out + ".args").c_str(), "wb");
   int inputs = 0;

@@ -9,12 +9,17 @@
 #     the show window opens; Escape ends it with exit status 0; chosen
 #     windowed, the show's client area is 640 x 480;
 #   - without zarvox.dat beside it, the box "zarvox: no data file" and status 1;
-#   - rarcat.exe extracts the data file's entries and rarpack.exe, given the
+#   - rarcat.exe extracts the data file's entries (its debug log, text with
+#     CR LF line ends, in %LOCALAPPDATA%\zarvox) and rarpack.exe, given the
 #     options the build packs it with, makes zarvox.dat again byte for byte;
-#     stopped by Ctrl+C, it exits 130 and leaves no file.
-# Usage: wine_session.sh ZIP
+#     stopped by Ctrl+C, it exits 130 and leaves no file; names outside the
+#     ANSI code page are packed as the Linux rarpack packs them;
+#   - the layer's temporary files under a stop on another thread
+#     (OUTPUT_FILE_TEST).
+# Usage: wine_session.sh ZIP LINUX_RARPACK OUTPUT_FILE_TEST
 set -u
 zip=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+linux_rarpack=$2 output_file_test=$3
 wine=/usr/lib/wine/wine64 # Debian keeps the launcher off PATH
 wineserver=/usr/lib/wine/wineserver
 work=$(mktemp -d)
@@ -62,6 +67,8 @@ mkdir "$work/media" && cd "$work/media" || exit 1
 for name in krel.png spheremap.png zarvox.mp3; do
   "$wine" ../zarvox/rarcat.exe -o "$name" ../zarvox/zarvox.dat "$name" tarsk 2>"$work/stderr" || fail "rarcat.exe $name"
 done
+log=$(find "$WINEPREFIX/drive_c/users" -path '*/zarvox/debug_unrar.txt' | head -n1)
+[ -n "$log" ] && grep -q $'Extracting.*\r$' "$log" || fail "no debug log with CR LF line ends in %LOCALAPPDATA%\\zarvox"
 windows_path="Z:${work//\//\\}\\media\\again.dat"
 "$wine" ../zarvox/rarpack.exe -m3 --audio off --password tarsk --mtime 1009843200 "$windows_path" \
   krel.png '.\spheremap.png' zarvox.mp3 2>"$work/stderr" || fail "rarpack.exe"
@@ -77,8 +84,16 @@ wait "$packer"
 status=$?
 [ "$status" -eq 130 ] || fail "rarpack.exe: status $status after Ctrl+C, expected 130"
 ls stopped.rar* >/dev/null 2>&1 && fail "rarpack.exe left $(ls stopped.rar*) after Ctrl+C"
+# Names no ANSI code page holds together, given in UTF-8 (LC_ALL: how Wine
+# reads the command line): the same archive, name bytes and all, as Linux's.
+printf 'demo\n' >'Демо.txt' && printf 'cafe\n' >'café.txt' || exit 1
+LC_ALL=C.UTF-8 "$wine" ../zarvox/rarpack.exe --mtime 1009843200 windows.rar 'Демо.txt' 'café.txt' 2>"$work/stderr" ||
+  fail "rarpack.exe with names outside the code page"
+"$linux_rarpack" --mtime 1009843200 linux.rar 'Демо.txt' 'café.txt' || fail "Linux rarpack"
+cmp windows.rar linux.rar || fail "rarpack.exe stored other names than Linux rarpack: $(lsar windows.rar | tr '\n' ' ')"
+mkdir race && "$wine" "$output_file_test" race || fail "output_file_test.exe"
 cd - >/dev/null || exit 1
-echo "ok: rarcat.exe extracts the data file; rarpack.exe makes it again byte for byte, and stops on Ctrl+C"
+echo "ok: rarcat.exe extracts the data file; rarpack.exe makes it again byte for byte, stops on Ctrl+C, stores names as on Linux"
 
 # The command line as on Linux: --version and --help answer on standard
 # output and end at once (a dialog would hold them); a stray word is a usage

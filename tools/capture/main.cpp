@@ -6,57 +6,24 @@
 #include "app/demo.h"
 #include "archive/data_archive.h"
 #include "effects/show_timeline.h"
+#include "platform/child_process.h"
 #include "platform/command_line.h"
 #include "platform/data_folder.h"
 #include "platform/input_file.h"
+#include "platform/output_file.h"
+#include "platform/path.h"
 #include "platform/session.h"
 #include "platform/tap.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
-
-#ifdef _WIN32
-// Windows has no close-on-exec flag; not inheriting is its counterpart. Nor
-// has it FIFOs or terminals that an open could wait on.
-constexpr int kNoInherit = O_NOINHERIT;
-constexpr int kWithoutWaiting = 0;
-const char kGetFfmpeg[] = "put ffmpeg.exe into a folder on PATH";
-const char kSeparators[] = "/\\";
-int MakeFolder(const char *path) {
-  return mkdir(path);
-}
-bool IsAbsolute(const std::string &path) {
-  return path[0] == '/' || path[0] == '\\' || (path.size() > 1 && path[1] == ':');
-}
-const char *StopName(int signal) {
-  return signal == SIGINT ? "Ctrl+C" : "Ctrl+Break";
-}
-#else
-const char *StopName(int signal) {
-  return signal == SIGINT ? "Ctrl+C" : strsignal(signal);
-}
-constexpr int kNoInherit = O_CLOEXEC;
-constexpr int kWithoutWaiting = O_NONBLOCK | O_NOCTTY;
-const char kGetFfmpeg[] = "Debian: apt-get install ffmpeg";
-const char kSeparators[] = "/";
-int MakeFolder(const char *path) {
-  return mkdir(path, 0777);
-}
-bool IsAbsolute(const std::string &path) {
-  return path[0] == '/';
-}
-#endif
 
 const char kUsage[] =
     "usage: zarvox-capture [--fps N] [--size WxH] [--from MS] [--to MS] [--preset NAME] [--crf N] OUT\n"
@@ -120,148 +87,82 @@ bool ParseSize(const std::string &text, int *width, int *height) {
   return true;
 }
 
-std::string CurrentDirectory() {
-  char buffer[4096];
-  return getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string(".");
-}
-
 // The show opens the data file by its relative name; so does the capture,
 // without blocking on a FIFO in its place.
 bool DataFileReadable(std::string *why) {
   const char *reason = "";
-  const int fd = PlatformOpenRegularFile(kDataFileName, &reason);
-  if (fd < 0) {
+  std::FILE *file = PlatformOpenRegularFileStream(kDataFileName, &reason);
+  if (file == nullptr) {
     *why = reason;
     return false;
   }
-  close(fd);
+  std::fclose(file);
   return true;
 }
 
 // Makes the folder (and missing parents), noting in *made each one made, and
 // proves that a file can be made in it.
 bool PrepareFolder(const std::string &folder, std::vector<std::string> *made, std::string *why) {
-  for (size_t slash = folder.find_first_of(kSeparators, 1); slash != std::string::npos;
-       slash = folder.find_first_of(kSeparators, slash + 1))
-    if (MakeFolder(folder.substr(0, slash).c_str()) == 0)
+  bool existed = false;
+  for (size_t slash = folder.find_first_of(platform::kPathSeparators, 1); slash != std::string::npos;
+       slash = folder.find_first_of(platform::kPathSeparators, slash + 1))
+    if (platform::MakeFolder(folder.substr(0, slash), &existed, why))
       made->push_back(folder.substr(0, slash));
-  if (MakeFolder(folder.c_str()) == 0)
+  if (platform::MakeFolder(folder, &existed, why))
     made->push_back(folder);
-  else if (errno != EEXIST) {
-    *why = std::strerror(errno);
+  else if (!existed)
     return false;
-  }
-  struct stat info;
-  if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+  if (platform::KindOfPath(folder) != platform::PathKind::kFolder) {
     *why = "it is not a folder";
     return false;
   }
-  const std::string probe = folder + "/.zarvox-capture-probe-" + std::to_string(getpid());
-  const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | kNoInherit, 0600);
-  if (fd < 0) {
-    *why = std::strerror(errno);
+  platform::OutputFile probe;
+  if (!probe.Create(folder + "/.zarvox-capture-probe", why))
     return false;
-  }
-  close(fd);
-  unlink(probe.c_str());
+  probe.Discard();
   return true;
 }
 
 // Folders the capture made for its frames go again, deepest first, when it
-// ends without having written into them (no display, say); rmdir leaves any
-// that holds something.
+// ends without having written into them (no display, say); a folder that
+// holds something stays.
 class MadeFolders {
 public:
   ~MadeFolders() {
     for (auto folder = made.rbegin(); folder != made.rend(); ++folder)
-      rmdir(folder->c_str());
+      platform::RemoveFolder(*folder);
   }
   std::vector<std::string> made;
 };
 
-// Proves that the video file can be written, leaving no new file behind.
-bool VideoWritable(const std::string &path, std::string *why) {
-  struct stat info;
-  const bool existed = stat(path.c_str(), &info) == 0;
-  if (existed && S_ISDIR(info.st_mode)) {
-    *why = "it is a folder";
-    return false;
-  }
-  // Without blocking: a FIFO with nobody reading would hold the capture here.
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | kWithoutWaiting | kNoInherit, 0666);
-  if (fd < 0) {
-    *why = std::strerror(errno);
-    return false;
-  }
-  close(fd);
-  if (!existed)
-    unlink(path.c_str());
-  return true;
-}
-
-// A new file in the temporary folder for the soundtrack; -1 with errno set
-// when none can be made.
-int MakeTemporaryMp3(std::string *path) {
-#ifdef _WIN32
-  // The temporary folder is the user's own: a name that is taken is skipped.
-  const char *tmp = std::getenv("TEMP");
-  const std::string folder = tmp != nullptr && tmp[0] != '\0' ? tmp : ".";
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    *path = folder + "\\zarvox-capture-" + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".mp3";
-    const int fd = open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY | kNoInherit, 0600);
-    if (fd >= 0 || errno != EEXIST)
-      return fd;
-  }
-  return -1;
-#else
-  const char *tmp = std::getenv("TMPDIR");
-  *path = std::string(tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp") + "/zarvox-capture-XXXXXX.mp3";
-  return mkstemps(&(*path)[0], 4);
-#endif
-}
-
-// The soundtrack from the data file, written to a temporary file for ffmpeg.
-// "" when it cannot be had; *why then says why.
-std::string ExtractSoundtrack(std::string *why) {
+// The soundtrack from the data file, written to a temporary file for ffmpeg
+// that goes with `file` (and with any stop that ends the process). False,
+// with the reason, when it cannot be had.
+bool ExtractSoundtrack(platform::OutputFile *file, std::string *why) {
   DataArchive archive(kDataFileName);
   unsigned char *block = archive.Fetch("zarvox.mp3");
   if (block == nullptr) {
     *why = "zarvox.mp3 could not be extracted from " + std::string(kDataFileName) + " (the debug log says why)";
-    return std::string();
+    return false;
   }
-  std::string path;
-  const int fd = MakeTemporaryMp3(&path);
-  bool ok = fd >= 0;
-  if (!ok)
-    *why = "cannot make a temporary file " + path + ": " + std::strerror(errno);
-  for (size_t done = 0; ok && done < archive.size;) {
-    const ssize_t n = write(fd, block + done, archive.size - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0) {
-      *why = "cannot write " + path + ": " + std::strerror(errno);
-      ok = false;
-    } else {
-      done += size_t(n);
-    }
-  }
-  std::free(block);
-  if (fd >= 0 && close(fd) != 0 && ok) {
-    *why = "cannot write " + path + ": " + std::strerror(errno);
+  bool ok = file->CreateTemporary("zarvox-capture", ".mp3", why);
+  if (ok && std::fwrite(block, 1, archive.size, file->Stream()) != archive.size) {
+    *why = "cannot write " + file->WrittenPath() + ": " + std::strerror(errno);
     ok = false;
   }
-  if (!ok && fd >= 0)
-    unlink(path.c_str());
-  return ok ? path : std::string();
+  std::free(block);
+  ok = ok && file->Close(why);
+  if (!ok)
+    file->Discard();
+  return ok;
 }
 
 // PNG frames go to a folder: one that exists, a name ending in '/', or a
 // name without an extension (which cannot be taken for a video).
 bool NamesAFolder(const std::string &out) {
-  struct stat info;
-  if (out.back() == '/' || (stat(out.c_str(), &info) == 0 && S_ISDIR(info.st_mode)))
+  if (out.back() == '/' || platform::KindOfPath(out) == platform::PathKind::kFolder)
     return true;
-  const size_t slash = out.find_last_of(kSeparators);
+  const size_t slash = out.find_last_of(platform::kPathSeparators);
   const std::string name = out.substr(slash == std::string::npos ? 0 : slash + 1);
   return name.find('.', 1) == std::string::npos;
 }
@@ -269,6 +170,7 @@ bool NamesAFolder(const std::string &out) {
 } // namespace
 
 int main(int argc, char **argv) {
+  PlatformUtf8Arguments(&argc, &argv);
   capture::Options options;
   capture::Encoding encoding;
   bool presetGiven = false;
@@ -358,42 +260,39 @@ int main(int argc, char **argv) {
   // Everything that can be checked before a window opens.
   std::string why;
   MadeFolders madeFolders;
-  const std::string here = CurrentDirectory();
-  if (platform::ChangeToDataFolder(kDataFileName) && !IsAbsolute(out))
+  const std::string here = platform::CurrentFolder();
+  if (platform::ChangeToDataFolder(kDataFileName) && !platform::IsAbsolutePath(out))
     out = here + "/" + out; // still where it was asked for
   if (!DataFileReadable(&why))
     return Fail("cannot open the data file \"" + std::string(kDataFileName) + "\" in " + here + ": " + why +
                 " (also looked in " + platform::DataFoldersText() + ")");
   std::string ffmpeg;
   if (video) {
-    ffmpeg = capture::FindOnPath("ffmpeg");
+    ffmpeg = platform::FindOnPath("ffmpeg");
     if (ffmpeg.empty())
-      return Fail(std::string("a video needs ffmpeg, which is not on PATH (") + kGetFfmpeg +
+      return Fail("a video needs ffmpeg, which is not on PATH (" + platform::HowToGetProgram("ffmpeg") +
                   "); or give a folder to get PNG files");
-    if (!VideoWritable(out, &why))
+    if (!platform::CheckOutputPath(out, &why))
       return Fail("cannot write the video " + out + ": " + why);
   } else if (!PrepareFolder(out, &madeFolders.made, &why)) {
     return Fail("cannot write frames into the folder " + out + ": " + why);
   }
+  // Before the display's own handlers, which turn a stop into a window close
+  // and leave the process's end to these.
+  platform::RemoveOutputsOnStop();
   if (!platform::OpenDisplay(&why))
     return Fail(why);
-#ifndef _WIN32
-  // A pipe whose reader died must give an error, not end the program.
-  std::signal(SIGPIPE, SIG_IGN);
-#endif
 
-  std::string soundtrack;
+  platform::OutputFile soundtrack;
   std::unique_ptr<capture::VideoSink> videoSink;
   std::unique_ptr<capture::PngFolderSink> pngSink;
   capture::FrameSink *sink = nullptr;
   if (video) {
-    soundtrack = ExtractSoundtrack(&why);
-    if (soundtrack.empty())
+    if (!ExtractSoundtrack(&soundtrack, &why))
       std::fprintf(stderr, "zarvox-capture: %s; the video has no sound\n", why.c_str());
-    videoSink.reset(new capture::VideoSink(ffmpeg, out, soundtrack, options, first, last, encoding));
+    videoSink.reset(new capture::VideoSink(ffmpeg, out, soundtrack.WrittenPath(), options, first, last, encoding));
     if (!videoSink->Start()) {
-      if (!soundtrack.empty())
-        unlink(soundtrack.c_str());
+      soundtrack.Discard();
       platform::Shutdown();
       return Fail(videoSink->Error());
     }
@@ -411,12 +310,11 @@ int main(int argc, char **argv) {
     result.ok = false;
     result.error = sink->Error();
   }
-  if (!soundtrack.empty())
-    unlink(soundtrack.c_str());
+  soundtrack.Discard();
   platform::Shutdown();
   const int signal = PlatformStopSignal();
   if (signal != 0 && !result.ok && finished) {
-    std::fprintf(stderr, "zarvox-capture: interrupted by %s; %lld frames written to %s\n", StopName(signal),
+    std::fprintf(stderr, "zarvox-capture: interrupted by %s; %lld frames written to %s\n", platform::StopName(signal),
                  static_cast<long long>(result.written), out.c_str());
     return 128 + signal;
   }

@@ -2,22 +2,9 @@
 #include "sinks.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char **environ;
-#endif
 
 namespace capture {
 
@@ -53,29 +40,6 @@ std::string Seconds(double value) {
   std::snprintf(text, sizeof text, "%.6f", value);
   return text;
 }
-
-#ifdef _WIN32
-// One argument as the C runtime's command-line parser reads it back: quoted
-// when it holds a space, a tab or a quote, with the backslashes before a
-// quote doubled.
-std::string QuotedArgument(const std::string &arg) {
-  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos)
-    return arg;
-  std::string quoted = "\"";
-  size_t backslashes = 0;
-  for (char c : arg) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(backslashes * 2, '\\');
-  return quoted + "\"";
-}
-#endif
 
 } // namespace
 
@@ -151,7 +115,9 @@ PngFolderSink::PngFolderSink(std::string folder_, int level) : folder(std::move(
 bool PngFolderSink::Frame(int64_t index, const uint8_t *rgba, int width_, int height_, bool) {
   if (queue == nullptr) {
     width = width_, height = height_;
-    const int cores = int(std::thread::hardware_concurrency());
+    // Each frame is a temporary file of the layer's until whole: at most 32
+    // at once.
+    const int cores = std::min(32, int(std::thread::hardware_concurrency()));
     queue.reset(new FrameQueue(
         std::max(1, cores), size_t(2 * std::max(1, cores)), [this](int64_t written, std::vector<uint8_t> &pixels) {
           media::Image image;
@@ -190,44 +156,6 @@ bool PngFolderSink::Finish() {
 
 bool IsVideoName(const std::string &path) {
   return EndsWith(path, ".mp4") || EndsWith(path, ".mkv") || EndsWith(path, ".webm");
-}
-
-#ifdef _WIN32
-// Windows lists PATH with ';' and finds programs by their ".exe".
-constexpr char kPathSeparator = ';';
-const char kProgramSuffix[] = ".exe";
-bool Runnable(const std::string &path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-#else
-constexpr char kPathSeparator = ':';
-const char kProgramSuffix[] = "";
-bool Runnable(const std::string &path) {
-  struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
-}
-#endif
-
-std::string FindOnPath(const std::string &program) {
-  const char *path = std::getenv("PATH");
-  if (path == nullptr)
-    return std::string();
-  std::string list = path;
-  size_t start = 0;
-  while (start <= list.size()) {
-    size_t end = list.find(kPathSeparator, start);
-    if (end == std::string::npos)
-      end = list.size();
-    std::string folder = list.substr(start, end - start);
-    if (folder.empty())
-      folder = ".";
-    const std::string candidate = folder + "/" + program + kProgramSuffix;
-    if (Runnable(candidate))
-      return candidate;
-    start = end + 1;
-  }
-  return std::string();
 }
 
 const char *const kPresets[] = {"ultrafast", "superfast", "veryfast", "faster",   "fast",
@@ -269,133 +197,24 @@ bool VideoSink::Start() {
     if (EndsWith(output, ".mp4"))
       args.insert(args.end(), {"-movflags", "+faststart"});
   }
-  // A capture stopped early ends the file with its last frame.
-  args.insert(args.end(), {"-shortest", output});
-  if (!Spawn(args))
+  // A capture stopped early ends the file with its last frame. The output
+  // is always a file: "file:" keeps a name such as "pipe:1.mkv" from being
+  // taken for one of ffmpeg's protocols.
+  args.insert(args.end(), {"-shortest", "file:" + output});
+  if (!process.Start(args, &error))
     return false;
+  started = true;
   // One thread writes, in order; a few frames ahead cover ffmpeg's uneven pace.
   queue.reset(new FrameQueue(1, 4, [this](int64_t, std::vector<uint8_t> &frame) {
-    const uint8_t *data = frame.data();
-    size_t left = frame.size();
-    while (left > 0) {
-      const auto n = ::write(pipe, data, unsigned(std::min<size_t>(left, 1u << 30)));
-      if (n < 0 && errno == EINTR)
-        continue;
-      if (n <= 0)
-        return "ffmpeg stopped taking frames (" + std::string(std::strerror(errno)) + ")";
-      data += n;
-      left -= size_t(n);
-    }
-    return std::string();
+    std::string why;
+    return process.Write(frame.data(), frame.size(), &why) ? std::string()
+                                                           : "ffmpeg stopped taking frames (" + why + ")";
   }));
   return true;
 }
 
-#ifdef _WIN32
-bool VideoSink::Spawn(std::vector<std::string> args) {
-  std::string commandLine;
-  for (const std::string &arg : args)
-    commandLine += (commandLine.empty() ? "" : " ") + QuotedArgument(arg);
-  SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0) || !SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0)) {
-    error = "cannot make a pipe to ffmpeg (error " + std::to_string(GetLastError()) + ")";
-    return false;
-  }
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = readEnd;
-  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  PROCESS_INFORMATION started = {};
-  // A process group of its own: Ctrl+C at the console stops the capture,
-  // which then closes the pipe, and ffmpeg finishes a playable file.
-  const BOOL ok = CreateProcessA(ffmpeg.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP,
-                                 nullptr, nullptr, &startup, &started);
-  const DWORD why = GetLastError();
-  CloseHandle(readEnd);
-  if (!ok) {
-    CloseHandle(writeEnd);
-    error = "cannot start " + ffmpeg + " (error " + std::to_string(why) + ")";
-    return false;
-  }
-  CloseHandle(started.hThread);
-  process = started.hProcess;
-  pipe = _open_osfhandle(intptr_t(writeEnd), _O_WRONLY | _O_BINARY);
-  if (pipe < 0) {
-    CloseHandle(writeEnd);
-    error = "cannot write to ffmpeg's pipe";
-    return false;
-  }
-  return true;
-}
-
-bool VideoSink::Wait() {
-  if (process == nullptr)
-    return error.empty();
-  DWORD status = 1;
-  WaitForSingleObject(process, INFINITE);
-  GetExitCodeProcess(process, &status);
-  CloseHandle(process);
-  process = nullptr;
-  // ffmpeg's end explains a pipe that stopped taking frames.
-  if (status != 0)
-    error = "ffmpeg failed with exit status " + std::to_string(status);
-  return error.empty();
-}
-#else
-bool VideoSink::Spawn(std::vector<std::string> args) {
-  int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) {
-    error = std::string("cannot make a pipe to ffmpeg: ") + std::strerror(errno);
-    return false;
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  // Its own process group: Ctrl+C on the terminal stops the capture, which
-  // then closes the pipe, and ffmpeg finishes a playable file of what it got.
-  posix_spawnattr_setpgroup(&attributes, 0);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-  std::vector<char *> argv;
-  for (std::string &arg : args)
-    argv.push_back(&arg[0]);
-  argv.push_back(nullptr);
-  const int spawned = posix_spawn(&child, ffmpeg.c_str(), &actions, &attributes, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
-  ::close(fds[0]);
-  if (spawned != 0) {
-    ::close(fds[1]);
-    child = -1;
-    error = "cannot start " + ffmpeg + ": " + std::strerror(spawned);
-    return false;
-  }
-  pipe = fds[1];
-  return true;
-}
-
-bool VideoSink::Wait() {
-  if (child < 0)
-    return error.empty();
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  child = -1;
-  // ffmpeg's end explains a pipe that stopped taking frames.
-  if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
-    error = WIFEXITED(status) ? "ffmpeg failed with exit status " + std::to_string(WEXITSTATUS(status))
-                              : "ffmpeg was killed by signal " + std::to_string(WTERMSIG(status));
-  }
-  return error.empty();
-}
-#endif
-
 bool VideoSink::Frame(int64_t index, const uint8_t *rgba, int width, int height, bool) {
-  if (pipe < 0 || queue == nullptr) {
+  if (queue == nullptr) {
     if (error.empty())
       error = "ffmpeg is not running";
     return false;
@@ -415,11 +234,12 @@ bool VideoSink::Finish() {
       error = failed;
     queue.reset();
   }
-  if (pipe >= 0) {
-    ::close(pipe);
-    pipe = -1;
-  }
-  return Wait() && error.empty();
+  // ffmpeg's end explains a pipe that stopped taking frames.
+  std::string why;
+  if (started && !process.Finish(&why))
+    error = "ffmpeg " + why;
+  started = false;
+  return error.empty();
 }
 
 // ---- progress bar -----------------------------------------------------------

@@ -4,7 +4,7 @@
 #include "capture.h"
 #include "image.h"
 
-#include <sys/types.h>
+#include "platform/child_process.h"
 
 #include <condition_variable>
 #include <cstdio>
@@ -73,9 +73,6 @@ private:
 // The containers a video can be written in, by the output's file name.
 bool IsVideoName(const std::string &path);
 
-// Full path of `program` found on PATH, or "" when there is none.
-std::string FindOnPath(const std::string &program);
-
 // How ffmpeg encodes: the H.264 preset (.mp4, .mkv) and the constant rate
 // factor (-1: 18 for H.264, 30 for VP9).
 struct Encoding {
@@ -103,20 +100,12 @@ public:
   std::string Error() const override { return error; }
 
 private:
-  // Starts ffmpeg with `args` (its path first) reading `pipe`; waits for it.
-  bool Spawn(std::vector<std::string> args);
-  bool Wait();
-
   std::string ffmpeg, output, soundtrack;
   Options options;
   int64_t firstFrame, lastFrame;
   Encoding encoding;
-#ifdef _WIN32
-  void *process = nullptr; // ffmpeg's process handle
-#else
-  pid_t child = -1;
-#endif
-  int pipe = -1; // write end of ffmpeg's standard input
+  platform::ChildProcess process; // ffmpeg, fed through its standard input
+  bool started = false;
   std::string error;
   std::vector<uint8_t> rgb;
   std::unique_ptr<FrameQueue> queue; // feeds the pipe

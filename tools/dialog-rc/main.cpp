@@ -50,6 +50,7 @@ std::string Script(int id, const DialogTemplate &dialog) {
 } // namespace
 
 int main(int argc, char **argv) {
+  PlatformUtf8Arguments(&argc, &argv);
   const int answered = PlatformAnswerHelpOrVersion(argc, argv, "dialog-rc", kUsage);
   if (answered >= 0)
     return answered;

@@ -22,8 +22,9 @@ struct Image {
 // Writes `image` as an 8-bit PNG (colour type RGB or RGBA by `channels`), with
 // no time stamp or other chunk that would make two runs differ, at zlib
 // `level` 0-9 (9, the default, is the smallest; 3 is several times quicker
-// for a few per cent more). On failure returns false, removes what was
-// written, and puts the reason in `error`.
+// for a few per cent more). The file is put in place only once whole (the
+// layer's output file; `path` in UTF-8): on failure returns false, leaves
+// nothing new and puts the reason in `error`.
 bool WritePng(const char *path, const Image &image, std::string *error, int level = 9);
 
 // The same PNG file's bytes, into `png` (the generators' build only, over

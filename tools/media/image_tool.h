@@ -11,6 +11,7 @@ namespace media {
 // Parses the command line, draws and writes the image; the exit status.
 inline int RunImageTool(int argc, char **argv, const char *program, const char *usage,
                         const std::function<Image()> &draw) {
+  PlatformUtf8Arguments(&argc, &argv);
   const int answered = PlatformAnswerHelpOrVersion(argc, argv, program, usage);
   if (answered >= 0)
     return answered;

@@ -23,6 +23,7 @@ bool EndsWith(const std::string &text, const std::string &end) {
 } // namespace
 
 int main(int argc, char **argv) {
+  PlatformUtf8Arguments(&argc, &argv);
   const int answered = PlatformAnswerHelpOrVersion(argc, argv, "media-icon", kUsage);
   if (answered >= 0)
     return answered;

@@ -83,6 +83,7 @@ const char kUsage[] = "usage: media-soundtrack OUT.mp3 [--wav OUT.wav] [--report
 } // namespace
 
 int main(int argc, char **argv) {
+  PlatformUtf8Arguments(&argc, &argv);
   const int answered = PlatformAnswerHelpOrVersion(argc, argv, "media-soundtrack", kUsage);
   if (answered >= 0)
     return answered;

@@ -1,6 +1,8 @@
 // PNG output for the image generators, over libpng.
 #include "image.h"
 
+#include "platform/output_file.h"
+
 #include <png.h>
 #include <zlib.h>
 
@@ -123,20 +125,12 @@ bool WritePng(const char *path, const Image &image, std::string *error, int leve
     error = &scratch;
   if (!CanWrite(image, error))
     return false;
-  FILE *file = std::fopen(path, "wb");
-  if (!file) {
-    *error = std::string("cannot create ") + path + ": " + std::strerror(errno);
+  // Whole or not at all: the layer's output file is renamed into place once written.
+  platform::OutputFile file;
+  if (!file.Create(path, error))
     return false;
-  }
-  Output out = {file, path, error, nullptr};
-  bool ok = WriteImage(&out, image, ClampLevel(level));
-  if (std::fclose(file) != 0 && ok) {
-    *error = std::string("cannot write ") + path + ": " + std::strerror(errno);
-    ok = false;
-  }
-  if (!ok)
-    std::remove(path);
-  return ok;
+  Output out = {file.Stream(), path, error, nullptr};
+  return WriteImage(&out, image, ClampLevel(level)) && file.Commit(error);
 }
 
 } // namespace media

@@ -4,6 +4,8 @@
 // takes them. The level is ignored.
 #include "image.h"
 
+#include "platform/output_file.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -95,19 +97,15 @@ bool WritePng(const char *path, const Image &image, std::string *error, int) {
   Chunk(&file, "IDAT", zlib);
   Chunk(&file, "IEND", {});
 
-  FILE *out = std::fopen(path, "wb");
-  if (!out) {
-    *error = std::string("cannot create ") + path + ": " + std::strerror(errno);
+  // Whole or not at all: the layer's output file is renamed into place once written.
+  platform::OutputFile out;
+  if (!out.Create(path, error))
+    return false;
+  if (std::fwrite(file.data(), 1, file.size(), out.Stream()) != file.size()) {
+    *error = "cannot write '" + out.WrittenPath() + "': " + std::strerror(errno);
     return false;
   }
-  bool ok = std::fwrite(file.data(), 1, file.size(), out) == file.size();
-  if (std::fclose(out) != 0)
-    ok = false;
-  if (!ok) {
-    *error = std::string("cannot write ") + path + ": " + std::strerror(errno);
-    std::remove(path);
-  }
-  return ok;
+  return out.Commit(error);
 }
 
 } // namespace media

@@ -4,41 +4,41 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-#endif
 
 #include "platform/command_line.h"
 #include "platform/input_file.h"
-#include "rar/rar_internal.h"
+#include "platform/output_file.h"
+#include "platform/password.h"
+#include "rar/rar.h"
 
 namespace {
 
-const char kUsage[] = "usage: rarcat [-o FILE] ARCHIVE NAME [PASSWORD]\n"
+const char kUsage[] = "usage: rarcat [-o FILE] [--password-file FILE] ARCHIVE NAME [PASSWORD]\n"
                       "Writes the entry NAME of the RAR 2.x archive ARCHIVE to standard output.\n"
                       "Names match without regard to case; \\, / and _ stand for one another.\n"
                       "\n"
-                      "  -o FILE    write the entry to FILE instead (replaced only once the entry\n"
-                      "             extracted whole)\n"
-                      "  --help     this text; --version: the version\n"
-                      "  --         the arguments after it are not options\n"
+                      "  -o FILE               write the entry to FILE instead (replaced only once the\n"
+                      "                        entry extracted whole; a device or FIFO is written into)\n"
+                      "  --password-file FILE  decipher with the password on FILE's first line; FILE -\n"
+                      "                        is standard input, where a terminal asks for it without\n"
+                      "                        showing it\n"
+                      "  PASSWORD              the same with the password itself, which every user of\n"
+                      "                        this machine can read while rarcat runs (ps)\n"
+                      "  --help                this text; --version: the version\n"
+                      "  --                    the arguments after it are not options\n"
                       "Exit status: 0 when the entry was written, 1 when it could not be, 2 for a\n"
-                      "wrong command line. Binary entries are not written to a terminal.\n";
+                      "wrong command line, 128 + N when signal N stopped it. Binary entries are not\n"
+                      "written to a terminal.\n";
 
-int fail(const std::string &message) {
+int Fail(const std::string &message) {
   std::fprintf(stderr, "rarcat: %s\n", message.c_str());
   return kExitFailure;
 }
 
 // Bytes a terminal would take as commands rather than text: most control
 // characters. An entry holding one is not written to a terminal.
-bool looks_binary(const unsigned char *data, uint32_t size) {
+bool LooksBinary(const unsigned char *data, uint32_t size) {
   for (uint32_t i = 0; i < size; ++i) {
     const unsigned char c = data[i];
     if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') || c == 0x7f)
@@ -47,55 +47,28 @@ bool looks_binary(const unsigned char *data, uint32_t size) {
   return false;
 }
 
-bool write_all(int fd, const unsigned char *data, uint32_t size) {
-  for (uint32_t done = 0; done < size;) {
-    const ssize_t n = write(fd, data + done, size - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      return false;
-    done += uint32_t(n);
-  }
-  return true;
-}
-
-// Writes the entry beside `path` and renames it into place, so that a
-// failure never leaves a half-written file or spoils the one that was there.
-std::string write_file(const std::string &path, const unsigned char *data, uint32_t size) {
-  std::string temp = path + ".XXXXXX";
-  const int fd = mkstemp(&temp[0]);
-  if (fd < 0)
-    return "cannot write " + path + ": " + std::strerror(errno);
-#ifdef _WIN32
-  // Windows has no permission bits to give the file; and only MoveFileEx
-  // replaces a file that is there.
-  bool ok = write_all(fd, data, size);
-  const int saved = errno;
-  ok = close(fd) == 0 && ok;
-  if (ok && MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
-    return std::string();
-  errno = EACCES;
-#else
-  const mode_t mask = umask(0);
-  umask(mask);
-  bool ok = fchmod(fd, 0666 & ~mask) == 0 && write_all(fd, data, size);
-  const int saved = errno;
-  ok = close(fd) == 0 && ok;
-  if (ok && rename(temp.c_str(), path.c_str()) == 0)
-    return std::string();
-#endif
-  const std::string why = std::strerror(ok ? errno : saved);
-  unlink(temp.c_str());
-  return "cannot write " + path + ": " + why;
+// Writes the entry through the layer's output file: beside `path` and renamed
+// into place, so that a failure or a signal never leaves a half-written file
+// or spoils the one that was there.
+std::string WriteFile(const std::string &path, const unsigned char *data, uint32_t size) {
+  platform::OutputFile file;
+  std::string why;
+  if (!file.Create(path, &why))
+    return why;
+  if (size > 0 && std::fwrite(data, 1, size, file.Stream()) != size)
+    return "cannot write '" + file.WrittenPath() + "': " + std::strerror(errno);
+  return file.Commit(&why) ? std::string() : why;
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
+  PlatformUtf8Arguments(&argc, &argv);
   const int answered = PlatformAnswerHelpOrVersion(argc, argv, "rarcat", kUsage);
   if (answered >= 0)
     return answered;
   const char *output = nullptr;
+  const char *passwordFile = nullptr;
   const char *args[3];
   int count = 0;
   bool optionsDone = false;
@@ -103,10 +76,10 @@ int main(int argc, char **argv) {
     const char *arg = argv[i];
     if (!optionsDone && std::strcmp(arg, "--") == 0) {
       optionsDone = true;
-    } else if (!optionsDone && std::strcmp(arg, "-o") == 0) {
+    } else if (!optionsDone && (std::strcmp(arg, "-o") == 0 || std::strcmp(arg, "--password-file") == 0)) {
       if (i + 1 >= argc || argv[i + 1][0] == '\0')
-        return PlatformUsageError("rarcat", "-o needs a file name");
-      output = argv[++i];
+        return PlatformUsageError("rarcat", std::string(arg) + " needs a file name");
+      (arg[1] == 'o' ? output : passwordFile) = argv[++i];
     } else if (!optionsDone && arg[0] == '-' && arg[1] != '\0') {
       return PlatformUsageError("rarcat", std::string("unknown option ") + arg);
     } else if (count == 3) {
@@ -117,46 +90,46 @@ int main(int argc, char **argv) {
   }
   if (count < 2)
     return PlatformUsageError("rarcat", count == 0 ? "no archive given" : "no entry name given");
+  if (count == 3 && passwordFile != nullptr)
+    return PlatformUsageError("rarcat", "one password only: PASSWORD or --password-file");
   const char *archive = args[0];
   const char *name = args[1];
-  const char *password = count == 3 ? args[2] : nullptr;
+  std::string password = count == 3 ? args[2] : "", why;
+  if (passwordFile != nullptr && !platform::ReadPassword(passwordFile, "Password: ", false, &password, &why))
+    return Fail(why);
   if (strlen(archive) > kMaxNameLength)
-    return fail(std::string("archive path longer than 259 characters: ") + archive);
+    return Fail(std::string("archive path longer than 259 characters: ") + archive);
   if (strlen(name) > kMaxNameLength)
-    return fail(std::string("entry name longer than 259 characters: ") + name);
-  if (password != nullptr && strlen(password) > kMaxPasswordLength)
-    return fail("password longer than 254 characters");
+    return Fail(std::string("entry name longer than 259 characters: ") + name);
+  if (password.size() > kMaxPasswordLength)
+    return Fail("password longer than 254 characters");
   // The module logs why it failed; a missing file deserves the system's
   // words, and a FIFO or a device in the archive's place is not waited on.
-  const char *why = "";
-  const int probe = PlatformOpenRegularFile(archive, &why);
-  if (probe < 0)
-    return fail(std::string("cannot open ") + archive + ": " + why);
-  close(probe);
+  const char *reason = "";
+  std::FILE *probe = PlatformOpenRegularFileStream(archive, &reason);
+  if (probe == nullptr)
+    return Fail(std::string("cannot open ") + archive + ": " + reason);
+  std::fclose(probe);
 
   unsigned char *block = nullptr;
   uint32_t size = 0;
-  if (rar_extract_to_memory(&block, &size, name, archive, password) == 0) {
+  if (rar_extract_to_memory(&block, &size, name, archive, password.c_str()) == 0) {
     const std::string problem = rar_last_problem();
     if (problem.empty())
-      return fail(std::string(archive) + ": no entry named " + name);
+      return Fail(std::string(archive) + ": no entry named " + name);
     // A wrong password deciphers to garbage, which only the CRC tells.
-    const bool enciphered =
-        (rar_state.fileHeader.flags & kFileEncrypted) != 0 && password != nullptr && password[0] != '\0';
-    return fail(std::string(archive) + ": " + problem +
+    const bool enciphered = rar_last_entry_enciphered() && !password.empty();
+    return Fail(std::string(archive) + ": " + problem +
                 (enciphered && problem.rfind("CRC32 error", 0) == 0 ? " (wrong password, or damaged data)" : ""));
   }
   std::string error;
-#ifdef _WIN32
-  _setmode(STDOUT_FILENO, _O_BINARY); // the entry's bytes as they are, no CR added before LF
-#endif
   if (output != nullptr) {
-    error = write_file(output, block, size);
-  } else if (isatty(STDOUT_FILENO) && looks_binary(block, size)) {
+    error = WriteFile(output, block, size);
+  } else if (platform::StandardOutputIsTerminal() && LooksBinary(block, size)) {
     error = std::string(name) + " is binary; not written to the terminal (give -o FILE, or redirect the output)";
-  } else if (!write_all(STDOUT_FILENO, block, size)) {
-    error = std::string("cannot write to standard output: ") + std::strerror(errno);
+  } else if (!platform::WriteStandardOutput(block, size, &why)) {
+    error = "cannot write to standard output: " + why;
   }
   free(block);
-  return error.empty() ? 0 : fail(error);
+  return error.empty() ? 0 : Fail(error);
 }

@@ -3,23 +3,15 @@
 #include "rarpack/archive_writer.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <memory>
 
-#include <csignal>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#endif
-
 #include "platform/input_file.h"
+#include "platform/output_file.h"
+#include "platform/path.h"
+#include "rar/rar.h"
 #include "rar/rar_crc32.h"
 #include "rar/rar_crypt.h"
 #include "rar/rar_format.h"
@@ -32,261 +24,64 @@ constexpr uint16_t kFileWindow1M = 0x80; // dictionary size bits: 1024 KiB
 constexpr uint16_t kEndSkipIfUnknown = 0x4000;
 constexpr uint8_t kHostUnix = 3;
 constexpr uint8_t kUnpackVersion = 20;
-constexpr size_t kMaxName = 259;
-constexpr size_t kMaxPassword = 254;
 constexpr size_t kIoChunk = 256 * 1024;
 
-void put16(uint8_t *p, uint32_t v) {
+void Put16(uint8_t *p, uint32_t v) {
   p[0] = uint8_t(v);
   p[1] = uint8_t(v >> 8);
 }
-void put32(uint8_t *p, uint32_t v) {
-  put16(p, v);
-  put16(p + 2, v >> 16);
+void Put32(uint8_t *p, uint32_t v) {
+  Put16(p, v);
+  Put16(p + 2, v >> 16);
 }
 
-std::string describe_errno() {
+std::string DescribeErrno() {
   return strerror(errno);
 }
 
-uint32_t crc32_of(const void *data, size_t size) {
+uint32_t Crc32Of(const void *data, size_t size) {
   return ~crc32_update(0xFFFFFFFFu, data, size);
 }
 
-// The system's part: the temporary file of the archive being written, made
-// exclusively beside the archive, renamed into place, or removed by
-// remove_unfinished_archive, which may run in a signal handler and so reads
-// only static storage.
-#ifdef _WIN32
-// Windows runs a Ctrl+C handler on a thread of its own, beside the writer: no
-// mask holds it off, so the name is registered before the file exists and
-// the file is opened with delete sharing, so that the handler can remove it
-// while the writer still holds it open.
-char pendingPath[MAX_PATH];
-volatile LONG pendingSet = 0;
-
-struct PendingFolder {
-  std::string prefix; // the archive's folder as given, with its separator
-  bool open(const std::string &finalPath, std::string *finalName) {
-    const size_t slash = finalPath.find_last_of("/\\");
-    prefix = slash == std::string::npos ? std::string() : finalPath.substr(0, slash + 1);
-    *finalName = finalPath.substr(slash == std::string::npos ? 0 : slash + 1);
-    return true;
-  }
-  void close() {}
-  // -1 with errno set when `name` cannot be made (EEXIST: try another).
-  int create(const std::string &name) {
-    const std::string path = prefix + name;
-    if (path.size() >= sizeof pendingPath) {
-      errno = ENAMETOOLONG;
-      return -1;
-    }
-    memcpy(pendingPath, path.c_str(), path.size() + 1);
-    InterlockedExchange(&pendingSet, 1);
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const int fd = h == INVALID_HANDLE_VALUE ? -1 : _open_osfhandle(intptr_t(h), _O_RDWR | _O_BINARY);
-    if (fd < 0) {
-      const DWORD why = GetLastError();
-      InterlockedExchange(&pendingSet, 0);
-      if (h != INVALID_HANDLE_VALUE)
-        CloseHandle(h);
-      errno = why == ERROR_FILE_EXISTS || why == ERROR_ALREADY_EXISTS          ? EEXIST
-              : why == ERROR_PATH_NOT_FOUND || why == ERROR_FILE_NOT_FOUND     ? ENOENT
-              : why == ERROR_ACCESS_DENIED || why == ERROR_WRITE_PROTECT       ? EACCES
-              : why == ERROR_FILENAME_EXCED_RANGE || why == ERROR_INVALID_NAME ? ENAMETOOLONG
-                                                                               : EIO;
-    }
-    return fd;
-  }
-  bool commit(const std::string &finalName) {
-    if (!MoveFileExA(pendingPath, (prefix + finalName).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-      errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
-      return false;
-    }
-    InterlockedExchange(&pendingSet, 0);
-    return true;
-  }
-};
-
-void remove_pending() {
-  if (InterlockedExchange(&pendingSet, 0))
-    DeleteFileA(pendingPath);
-}
-#else
-// The folder's descriptor and the name in it, changed only while signals
-// are blocked, so that a handler never sees the file half registered.
-int pendingFolder = -1;
-char pendingName[256];
-
-class SignalsHeld {
-public:
-  SignalsHeld() {
-    sigset_t all;
-    sigfillset(&all);
-    sigprocmask(SIG_BLOCK, &all, &saved_);
-  }
-  ~SignalsHeld() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
-
-private:
-  sigset_t saved_;
-};
-
-// The folder is reached through a descriptor, so a rename of a folder on the
-// way cannot move the temporary file away from the archive's place.
-struct PendingFolder {
-  int fd = -1;
-  bool open(const std::string &finalPath, std::string *finalName) {
-    const size_t slash = finalPath.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : finalPath.substr(0, slash);
-    *finalName = finalPath.substr(slash == std::string::npos ? 0 : slash + 1);
-    fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return fd >= 0;
-  }
-  void close() {
-    if (fd >= 0)
-      ::close(fd);
-    fd = -1;
-  }
-  int create(const std::string &name) {
-    if (name.size() >= sizeof pendingName) {
-      errno = ENAMETOOLONG;
-      return -1;
-    }
-    SignalsHeld held;
-    // 0666 less the umask, as the archive would be made.
-    const int file = openat(fd, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (file >= 0) {
-      memcpy(pendingName, name.c_str(), name.size() + 1);
-      pendingFolder = fd;
-    }
-    return file;
-  }
-  bool commit(const std::string &finalName) {
-    SignalsHeld held;
-    if (renameat(fd, pendingName, fd, finalName.c_str()) != 0)
-      return false;
-    pendingFolder = -1;
-    return true;
-  }
-};
-
-void remove_pending() {
-  SignalsHeld held;
-  if (pendingFolder >= 0)
-    unlinkat(pendingFolder, pendingName, 0);
-  pendingFolder = -1;
-}
-#endif
-
-// The output archive while it is being written: a temporary file beside it.
-// Its name is the archive's own, cut short enough for ".tmpXXXXXX" to fit, so
-// it can be made wherever the archive can.
+// The archive while it is being written: the layer's output file, a
+// temporary file beside it until the archive is whole, removed on failure
+// and by any signal that ends the process. The first write error is kept.
 class ArchiveFile {
 public:
-  ~ArchiveFile() {
-    discard();
-    folder_.close();
-  }
+  bool Create(const std::string &path, std::string *error) { return output.Create(path, error); }
 
-  bool create(const std::string &finalPath, std::string *error) {
-    finalPath_ = finalPath;
-    if (!folder_.open(finalPath, &finalName_)) {
-      *error = "cannot write '" + finalPath + "': " + describe_errno();
-      return false;
-    }
-    const size_t slash = finalPath.size() - finalName_.size();
-    const std::string stem = finalName_.substr(0, std::min<size_t>(finalName_.size(), 255 - 10));
-    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    uint64_t seed = uint64_t(getpid()) * 0x9E3779B97F4A7C15ull ^ uint64_t(time(nullptr)) ^ uint64_t(clock());
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; attempt++) {
-      std::string name = stem + ".tmp";
-      for (int i = 0; i < 6; i++) {
-        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-        name += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
-      }
-      tempPath_ = finalPath.substr(0, slash) + name;
-      fd = folder_.create(name);
-      if (fd < 0 && errno != EEXIST)
-        break;
-    }
-    if (fd < 0) {
-      *error = "cannot create '" + tempPath_ + "': " + describe_errno();
-      tempPath_.clear();
-      return false;
-    }
-    file_ = fdopen(fd, "wb+");
-    if (!file_) {
-      *error = "cannot write '" + tempPath_ + "': " + describe_errno();
-      close(fd);
-      return false;
-    }
+  bool Write(const void *data, size_t size) {
+    if (size && fwrite(data, 1, size, output.Stream()) != size)
+      return Fail();
     return true;
   }
 
-  bool write(const void *data, size_t size) {
-    if (size && fwrite(data, 1, size, file_) != size)
-      return fail();
-    return true;
-  }
+  long Tell() { return ftell(output.Stream()); }
+  bool Seek(long offset) { return fseek(output.Stream(), offset, SEEK_SET) == 0 || Fail(); }
+  bool TruncateAt(long offset) { return output.Truncate(offset) || Fail(); }
 
-  long tell() { return ftell(file_); }
-  bool seek(long offset) { return fseek(file_, offset, SEEK_SET) == 0 || fail(); }
-  bool truncateAt(long offset) {
-    if (fflush(file_) != 0 || ftruncate(fileno(file_), offset) != 0)
-      return fail();
-    return seek(offset);
-  }
-
-  // Flushes, closes and renames the file into place.
-  bool commit(std::string *error) {
-    if (!ok_ || fflush(file_) != 0) {
-      *error = "cannot write '" + tempPath_ + "': " + describe_errno();
+  // Puts the archive in its place.
+  bool Commit(std::string *error) {
+    if (!ok) {
+      *error = WriteError();
       return false;
     }
-    int rc = fclose(file_);
-    file_ = nullptr;
-    if (rc != 0) {
-      *error = "cannot write '" + tempPath_ + "': " + describe_errno();
-      return false;
-    }
-    if (!folder_.commit(finalName_)) {
-      *error = "cannot rename '" + tempPath_ + "' to '" + finalPath_ + "': " + describe_errno();
-      return false;
-    }
-    tempPath_.clear();
-    return true;
+    return output.Commit(error);
   }
 
-  // Removes the temporary file if it was not committed.
-  void discard() {
-    if (file_)
-      fclose(file_);
-    file_ = nullptr;
-    if (!tempPath_.empty())
-      remove_pending();
-    tempPath_.clear();
-  }
-
-  bool ok() const { return ok_; }
-  std::string writeError() const { return "cannot write '" + tempPath_ + "': " + strerror(savedErrno_); }
+  std::string WriteError() const { return "cannot write '" + output.WrittenPath() + "': " + strerror(savedErrno); }
 
 private:
-  bool fail() {
-    if (ok_)
-      savedErrno_ = errno;
-    ok_ = false;
+  bool Fail() {
+    if (ok)
+      savedErrno = errno;
+    ok = false;
     return false;
   }
 
-  FILE *file_ = nullptr;
-  PendingFolder folder_;  // the archive's folder
-  std::string finalPath_; // as given
-  std::string finalName_; // its last part, in folder_
-  std::string tempPath_;  // for messages; the system's name is the pending one
-  bool ok_ = true;
-  int savedErrno_ = 0;
+  platform::OutputFile output;
+  bool ok = true;
+  int savedErrno = 0;
 };
 
 // Packed data on its way to the file: enciphered in 16-byte blocks when a
@@ -294,58 +89,58 @@ private:
 class DataSink {
 public:
   // Each entry starts from a fresh key; the key is the RAR module's, one at a time.
-  DataSink(ArchiveFile &file, const std::string &password) : file_(file), password_(password) {
-    if (!password_.empty())
-      crypt_set_key(password_.c_str());
+  DataSink(ArchiveFile &file_, const std::string &password_) : file(file_), password(password_) {
+    if (!password.empty())
+      crypt_set_key(password.c_str());
   }
   ~DataSink() {
-    if (!password_.empty())
+    if (!password.empty())
       crypt_clear_key();
   }
 
-  bool write(const uint8_t *data, size_t size) {
-    if (password_.empty()) {
-      written_ += size;
-      return file_.write(data, size);
+  bool Write(const uint8_t *data, size_t size) {
+    if (password.empty()) {
+      written += size;
+      return file.Write(data, size);
     }
     while (size > 0) {
-      size_t n = std::min(size, sizeof pending_ - pendingSize_);
-      memcpy(pending_ + pendingSize_, data, n);
-      pendingSize_ += n;
+      size_t n = std::min(size, sizeof pending - pendingSize);
+      memcpy(pending + pendingSize, data, n);
+      pendingSize += n;
       data += n;
       size -= n;
-      if (pendingSize_ == sizeof pending_ && !flushPending())
+      if (pendingSize == sizeof pending && !FlushPending())
         return false;
     }
     return true;
   }
 
-  bool finish() {
-    if (password_.empty() || pendingSize_ == 0)
+  bool Finish() {
+    if (password.empty() || pendingSize == 0)
       return true;
-    size_t whole = (pendingSize_ + 15) & ~size_t(15);
-    memset(pending_ + pendingSize_, 0, whole - pendingSize_);
-    pendingSize_ = whole;
-    return flushPending();
+    size_t whole = (pendingSize + 15) & ~size_t(15);
+    memset(pending + pendingSize, 0, whole - pendingSize);
+    pendingSize = whole;
+    return FlushPending();
   }
 
-  uint64_t written() const { return written_; }
+  uint64_t Written() const { return written; }
 
 private:
-  bool flushPending() {
-    for (size_t i = 0; i + 16 <= pendingSize_; i += 16)
-      crypt_encrypt_block(pending_ + i);
-    written_ += pendingSize_;
-    bool ok = file_.write(pending_, pendingSize_);
-    pendingSize_ = 0;
+  bool FlushPending() {
+    for (size_t i = 0; i + 16 <= pendingSize; i += 16)
+      crypt_encrypt_block(pending + i);
+    written += pendingSize;
+    bool ok = file.Write(pending, pendingSize);
+    pendingSize = 0;
     return ok;
   }
 
-  ArchiveFile &file_;
-  const std::string &password_;
-  uint8_t pending_[4096]; // whole blocks are enciphered when it fills
-  size_t pendingSize_ = 0;
-  uint64_t written_ = 0;
+  ArchiveFile &file;
+  const std::string &password;
+  uint8_t pending[4096]; // whole blocks are enciphered when it fills
+  size_t pendingSize = 0;
+  uint64_t written = 0;
 };
 
 struct FileHeader {
@@ -358,32 +153,32 @@ struct FileHeader {
   uint32_t attributes = 0;
   std::string name;
 
-  std::vector<uint8_t> bytes() const {
+  std::vector<uint8_t> Bytes() const {
     std::vector<uint8_t> h(32 + name.size(), 0);
     h[2] = kBlockFile;
-    put16(&h[3], flags | kBlockHasData);
-    put16(&h[5], uint32_t(h.size()));
-    put32(&h[7], packedSize);
-    put32(&h[11], size);
+    Put16(&h[3], flags | kBlockHasData);
+    Put16(&h[5], uint32_t(h.size()));
+    Put32(&h[7], packedSize);
+    Put32(&h[11], size);
     h[15] = kHostUnix;
-    put32(&h[16], crc);
-    put32(&h[20], time);
+    Put32(&h[16], crc);
+    Put32(&h[20], time);
     h[24] = kUnpackVersion;
     h[25] = method;
-    put16(&h[26], uint32_t(name.size()));
-    put32(&h[28], attributes);
+    Put16(&h[26], uint32_t(name.size()));
+    Put32(&h[28], attributes);
     memcpy(&h[32], name.data(), name.size());
-    put16(&h[0], crc32_of(&h[2], h.size() - 2) & 0xFFFF);
+    Put16(&h[0], Crc32Of(&h[2], h.size() - 2) & 0xFFFF);
     return h;
   }
 };
 
-std::vector<uint8_t> block_bytes(uint8_t type, uint16_t flags, size_t size) {
+std::vector<uint8_t> BlockBytes(uint8_t type, uint16_t flags, size_t size) {
   std::vector<uint8_t> h(size, 0);
   h[2] = type;
-  put16(&h[3], flags);
-  put16(&h[5], uint32_t(size));
-  put16(&h[0], crc32_of(&h[2], size - 2) & 0xFFFF);
+  Put16(&h[3], flags);
+  Put16(&h[5], uint32_t(size));
+  Put16(&h[0], Crc32Of(&h[2], size - 2) & 0xFFFF);
   return h;
 }
 
@@ -391,30 +186,16 @@ std::vector<uint8_t> block_bytes(uint8_t type, uint16_t flags, size_t size) {
 struct FileId {
   uint64_t volume = 0, index = 0;
   bool known = false;
-  bool same(const FileId &other) const {
+  bool Same(const FileId &other) const {
     return known && other.known && volume == other.volume && index == other.index;
   }
 };
 
-FileId file_id(int fd) {
+FileId IdOf(const PlatformFileFacts &facts) {
   FileId id;
-#ifdef _WIN32
-  // The C library's st_ino is always 0 here; the system keeps a file index.
-  BY_HANDLE_FILE_INFORMATION info;
-  const HANDLE h = HANDLE(_get_osfhandle(fd));
-  if (h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info)) {
-    id.volume = info.dwVolumeSerialNumber;
-    id.index = uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
-    id.known = true;
-  }
-#else
-  struct stat st;
-  if (fstat(fd, &st) == 0) {
-    id.volume = uint64_t(st.st_dev);
-    id.index = uint64_t(st.st_ino);
-    id.known = true;
-  }
-#endif
+  id.volume = facts.volume;
+  id.index = facts.index;
+  id.known = true;
   return id;
 }
 
@@ -424,7 +205,7 @@ struct Input {
   std::string name;
   FILE *file = nullptr;
   uint64_t size = 0;
-  time_t mtime = 0;
+  int64_t mtime = 0;
   uint32_t attributes = 0;
   FileId id; // tells the archive itself among the inputs
 };
@@ -432,58 +213,58 @@ struct Input {
 // Inputs may be anything a path names: a FIFO would block a plain open for
 // ever and a device never ends, so only regular files are opened (without
 // blocking) and read.
-FILE *open_regular(const std::string &path, struct stat *st, FileId *id, std::string *error) {
+FILE *OpenRegular(const std::string &path, PlatformFileFacts *facts, FileId *id, std::string *error) {
   const char *why = "";
-  const int fd = PlatformOpenRegularFile(path.c_str(), &why);
-  if (fd < 0) {
+  FILE *file = PlatformOpenRegularFileStream(path.c_str(), &why);
+  if (!file) {
     *error = "cannot open '" + path + "': " + why;
     return nullptr;
   }
-  *id = file_id(fd);
-  FILE *file = fstat(fd, st) == 0 ? fdopen(fd, "rb") : nullptr;
-  if (!file) {
-    *error = "cannot read '" + path + "': " + describe_errno();
-    close(fd);
+  if (!PlatformDescribeFile(file, facts)) {
+    *error = "cannot read '" + path + "': " + DescribeErrno();
+    fclose(file);
+    return nullptr;
   }
+  *id = IdOf(*facts);
   return file;
 }
 
-bool open_input(const std::string &path, Input &in, std::string *error) {
+bool OpenInput(const std::string &path, Input &in, std::string *error) {
   in.path = path;
-  in.name = stored_name(path);
+  in.name = StoredName(path);
   if (in.name.empty()) {
-    *error = "cannot store '" + path + "': " + unsafe_name_reason(path);
+    *error = "cannot store '" + path + "': " + UnsafeNameReason(path);
     return false;
   }
-  if (in.name.size() > kMaxName) {
+  if (in.name.size() > kMaxNameLength) {
     *error = "cannot store '" + path + "': name longer than 259 bytes";
     return false;
   }
-  struct stat st;
-  in.file = open_regular(path, &st, &in.id, error);
+  PlatformFileFacts facts;
+  in.file = OpenRegular(path, &facts, &in.id, error);
   if (!in.file)
     return false;
-  if (uint64_t(st.st_size) > 0xFFFFFFFFull) {
+  if (facts.size > 0xFFFFFFFFull) {
     *error = "cannot store '" + path + "': larger than 4 GiB - 1 bytes";
     return false;
   }
-  in.size = uint64_t(st.st_size);
-  in.mtime = st.st_mtime;
+  in.size = facts.size;
+  in.mtime = facts.modified;
   // Regular file; owner-executable files keep their execute bits.
-  in.attributes = (st.st_mode & S_IXUSR) ? 0100755 : 0100644;
+  in.attributes = facts.executable ? 0100755 : 0100644;
   // Opened again when its turn comes, so that many files never hold many descriptors.
   fclose(in.file);
   in.file = nullptr;
   return true;
 }
 
-bool reopen_input(Input &in, std::string *error) {
-  struct stat st;
+bool ReopenInput(Input &in, std::string *error) {
+  PlatformFileFacts facts;
   FileId id;
-  in.file = open_regular(in.path, &st, &id, error);
+  in.file = OpenRegular(in.path, &facts, &id, error);
   if (!in.file)
     return false;
-  if (!id.same(in.id)) {
+  if (!id.Same(in.id)) {
     *error = "cannot store '" + in.path + "': it was replaced while rarpack ran";
     return false;
   }
@@ -492,89 +273,89 @@ bool reopen_input(Input &in, std::string *error) {
 
 class Packer {
 public:
-  Packer(const PackOptions &options, ArchiveFile &file, std::vector<EntryReport> *report)
-      : options_(options), file_(file), report_(report), encoder_(options.level > 0 ? options.level : 1) {}
+  Packer(const PackOptions &options_, ArchiveFile &file_, std::vector<EntryReport> *report_)
+      : options(options_), file(file_), report(report_), encoder(options_.level > 0 ? options_.level : 1) {}
 
-  bool writeStart() {
+  bool WriteStart() {
     uint8_t main[13] = {};
     main[2] = kBlockMain;
-    put16(&main[3], options_.solid ? kMainSolid : 0);
-    put16(&main[5], sizeof main);
-    put16(&main[0], crc32_of(&main[2], sizeof main - 2) & 0xFFFF);
-    return file_.write(kMarker, sizeof kMarker) && file_.write(main, sizeof main);
+    Put16(&main[3], options.solid ? kMainSolid : 0);
+    Put16(&main[5], sizeof main);
+    Put16(&main[0], Crc32Of(&main[2], sizeof main - 2) & 0xFFFF);
+    return file.Write(kMarker, sizeof kMarker) && file.Write(main, sizeof main);
   }
 
-  bool writeEnd() {
-    std::vector<uint8_t> end = block_bytes(kBlockEnd, kEndSkipIfUnknown, 7);
-    return file_.write(end.data(), end.size());
+  bool WriteEnd() {
+    std::vector<uint8_t> end = BlockBytes(kBlockEnd, kEndSkipIfUnknown, 7);
+    return file.Write(end.data(), end.size());
   }
 
-  bool addEntry(Input &in, std::string *error) {
+  bool AddEntry(Input &in, std::string *error) {
     FileHeader h;
     h.name = in.name;
-    h.time = dos_time(options_.fixedTime ? options_.mtime : int64_t(in.mtime));
+    h.time = DosTime(options.fixedTime ? options.mtime : int64_t(in.mtime));
     h.attributes = in.attributes;
     h.flags = kFileWindow1M;
-    if (!options_.password.empty())
+    if (!options.password.empty())
       h.flags |= kFileEncrypted;
-    const long headerAt = file_.tell();
-    std::vector<uint8_t> placeholder = h.bytes();
-    if (!file_.write(placeholder.data(), placeholder.size()))
-      return writeFailed(error);
-    const long dataAt = file_.tell();
+    const long headerAt = file.Tell();
+    std::vector<uint8_t> placeholder = h.Bytes();
+    if (!file.Write(placeholder.data(), placeholder.size()))
+      return WriteFailed(error);
+    const long dataAt = file.Tell();
 
-    bool compress = options_.level > 0 && in.size > 0;
+    bool compress = options.level > 0 && in.size > 0;
     uint64_t packed = 0, size = 0;
     uint32_t crc = 0;
     EntryReport entry;
     if (compress) {
-      const bool continuation = options_.solid && encoder_.hasState();
+      const bool continuation = options.solid && encoder.HasState();
       if (continuation)
         h.flags |= kFileSolidContinuation;
-      if (!compressData(in, continuation, &packed, &size, &crc, error))
+      if (!CompressData(in, continuation, &packed, &size, &crc, error))
         return false;
-      entry.audioBytes = encoder_.entryStats().audioBytes;
+      entry.audioBytes = encoder.Stats().audioBytes;
       // A normal archive keeps data that does not shrink stored; a solid one
       // cannot, since a stored entry would leave a gap in the decoder's window.
-      if (!options_.solid && packed >= size) {
+      if (!options.solid && packed >= size) {
         compress = false;
         entry.audioBytes = 0;
         h.flags &= uint16_t(~kFileSolidContinuation);
-        if (fseek(in.file, 0, SEEK_SET) != 0 || !file_.truncateAt(dataAt)) {
-          *error = "cannot rewind '" + in.path + "': " + describe_errno();
+        if (fseek(in.file, 0, SEEK_SET) != 0 || !file.TruncateAt(dataAt)) {
+          *error = "cannot rewind '" + in.path + "': " + DescribeErrno();
           return false;
         }
       }
     }
-    if (!compress && !storeData(in, &packed, &size, &crc, error))
+    if (!compress && !StoreData(in, &packed, &size, &crc, error))
       return false;
 
-    h.method = compress ? uint8_t(kMethodStored + std::min(options_.level, 5)) : kMethodStored;
+    h.method = compress ? uint8_t(kMethodStored + std::min(options.level, 5)) : kMethodStored;
     h.size = uint32_t(size);
     h.packedSize = uint32_t(packed);
     h.crc = crc;
-    const long after = file_.tell();
-    std::vector<uint8_t> header = h.bytes();
-    if (!file_.seek(headerAt) || !file_.write(header.data(), header.size()) || !file_.seek(after))
-      return writeFailed(error);
+    const long after = file.Tell();
+    std::vector<uint8_t> header = h.Bytes();
+    if (!file.Seek(headerAt) || !file.Write(header.data(), header.size()) || !file.Seek(after))
+      return WriteFailed(error);
     entry.name = h.name;
     entry.size = h.size;
     entry.packedSize = h.packedSize;
     entry.stored = !compress;
-    if (report_)
-      report_->push_back(entry);
+    if (report)
+      report->push_back(entry);
     return true;
   }
 
 private:
-  bool writeFailed(std::string *error) {
-    *error = file_.writeError();
+  bool WriteFailed(std::string *error) {
+    *error = file.WriteError();
     return false;
   }
 
   // Reads the whole file in chunks, feeding `consume`; checks the size limit.
   template <typename Consume>
-  bool readAll(Input &in, uint64_t *size, uint32_t *crc, std::string *error, Consume consume) {
+  bool ReadAll(Input &in, uint64_t *size, uint32_t *crc, std::string *error, Consume consume) {
     std::unique_ptr<uint8_t[]> chunk(new uint8_t[kIoChunk]);
     uint32_t running = 0xFFFFFFFFu;
     uint64_t total = 0;
@@ -589,10 +370,10 @@ private:
       }
       running = crc32_update(running, chunk.get(), n);
       if (!consume(chunk.get(), n))
-        return writeFailed(error);
+        return WriteFailed(error);
     }
     if (ferror(in.file)) {
-      *error = "cannot read '" + in.path + "': " + describe_errno();
+      *error = "cannot read '" + in.path + "': " + DescribeErrno();
       return false;
     }
     *size = total;
@@ -600,36 +381,36 @@ private:
     return true;
   }
 
-  bool storeData(Input &in, uint64_t *packed, uint64_t *size, uint32_t *crc, std::string *error) {
-    DataSink sink(file_, options_.password);
-    if (!readAll(in, size, crc, error, [&](const uint8_t *d, size_t n) { return sink.write(d, n); }))
+  bool StoreData(Input &in, uint64_t *packed, uint64_t *size, uint32_t *crc, std::string *error) {
+    DataSink sink(file, options.password);
+    if (!ReadAll(in, size, crc, error, [&](const uint8_t *d, size_t n) { return sink.Write(d, n); }))
       return false;
-    if (!sink.finish())
-      return writeFailed(error);
-    return checkPacked(in, sink.written(), packed, error);
+    if (!sink.Finish())
+      return WriteFailed(error);
+    return CheckPacked(in, sink.Written(), packed, error);
   }
 
-  bool compressData(Input &in, bool continuation, uint64_t *packed, uint64_t *size, uint32_t *crc, std::string *error) {
-    DataSink sink(file_, options_.password);
-    encoder_.beginEntry(continuation, options_.audio);
-    std::vector<uint8_t> &out = encoder_.output();
+  bool CompressData(Input &in, bool continuation, uint64_t *packed, uint64_t *size, uint32_t *crc, std::string *error) {
+    DataSink sink(file, options.password);
+    encoder.BeginEntry(continuation, options.audio);
+    std::vector<uint8_t> &out = encoder.Output();
     auto drain = [&]() {
-      bool ok = sink.write(out.data(), out.size());
+      bool ok = sink.Write(out.data(), out.size());
       out.clear();
       return ok;
     };
-    if (!readAll(in, size, crc, error, [&](const uint8_t *d, size_t n) {
-          encoder_.write(d, n);
+    if (!ReadAll(in, size, crc, error, [&](const uint8_t *d, size_t n) {
+          encoder.Write(d, n);
           return drain();
         }))
       return false;
-    encoder_.finishEntry();
-    if (!drain() || !sink.finish())
-      return writeFailed(error);
-    return checkPacked(in, sink.written(), packed, error);
+    encoder.FinishEntry();
+    if (!drain() || !sink.Finish())
+      return WriteFailed(error);
+    return CheckPacked(in, sink.Written(), packed, error);
   }
 
-  bool checkPacked(const Input &in, uint64_t written, uint64_t *packed, std::string *error) {
+  bool CheckPacked(const Input &in, uint64_t written, uint64_t *packed, std::string *error) {
     if (written > 0xFFFFFFFFull) {
       *error = "cannot store '" + in.path + "': packed data larger than 4 GiB - 1 bytes";
       return false;
@@ -638,36 +419,23 @@ private:
     return true;
   }
 
-  const PackOptions &options_;
-  ArchiveFile &file_;
-  std::vector<EntryReport> *report_;
-  Rar20Encoder encoder_;
+  const PackOptions &options;
+  ArchiveFile &file;
+  std::vector<EntryReport> *report;
+  Rar20Encoder encoder;
 };
 
 } // namespace
 
 namespace {
 // The parts of a path between its separators, without empty ones and ".".
-#ifdef _WIN32
-// Windows paths separate folders with either slash and may start with a
-// drive, which, like a leading separator, is not part of the stored name.
-const char kSeparators[] = "/\\";
-size_t name_start(const std::string &path) {
-  const bool drive = path.size() >= 2 && path[1] == ':' && isalpha(static_cast<unsigned char>(path[0]));
-  return drive ? 2 : 0;
-}
-#else
-const char kSeparators[] = "/";
-size_t name_start(const std::string &) {
-  return 0;
-}
-#endif
-
-std::vector<std::string> path_parts(const std::string &path) {
+// A drive (Windows: "C:"), like a leading separator, is not part of the
+// stored name.
+std::vector<std::string> PathParts(const std::string &path) {
   std::vector<std::string> parts;
-  size_t i = name_start(path);
+  size_t i = platform::DriveLength(path);
   while (i <= path.size()) {
-    size_t slash = path.find_first_of(kSeparators, i);
+    size_t slash = path.find_first_of(platform::kPathSeparators, i);
     if (slash == std::string::npos)
       slash = path.size();
     std::string part = path.substr(i, slash - i);
@@ -679,17 +447,13 @@ std::vector<std::string> path_parts(const std::string &path) {
 }
 } // namespace
 
-void remove_unfinished_archive() {
-  remove_pending();
-}
-
-std::string unsafe_name_reason(const std::string &path) {
+std::string UnsafeNameReason(const std::string &path) {
   // Inside an archive '\' separates folders: a '\' in a Linux file name
   // would turn into a path (..\x climbs out, \x starts at the root) on
   // extraction.
-  if (kSeparators[1] == '\0' && path.find('\\') != std::string::npos)
+  if (std::strchr(platform::kPathSeparators, '\\') == nullptr && path.find('\\') != std::string::npos)
     return "a '\\' in a name separates folders in an archive";
-  const std::vector<std::string> parts = path_parts(path);
+  const std::vector<std::string> parts = PathParts(path);
   if (parts.empty())
     return "no file name";
   for (const std::string &part : parts) {
@@ -706,11 +470,11 @@ std::string unsafe_name_reason(const std::string &path) {
   return std::string();
 }
 
-std::string stored_name(const std::string &path) {
-  if (!unsafe_name_reason(path).empty())
+std::string StoredName(const std::string &path) {
+  if (!UnsafeNameReason(path).empty())
     return std::string();
   std::string name;
-  for (const std::string &part : path_parts(path)) {
+  for (const std::string &part : PathParts(path)) {
     if (!name.empty())
       name += '\\';
     name += part;
@@ -718,15 +482,9 @@ std::string stored_name(const std::string &path) {
   return name;
 }
 
-uint32_t dos_time(int64_t unixSeconds) {
-  time_t t = time_t(unixSeconds);
-  struct tm local;
-#ifdef _WIN32
-  const bool converted = localtime_s(&local, &t) == 0;
-#else
-  const bool converted = localtime_r(&t, &local) != nullptr;
-#endif
-  if (!converted || local.tm_year < 80)
+uint32_t DosTime(int64_t unixSeconds) {
+  std::tm local;
+  if (!PlatformLocalTime(unixSeconds, &local) || local.tm_year < 80)
     return (0u << 25) | (1u << 21) | (1u << 16); // 1980-01-01 00:00:00
   if (local.tm_year > 207)
     return (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
@@ -734,10 +492,10 @@ uint32_t dos_time(int64_t unixSeconds) {
          uint32_t(local.tm_hour) << 11 | uint32_t(local.tm_min) << 5 | uint32_t(local.tm_sec / 2);
 }
 
-bool pack_archive(const std::string &archivePath, const std::vector<std::string> &files, const PackOptions &options,
-                  std::string *error, std::vector<EntryReport> *report) {
+bool PackArchive(const std::string &archivePath, const std::vector<std::string> &files, const PackOptions &options,
+                 std::string *error, std::vector<EntryReport> *report) {
   crc32_init_table();
-  if (options.password.size() > kMaxPassword) {
+  if (options.password.size() > kMaxPasswordLength) {
     *error = "password longer than 254 characters";
     return false;
   }
@@ -753,19 +511,16 @@ bool pack_archive(const std::string &archivePath, const std::vector<std::string>
     *error = "audio channels must be 1 to 4";
     return false;
   }
-  struct stat st;
-  const bool archiveExists = stat(archivePath.c_str(), &st) == 0;
-  if (archiveExists && S_ISDIR(st.st_mode)) {
+  if (platform::KindOfPath(archivePath) == platform::PathKind::kFolder) {
     *error = "cannot write '" + archivePath + "': is a directory";
     return false;
   }
   FileId archiveId;
-  if (archiveExists) {
-    const int fd = PlatformOpenRegularFile(archivePath.c_str(), nullptr);
-    if (fd >= 0) {
-      archiveId = file_id(fd);
-      close(fd);
-    }
+  if (FILE *old = PlatformOpenRegularFileStream(archivePath.c_str(), nullptr)) {
+    PlatformFileFacts facts;
+    if (PlatformDescribeFile(old, &facts))
+      archiveId = IdOf(facts);
+    fclose(old);
   }
   std::vector<Input> inputs(files.size());
   struct Closer {
@@ -777,11 +532,11 @@ bool pack_archive(const std::string &archivePath, const std::vector<std::string>
     }
   } closer{inputs};
   for (size_t i = 0; i < files.size(); i++) {
-    if (!open_input(files[i], inputs[i], error))
+    if (!OpenInput(files[i], inputs[i], error))
       return false;
     // Packing the old archive into the new one would replace a file by an
     // archive of itself on every run.
-    if (inputs[i].id.same(archiveId)) {
+    if (inputs[i].id.Same(archiveId)) {
       *error = "cannot store '" + files[i] + "': it is the archive being written";
       return false;
     }
@@ -793,24 +548,24 @@ bool pack_archive(const std::string &archivePath, const std::vector<std::string>
     std::stable_partition(inputs.begin(), inputs.end(), [](const Input &in) { return in.size == 0; });
 
   ArchiveFile file;
-  if (!file.create(archivePath, error))
+  if (!file.Create(archivePath, error))
     return false;
   Packer packer(options, file, report);
-  if (!packer.writeStart()) {
-    *error = file.writeError();
+  if (!packer.WriteStart()) {
+    *error = file.WriteError();
     return false;
   }
   for (Input &in : inputs) {
-    if (!reopen_input(in, error) || !packer.addEntry(in, error))
+    if (!ReopenInput(in, error) || !packer.AddEntry(in, error))
       return false;
     fclose(in.file);
     in.file = nullptr;
   }
-  if (!packer.writeEnd()) {
-    *error = file.writeError();
+  if (!packer.WriteEnd()) {
+    *error = file.WriteError();
     return false;
   }
-  return file.commit(error);
+  return file.Commit(error);
 }
 
 } // namespace rarpack

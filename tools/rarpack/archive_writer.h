@@ -30,30 +30,28 @@ struct EntryReport {
 
 // The name a path is stored under: relative, without "." components or a
 // leading "/", with a backslash (the archive's separator) between folders.
-// Empty when the path cannot be stored (see unsafe_name_reason); check the
+// Empty when the path cannot be stored (see UnsafeNameReason); check the
 // 259-byte limit separately.
-std::string stored_name(const std::string &path);
+std::string StoredName(const std::string &path);
 
 // Why `path` cannot be stored, "" when it can. A stored name must extract
 // inside the target folder on every reader, Windows ones included: no file
 // name, a '\' in a name, a ".." part (or one of dots and spaces only, which
 // Windows reads as ".."), or a drive ("C:") at the start are refused.
-std::string unsafe_name_reason(const std::string &path);
+std::string UnsafeNameReason(const std::string &path);
 
 // Unix time to the archive's DOS date and time (local time, 2-second steps,
 // clamped to 1980..2107).
-uint32_t dos_time(int64_t unixSeconds);
+uint32_t DosTime(int64_t unixSeconds);
 
 // Packs `files` into a new archive at `archivePath` (replacing any file
-// there). Writes a temporary file beside it and renames it into place only
-// when everything succeeded, so a failure never leaves a half-written
-// archive. On failure returns false with a one-line message in *error.
-// Single-threaded: one pack_archive at a time.
-bool pack_archive(const std::string &archivePath, const std::vector<std::string> &files, const PackOptions &options,
-                  std::string *error, std::vector<EntryReport> *report = nullptr);
-
-// Removes the temporary file of the pack_archive in progress, if any. Safe
-// in a signal handler: a command line calls it before it dies of a signal.
-void remove_unfinished_archive();
+// there; a device or FIFO gets the archive written into it). Writes a
+// temporary file and puts it in place only when everything succeeded, so a
+// failure never leaves a half-written archive, nor does a signal that ends
+// the process (the layer's output file, platform/output_file.h). On failure
+// returns false with a one-line message in *error. Single-threaded: one
+// PackArchive at a time.
+bool PackArchive(const std::string &archivePath, const std::vector<std::string> &files, const PackOptions &options,
+                 std::string *error, std::vector<EntryReport> *report = nullptr);
 
 } // namespace rarpack

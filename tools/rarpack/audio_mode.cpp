@@ -13,7 +13,7 @@ constexpr unsigned kLzRestUnits = 7; // units without an LZ trial after audio mo
 
 } // namespace
 
-unsigned guess_audio_channels(const uint8_t *data, size_t size) {
+unsigned GuessAudioChannels(const uint8_t *data, size_t size) {
   auto u16 = [&](size_t at) { return unsigned(data[at]) | unsigned(data[at + 1]) << 8; };
   auto u32 = [&](size_t at) { return uint32_t(u16(at)) | uint32_t(u16(at + 2)) << 16; };
   if (size >= 36 && memcmp(data, "RIFF", 4) == 0 && memcmp(data + 8, "WAVE", 4) == 0) {
@@ -52,7 +52,7 @@ unsigned guess_audio_channels(const uint8_t *data, size_t size) {
     std::vector<uint32_t> counts(256 * c, 0);
     for (size_t i = 0; i < size; i++) {
       unsigned ch = state.currentChannel;
-      counts[ch * 256 + state.encode(data[i])]++;
+      counts[ch * 256 + state.Encode(data[i])]++;
     }
     double bits = 0;
     for (unsigned ch = 0; ch < c; ch++) {
@@ -69,42 +69,42 @@ unsigned guess_audio_channels(const uint8_t *data, size_t size) {
   return best;
 }
 
-void AudioMode::beginEntry(int choice) {
-  choice_ = choice;
-  channels_ = choice > 0 ? unsigned(std::min(choice, 4)) : 0;
-  guessPending_ = choice == kAudioAuto;
-  lzRest_ = 0;
+void AudioMode::BeginEntry(int entryChoice) {
+  choice = entryChoice;
+  channels = entryChoice > 0 ? unsigned(std::min(entryChoice, 4)) : 0;
+  guessPending = entryChoice == kAudioAuto;
+  lzRest = 0;
 }
 
-void AudioMode::guess(const uint8_t *data, size_t size) {
-  guessPending_ = false;
-  channels_ = guess_audio_channels(data, size);
+void AudioMode::Guess(const uint8_t *data, size_t size) {
+  guessPending = false;
+  channels = GuessAudioChannels(data, size);
 }
 
-AudioMode::Trial AudioMode::nextUnit() {
+AudioMode::Trial AudioMode::NextUnit() {
   Trial t;
-  t.audio = channels_ > 0;
-  t.lz = choice_ <= 0 && (!t.audio || lzRest_ == 0);
-  if (lzRest_ > 0)
-    lzRest_--;
+  t.audio = channels > 0;
+  t.lz = choice <= 0 && (!t.audio || lzRest == 0);
+  if (lzRest > 0)
+    lzRest--;
   return t;
 }
 
-void AudioMode::code(const uint8_t *data, size_t from, size_t to, Block &unit) {
-  trial_ = state_;
-  if (trial_.currentChannel >= channels_)
-    trial_.currentChannel = 0; // what reading an audio table header does
-  trial_.channelCount = channels_;
-  unit.start(true, channels_);
+void AudioMode::Code(const uint8_t *data, size_t from, size_t to, Block &unit) {
+  trial = state;
+  if (trial.currentChannel >= channels)
+    trial.currentChannel = 0; // what reading an audio table header does
+  trial.channelCount = channels;
+  unit.Start(true, channels);
   for (size_t p = from; p < to; p++) {
-    unsigned ch = trial_.currentChannel;
-    unit.addAudio(ch, trial_.encode(data[p]));
+    unsigned ch = trial.currentChannel;
+    unit.AddAudio(ch, trial.Encode(data[p]));
   }
 }
 
-void AudioMode::weigh(uint64_t lzCost, uint64_t audioCost) {
+void AudioMode::Weigh(uint64_t lzCost, uint64_t audioCost) {
   if (audioCost < lzCost - lzCost / 8)
-    lzRest_ = kLzRestUnits;
+    lzRest = kLzRestUnits;
 }
 
 } // namespace rarpack

@@ -6,7 +6,7 @@
 
 namespace rarpack {
 
-uint8_t AudioState::predict() {
+uint8_t AudioState::Predict() {
   AudioChannelState &s = channels[currentChannel];
   s.byteCount++;
   s.d[3] = s.d[2];
@@ -16,13 +16,13 @@ uint8_t AudioState::predict() {
   // Unsigned arithmetic: the sum wraps modulo 2^32 like the decoder's 32-bit one.
   uint32_t p = 8u * uint32_t(s.lastValue) + uint32_t(s.k[0] * s.d[0]) + uint32_t(s.k[1] * s.d[1]) +
                uint32_t(s.k[2] * s.d[2]) + uint32_t(s.k[3] * s.d[3]) + uint32_t(s.k[4] * channelDelta);
-  predicted_ = (int32_t(p) >> 3) & 0xFF;
-  return uint8_t(predicted_);
+  predicted = (int32_t(p) >> 3) & 0xFF;
+  return uint8_t(predicted);
 }
 
-uint8_t AudioState::apply(uint8_t delta) {
+uint8_t AudioState::Apply(uint8_t delta) {
   AudioChannelState &s = channels[currentChannel];
-  const int32_t ch = predicted_ - delta;
+  const int32_t ch = predicted - delta;
   const int32_t i = int32_t(int8_t(delta)) * 8;
   s.dif[0] += uint32_t(std::abs(i));
   s.dif[1] += uint32_t(std::abs(i - s.d[0]));

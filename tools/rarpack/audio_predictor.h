@@ -26,20 +26,20 @@ struct AudioState {
   // channel's past deltas and returns the predicted byte), then apply() with
   // the coded delta, which adapts the weights and returns the output byte.
   // The caller moves currentChannel on.
-  uint8_t predict();
-  uint8_t apply(uint8_t delta);
+  uint8_t Predict();
+  uint8_t Apply(uint8_t delta);
 
   // Encoder side: the delta that makes the current channel produce `byte`.
-  uint8_t encode(uint8_t byte) {
-    uint8_t delta = uint8_t(predict() - byte);
-    apply(delta);
+  uint8_t Encode(uint8_t byte) {
+    uint8_t delta = uint8_t(Predict() - byte);
+    Apply(delta);
     if (++currentChannel >= channelCount)
       currentChannel = 0;
     return delta;
   }
 
 private:
-  int32_t predicted_ = 0; // predict()'s result, kept for apply()
+  int32_t predicted = 0; // predict()'s result, kept for apply()
 };
 
 } // namespace rarpack

@@ -10,29 +10,29 @@ namespace rarpack {
 class BitWriter {
 public:
   // Appends the low `count` bits of `value` (0 to 24 bits), highest first.
-  void put(uint32_t value, unsigned count) {
-    acc_ = (acc_ << count) | (value & ((1u << count) - 1));
-    pending_ += count;
-    while (pending_ >= 8) {
-      pending_ -= 8;
-      bytes_.push_back(uint8_t(acc_ >> pending_));
+  void Put(uint32_t value, unsigned count) {
+    acc = (acc << count) | (value & ((1u << count) - 1));
+    pending += count;
+    while (pending >= 8) {
+      pending -= 8;
+      bytes.push_back(uint8_t(acc >> pending));
     }
-    acc_ &= (1u << pending_) - 1;
+    acc &= (1u << pending) - 1;
   }
   // Fills the last byte with zero bits.
-  void alignToByte() {
-    if (pending_ > 0)
-      put(0, 8 - pending_);
+  void AlignToByte() {
+    if (pending > 0)
+      Put(0, 8 - pending);
   }
   // Bits written so far.
-  uint64_t bitCount() const { return uint64_t(bytes_.size()) * 8 + pending_; }
+  uint64_t BitCount() const { return uint64_t(bytes.size()) * 8 + pending; }
   // Whole bytes written so far; the caller may take and clear them.
-  std::vector<uint8_t> &bytes() { return bytes_; }
+  std::vector<uint8_t> &Bytes() { return bytes; }
 
 private:
-  std::vector<uint8_t> bytes_; // finished bytes
-  uint32_t acc_ = 0;           // bits not yet in a whole byte, right-aligned
-  unsigned pending_ = 0;       // how many of acc_'s low bits are pending (0 to 7 between calls)
+  std::vector<uint8_t> bytes; // finished bytes
+  uint32_t acc = 0;           // bits not yet in a whole byte, right-aligned
+  unsigned pending = 0;       // how many of acc's low bits are pending (0 to 7 between calls)
 };
 
 } // namespace rarpack

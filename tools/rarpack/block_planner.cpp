@@ -13,11 +13,11 @@ namespace {
 
 // Code lengths for a block's counts: per table, with the new-tables symbol
 // always given a code so that the block can be left.
-std::vector<uint8_t> build_lengths(bool audio, unsigned channels, const std::vector<uint32_t> &freq) {
+std::vector<uint8_t> BuildLengths(bool audio, unsigned channels, const std::vector<uint32_t> &freq) {
   std::vector<uint8_t> lengths;
   auto add = [&](size_t from, size_t count, std::vector<unsigned> forced) {
     std::vector<uint32_t> part(freq.begin() + long(from), freq.begin() + long(from + count));
-    std::vector<uint8_t> l = huffman_lengths(part, kMaxCodeLength, forced);
+    std::vector<uint8_t> l = HuffmanLengths(part, kMaxCodeLength, forced);
     lengths.insert(lengths.end(), l.begin(), l.end());
   };
   if (audio) {
@@ -33,73 +33,73 @@ std::vector<uint8_t> build_lengths(bool audio, unsigned channels, const std::vec
 
 } // namespace
 
-void evaluate(Block &b) {
-  b.lengths = build_lengths(b.audio, b.channels, b.freq);
-  b.ownCost = coded_bits(b.freq, b.lengths.data()) + header_bits(b.audio, b.channels, b.lengths) + b.extraBits;
+void Evaluate(Block &b) {
+  b.lengths = BuildLengths(b.audio, b.channels, b.freq);
+  b.ownCost = CodedBits(b.freq, b.lengths.data()) + HeaderBits(b.audio, b.channels, b.lengths) + b.extraBits;
 }
 
-BlockPlanner::BlockPlanner(SymbolEmitter &emitter) : emitter_(emitter) {
-  block_.reserveLargest();
+BlockPlanner::BlockPlanner(SymbolEmitter &symbolEmitter) : emitter(symbolEmitter) {
+  block.ReserveLargest();
 }
 
 // A unit can join the block only under tables of the same layout, and while
 // the block stays within its size.
-bool BlockPlanner::joins(const Block &unit) const {
-  return block_.audio == unit.audio && block_.channels == unit.channels && block_.size() + unit.size() <= kMaxBlock;
+bool BlockPlanner::Joins(const Block &unit) const {
+  return block.audio == unit.audio && block.channels == unit.channels && block.Size() + unit.Size() <= kMaxBlock;
 }
 
-void BlockPlanner::add(Block &unit) {
+void BlockPlanner::Add(Block &unit) {
   if (unit.lengths.empty())
-    evaluate(unit);
-  if (!block_.empty() && !joins(unit))
-    flush();
-  if (block_.empty()) {
-    std::swap(block_, unit);
+    Evaluate(unit);
+  if (!block.Empty() && !Joins(unit))
+    Flush();
+  if (block.Empty()) {
+    std::swap(block, unit);
     return;
   }
   Block merged;
-  merged.audio = block_.audio;
-  merged.channels = block_.channels;
-  merged.freq = block_.freq;
+  merged.audio = block.audio;
+  merged.channels = block.channels;
+  merged.freq = block.freq;
   for (size_t s = 0; s < merged.freq.size(); s++)
     merged.freq[s] += unit.freq[s];
-  merged.extraBits = block_.extraBits + unit.extraBits;
-  evaluate(merged);
-  if (merged.ownCost <= block_.ownCost + unit.ownCost) {
-    block_.commands.insert(block_.commands.end(), unit.commands.begin(), unit.commands.end());
-    block_.items.insert(block_.items.end(), unit.items.begin(), unit.items.end());
-    block_.freq = std::move(merged.freq);
-    block_.extraBits = merged.extraBits;
-    block_.lengths = std::move(merged.lengths);
-    block_.ownCost = merged.ownCost;
+  merged.extraBits = block.extraBits + unit.extraBits;
+  Evaluate(merged);
+  if (merged.ownCost <= block.ownCost + unit.ownCost) {
+    block.commands.insert(block.commands.end(), unit.commands.begin(), unit.commands.end());
+    block.items.insert(block.items.end(), unit.items.begin(), unit.items.end());
+    block.freq = std::move(merged.freq);
+    block.extraBits = merged.extraBits;
+    block.lengths = std::move(merged.lengths);
+    block.ownCost = merged.ownCost;
   } else {
-    flush();
-    std::swap(block_, unit);
+    Flush();
+    std::swap(block, unit);
   }
 }
 
 // Coded with the tables in force, or with its own after the new-tables
 // symbol and their header: whichever is no longer keeps the old ones.
-bool BlockPlanner::keepsTablesInForce() const {
-  if (!emitter_.tablesFit(block_.audio, block_.channels))
+bool BlockPlanner::KeepsTablesInForce() const {
+  if (!emitter.TablesFit(block.audio, block.channels))
     return false;
-  const uint64_t old = coded_bits(block_.freq, emitter_.lengths().data());
+  const uint64_t old = CodedBits(block.freq, emitter.Lengths().data());
   if (old == UINT64_MAX)
     return false;
-  const uint64_t fresh = coded_bits(block_.freq, block_.lengths.data()) +
-                         header_bits(block_.audio, block_.channels, block_.lengths) + emitter_.newTablesBits();
+  const uint64_t fresh = CodedBits(block.freq, block.lengths.data()) +
+                         HeaderBits(block.audio, block.channels, block.lengths) + emitter.NewTablesBits();
   return old <= fresh;
 }
 
-void BlockPlanner::flush() {
-  if (block_.empty())
+void BlockPlanner::Flush() {
+  if (block.Empty())
     return;
-  if (block_.lengths.empty())
-    evaluate(block_);
-  if (!keepsTablesInForce())
-    emitter_.switchTables(block_.audio, block_.channels, block_.lengths);
-  emitter_.putBlock(block_);
-  block_.start(false, 0);
+  if (block.lengths.empty())
+    Evaluate(block);
+  if (!KeepsTablesInForce())
+    emitter.SwitchTables(block.audio, block.channels, block.lengths);
+  emitter.PutBlock(block);
+  block.Start(false, 0);
 }
 
 } // namespace rarpack

@@ -14,29 +14,29 @@ namespace rarpack {
 class SymbolEmitter;
 
 // Builds a block's own code lengths and prices it with them (ownCost).
-void evaluate(Block &block);
+void Evaluate(Block &block);
 
 class BlockPlanner {
 public:
   explicit BlockPlanner(SymbolEmitter &emitter);
 
   // A new entry: nothing gathered yet.
-  void beginEntry() { block_.start(false, 0); }
+  void BeginEntry() { block.Start(false, 0); }
   // Takes a unit into the block being gathered or starts a new block with it
   // (the unit is left holding spare memory).
-  void add(Block &unit);
+  void Add(Block &unit);
   // Writes the block being gathered.
-  void flush();
+  void Flush();
   // The code lengths the block being gathered has, where it is LZ-coded: what
   // the next unit will probably be coded with.
-  const std::vector<uint8_t> *lzLengths() const { return block_.audio ? nullptr : &block_.lengths; }
+  const std::vector<uint8_t> *LzLengths() const { return block.audio ? nullptr : &block.lengths; }
 
 private:
-  bool joins(const Block &unit) const;
-  bool keepsTablesInForce() const;
+  bool Joins(const Block &unit) const;
+  bool KeepsTablesInForce() const;
 
-  SymbolEmitter &emitter_;
-  Block block_; // the block being gathered
+  SymbolEmitter &emitter;
+  Block block; // the block being gathered
 };
 
 } // namespace rarpack

@@ -42,9 +42,9 @@ struct Block {
   std::vector<uint8_t> lengths; // own code lengths for freq
   uint64_t ownCost = 0;         // bits with its own tables, header included
 
-  bool empty() const { return commands.empty() && items.empty(); }
-  size_t size() const { return commands.size() + items.size(); }
-  void start(bool isAudio, unsigned channelCount) {
+  bool Empty() const { return commands.empty() && items.empty(); }
+  size_t Size() const { return commands.size() + items.size(); }
+  void Start(bool isAudio, unsigned channelCount) {
     audio = isAudio;
     channels = channelCount;
     commands.clear();
@@ -56,28 +56,28 @@ struct Block {
   }
   // Room for the largest block from the start: growing it later would copy
   // it and fault in fresh pages again and again.
-  void reserveLargest() {
+  void ReserveLargest() {
     commands.reserve(kMaxBlock + kUnit + kMaxMatch);
     items.reserve(kMaxBlock + kUnit + kMaxMatch);
   }
 
   // Adds an LZ command with the symbols and extra bits it is coded with.
-  void add(const Command &c) {
+  void Add(const Command &c) {
     commands.push_back(c);
     freq[c.sym]++;
     if (c.sym >= kOldDistanceSymbol && c.sym < kShortMatchSymbol) {
-      unsigned slot = length_slot(c.length - 2 - repeat_bonus(c.distance));
+      unsigned slot = LengthSlot(c.length - 2 - RepeatBonus(c.distance));
       freq[kMainSymbols + kDistSymbols + slot]++;
       extraBits += kLengthBits[slot];
     } else if (c.sym >= kShortMatchSymbol && c.sym < kNewTableSymbol) {
       extraBits += kShortDistBits[c.sym - kShortMatchSymbol];
     } else if (c.sym >= kLongMatchSymbol) {
-      unsigned d = dist_slot(c.distance);
+      unsigned d = DistSlot(c.distance);
       freq[kMainSymbols + d]++;
       extraBits += kLengthBits[c.sym - kLongMatchSymbol] + kDistBits[d];
     }
   }
-  void addAudio(unsigned channel, uint8_t delta) {
+  void AddAudio(unsigned channel, uint8_t delta) {
     items.push_back({uint8_t(channel), delta});
     freq[channel * kAudioSymbols + delta]++;
   }

@@ -30,7 +30,7 @@ constexpr size_t kGuessBytes = 65536;        // input looked at before guessing 
 struct Rar20Encoder::Impl {
   explicit Impl(int level) : parser(level, finder), planner(emitter) {
     for (Block &unit : units)
-      unit.reserveLargest();
+      unit.ReserveLargest();
   }
 
   MatchFinder finder; // the input: up to 1 MiB of history, then what is not coded yet
@@ -43,114 +43,114 @@ struct Rar20Encoder::Impl {
   bool stateExists = false; // an entry was encoded (a solid continuation may follow)
   EntryStats stats;
 
-  void beginEntry(bool continuation, int audioChoice) {
+  void BeginEntry(bool continuation, int audioChoice) {
     const bool fresh = !continuation || !stateExists;
     if (fresh) {
-      finder.clear();
+      finder.Clear();
       pos = 0;
-      parser.reset();
-      audio.reset();
-      emitter.reset();
+      parser.Reset();
+      audio.Reset();
+      emitter.Reset();
     }
-    emitter.beginEntry(fresh);
-    planner.beginEntry();
-    parser.beginEntry();
-    audio.beginEntry(audioChoice);
+    emitter.BeginEntry(fresh);
+    planner.BeginEntry();
+    parser.BeginEntry();
+    audio.BeginEntry(audioChoice);
     stats = EntryStats{};
   }
 
-  void write(const uint8_t *data, size_t size) {
+  void Write(const uint8_t *data, size_t size) {
     while (size > 0) {
       size_t shift = 0;
-      size_t n = finder.append(data, std::min<size_t>(size, kUnit), pos, &shift);
+      size_t n = finder.Append(data, std::min<size_t>(size, kUnit), pos, &shift);
       pos -= shift;
       data += n;
       size -= n;
-      if (audio.guessPending() && finder.end() - pos >= kGuessBytes)
-        guessAudio();
-      while (!audio.guessPending() && finder.end() - pos >= kUnit + kLookahead)
-        codeUnit(pos + kUnit);
+      if (audio.GuessPending() && finder.End() - pos >= kGuessBytes)
+        GuessAudio();
+      while (!audio.GuessPending() && finder.End() - pos >= kUnit + kLookahead)
+        CodeUnit(pos + kUnit);
     }
   }
 
-  void finishEntry() {
-    if (audio.guessPending())
-      guessAudio();
-    while (pos < finder.end())
-      codeUnit(std::min(pos + kUnit, finder.end()));
-    planner.flush();
-    emitter.finishEntry();
+  void FinishEntry() {
+    if (audio.GuessPending())
+      GuessAudio();
+    while (pos < finder.End())
+      CodeUnit(std::min(pos + kUnit, finder.End()));
+    planner.Flush();
+    emitter.FinishEntry();
     stateExists = true;
   }
 
-  void guessAudio() { audio.guess(finder.data() + pos, finder.end() - pos); }
+  void GuessAudio() { audio.Guess(finder.Data() + pos, finder.End() - pos); }
 
   // Codes the input from pos to `to` (or a little past it, where a match
   // runs on) the cheaper of the ways tried, and hands it to the planner.
-  void codeUnit(size_t to) {
-    const AudioMode::Trial trial = audio.nextUnit();
+  void CodeUnit(size_t to) {
+    const AudioMode::Trial trial = audio.NextUnit();
     Block &lzUnit = units[0], &audioUnit = units[1];
-    const LzState lzBefore = parser.state();
+    const LzState lzBefore = parser.State();
     size_t end = to;
     if (trial.lz) {
-      lzUnit.start(false, 0);
-      end = parser.parse(pos, to, lzUnit);
+      lzUnit.Start(false, 0);
+      end = parser.Parse(pos, to, lzUnit);
     }
     if (trial.audio)
-      audio.code(finder.data(), pos, end, audioUnit);
+      audio.Code(finder.Data(), pos, end, audioUnit);
     bool useAudio = trial.audio;
     if (trial.audio && trial.lz) {
-      evaluate(lzUnit);
-      evaluate(audioUnit);
+      Evaluate(lzUnit);
+      Evaluate(audioUnit);
       useAudio = audioUnit.ownCost < lzUnit.ownCost;
-      audio.weigh(lzUnit.ownCost, audioUnit.ownCost);
+      audio.Weigh(lzUnit.ownCost, audioUnit.ownCost);
     }
     if (useAudio) {
-      parser.setState(lzBefore);
-      audio.keep();
-      finder.insertUpTo(end);
+      parser.SetState(lzBefore);
+      audio.Keep();
+      finder.InsertUpTo(end);
       stats.audioBytes += end - pos;
-      addUnit(audioUnit);
+      AddUnit(audioUnit);
     } else {
       if (lzUnit.lengths.empty())
-        evaluate(lzUnit);
-      parser.setDry(lzUnit.ownCost >= uint64_t(end - pos) * 8 * 985 / 1000);
-      addUnit(lzUnit);
+        Evaluate(lzUnit);
+      parser.SetDry(lzUnit.ownCost >= uint64_t(end - pos) * 8 * 985 / 1000);
+      AddUnit(lzUnit);
     }
     pos = end;
   }
 
-  void addUnit(Block &unit) {
-    planner.add(unit);
-    if (const std::vector<uint8_t> *lengths = planner.lzLengths())
-      parser.setPrices(*lengths);
+  void AddUnit(Block &unit) {
+    planner.Add(unit);
+    if (const std::vector<uint8_t> *lengths = planner.LzLengths())
+      parser.SetPrices(*lengths);
   }
 
-  const EntryStats &entryStats() {
-    stats.tableReads = emitter.tablesWritten();
+  const EntryStats &CurrentStats() {
+    stats.tableReads = emitter.TablesWritten();
     return stats;
   }
 };
 
-Rar20Encoder::Rar20Encoder(int level) : impl_(new Impl(level)) {}
+Rar20Encoder::Rar20Encoder(int level) : impl(new Impl(level)) {}
 Rar20Encoder::~Rar20Encoder() = default;
-bool Rar20Encoder::hasState() const {
-  return impl_->stateExists;
+bool Rar20Encoder::HasState() const {
+  return impl->stateExists;
 }
-void Rar20Encoder::beginEntry(bool continuation, int audio) {
-  impl_->beginEntry(continuation, audio);
+void Rar20Encoder::BeginEntry(bool continuation, int audio) {
+  impl->BeginEntry(continuation, audio);
 }
-void Rar20Encoder::write(const uint8_t *data, size_t size) {
-  impl_->write(data, size);
+void Rar20Encoder::Write(const uint8_t *data, size_t size) {
+  impl->Write(data, size);
 }
-void Rar20Encoder::finishEntry() {
-  impl_->finishEntry();
+void Rar20Encoder::FinishEntry() {
+  impl->FinishEntry();
 }
-std::vector<uint8_t> &Rar20Encoder::output() {
-  return impl_->emitter.bytes();
+std::vector<uint8_t> &Rar20Encoder::Output() {
+  return impl->emitter.Bytes();
 }
-const Rar20Encoder::EntryStats &Rar20Encoder::entryStats() const {
-  return impl_->entryStats();
+const Rar20Encoder::EntryStats &Rar20Encoder::Stats() const {
+  return impl->CurrentStats();
 }
 
 } // namespace rarpack

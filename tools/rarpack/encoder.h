@@ -25,30 +25,30 @@ public:
 
   // True once an entry was encoded, so that the next one may continue its
   // decoder state (a solid continuation, file-header flag 0x10).
-  bool hasState() const;
+  bool HasState() const;
 
   // Starts an entry. With `continuation` the decoder keeps its state from the
   // entry before (window, tables, old distances, audio state); otherwise it
   // starts afresh and so does the encoder.
-  void beginEntry(bool continuation, int audio);
+  void BeginEntry(bool continuation, int audio);
   // Feeds the entry's bytes, in as many pieces as convenient.
-  void write(const uint8_t *data, size_t size);
+  void Write(const uint8_t *data, size_t size);
   // Encodes what is left and ends the entry's packed data on a whole byte.
-  void finishEntry();
+  void FinishEntry();
 
   // Packed bytes produced so far; the caller may take them and clear the vector.
-  std::vector<uint8_t> &output();
+  std::vector<uint8_t> &Output();
 
   // What the last entry used, for reports and tests.
   struct EntryStats {
     uint64_t audioBytes = 0; // input bytes coded in audio mode
     unsigned tableReads = 0; // table headers written (the first one included)
   };
-  const EntryStats &entryStats() const;
+  const EntryStats &Stats() const;
 
 private:
   struct Impl;
-  std::unique_ptr<Impl> impl_;
+  std::unique_ptr<Impl> impl;
 };
 
 } // namespace rarpack

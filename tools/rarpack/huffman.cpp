@@ -6,8 +6,8 @@
 
 namespace rarpack {
 
-std::vector<uint8_t> huffman_lengths(const std::vector<uint32_t> &freqs, unsigned maxLength,
-                                     const std::vector<unsigned> &forced) {
+std::vector<uint8_t> HuffmanLengths(const std::vector<uint32_t> &freqs, unsigned maxLength,
+                                    const std::vector<unsigned> &forced) {
   const size_t n = freqs.size();
   std::vector<uint64_t> weight(freqs.begin(), freqs.end());
   for (unsigned s : forced)
@@ -84,7 +84,7 @@ std::vector<uint8_t> huffman_lengths(const std::vector<uint32_t> &freqs, unsigne
   return lengths;
 }
 
-std::vector<uint16_t> canonical_codes(const std::vector<uint8_t> &lengths) {
+std::vector<uint16_t> CanonicalCodes(const std::vector<uint8_t> &lengths) {
   uint32_t count[kMaxCodeLength + 2] = {};
   for (uint8_t len : lengths)
     count[len]++;
@@ -102,7 +102,7 @@ std::vector<uint16_t> canonical_codes(const std::vector<uint8_t> &lengths) {
   return codes;
 }
 
-uint64_t coded_bits(const std::vector<uint32_t> &freqs, const uint8_t *lengths) {
+uint64_t CodedBits(const std::vector<uint32_t> &freqs, const uint8_t *lengths) {
   uint64_t bits = 0;
   for (size_t s = 0; s < freqs.size(); s++) {
     if (freqs[s] == 0)

@@ -18,15 +18,15 @@ struct SlotTables {
 };
 extern const SlotTables kSlots;
 
-inline unsigned length_slot(uint32_t codedLength) {
+inline unsigned LengthSlot(uint32_t codedLength) {
   return kSlots.length[codedLength];
 }
 // Of a length-2 match, distance 1 to 256.
-inline unsigned short_dist_slot(uint32_t distance) {
+inline unsigned ShortDistSlot(uint32_t distance) {
   return kSlots.shortDist[distance - 1];
 }
 // Of a long match, distance 1 to the window's size.
-inline unsigned dist_slot(uint32_t distance) {
+inline unsigned DistSlot(uint32_t distance) {
   uint32_t v = distance - 1;
   if (v < 65536)
     return kSlots.dist[v];
@@ -37,20 +37,20 @@ inline unsigned dist_slot(uint32_t distance) {
 
 // Extra length the decoder adds for far distances: long matches gain one
 // byte from 0x2000 and one more from 0x40000 ...
-inline uint32_t long_bonus(uint32_t distance) {
+inline uint32_t LongBonus(uint32_t distance) {
   return (distance >= 0x2000) + (distance >= 0x40000);
 }
 // ... old-distance matches one more from 0x101.
-inline uint32_t repeat_bonus(uint32_t distance) {
-  return (distance >= 0x101) + long_bonus(distance);
+inline uint32_t RepeatBonus(uint32_t distance) {
+  return (distance >= 0x101) + LongBonus(distance);
 }
 
 // The shortest length each code form can carry at `distance`.
-inline uint32_t min_long_length(uint32_t distance) {
-  return 3 + long_bonus(distance);
+inline uint32_t MinLongLength(uint32_t distance) {
+  return 3 + LongBonus(distance);
 }
-inline uint32_t min_repeat_length(uint32_t distance) {
-  return 2 + repeat_bonus(distance);
+inline uint32_t MinRepeatLength(uint32_t distance) {
+  return 2 + RepeatBonus(distance);
 }
 
 } // namespace rarpack

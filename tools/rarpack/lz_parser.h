@@ -22,8 +22,8 @@ struct LzState {
   uint32_t lastDistance = 0;
   uint32_t lastLength = 0;
 
-  uint32_t old(unsigned k) const { return ring[(count - 1 - k) & 3]; } // k = 0: newest
-  void push(uint32_t length, uint32_t distance) {
+  uint32_t Old(unsigned k) const { return ring[(count - 1 - k) & 3]; } // k = 0: newest
+  void Push(uint32_t length, uint32_t distance) {
     lastDistance = distance;
     ring[count++ & 3] = distance;
     lastLength = length;
@@ -37,9 +37,9 @@ struct Prices {
   uint32_t rep[kRepeatSymbols];
 
   // Guesses for a stream without tables yet.
-  void setDefault();
+  void SetDefault();
   // From an LZ table set's code lengths.
-  void set(const std::vector<uint8_t> &lengths);
+  void Set(const std::vector<uint8_t> &lengths);
 };
 
 class LzParser {
@@ -48,26 +48,26 @@ public:
   LzParser(int level, MatchFinder &finder);
 
   // A fresh stream: no old distances, and prices for no tables yet.
-  void reset();
+  void Reset();
   // A new entry searches with the level's full effort.
-  void beginEntry() { dry_ = false; }
+  void BeginEntry() { dry = false; }
   // Where the last unit hardly shrank (to 98.5% or more), the next one is
   // searched only now and then: compressed media have few matches, and
   // looking for them at every position costs a cache miss per chain link in
   // the 1 MiB window. One unit that shrinks brings the level's search back.
-  void setDry(bool dry) { dry_ = dry; }
+  void SetDry(bool isDry) { dry = isDry; }
   // Prices by the LZ tables the next units will probably be coded with.
-  void setPrices(const std::vector<uint8_t> &lengths) { prices_.set(lengths); }
+  void SetPrices(const std::vector<uint8_t> &lengths) { prices.Set(lengths); }
 
   // The decoder's old distances and last match as of the parse position;
   // put back where a unit parsed is then coded otherwise.
-  const LzState &state() const { return lz_; }
-  void setState(const LzState &state) { lz_ = state; }
+  const LzState &State() const { return lz; }
+  void SetState(const LzState &state) { lz = state; }
 
   // Parses from `from` to at least `to` into `unit` and returns where it
   // stopped (a match may run past `to`). Positions up to there are entered
   // into the hash chains.
-  size_t parse(size_t from, size_t to, Block &unit);
+  size_t Parse(size_t from, size_t to, Block &unit);
 
 private:
   struct Config {
@@ -78,8 +78,8 @@ private:
     unsigned missShift;  // after 2^missShift positions without a match, search every 2nd, and so on
     bool optimal;        // choose matches by the cheapest path through a stretch of input, not one by one
   };
-  static Config levelConfig(int level);
-  static Config dryConfig(const Config &level);
+  static Config LevelConfig(int level);
+  static Config DryConfig(const Config &level);
 
   // A match chosen at one position, by bits saved against literals.
   struct Choice {
@@ -87,15 +87,15 @@ private:
     uint32_t distance = 0;
     int32_t gain = INT32_MIN;
   };
-  Command cheapestForm(uint32_t length, uint32_t distance, uint32_t *price) const;
-  Choice bestAt(size_t p, uint32_t maxLength);
-  void addLiteral(Block &unit, uint8_t byte) { unit.add({byte, 0, 0}); }
-  void addMatch(Block &unit, uint32_t length, uint32_t distance);
+  Command CheapestForm(uint32_t length, uint32_t distance, uint32_t *price) const;
+  Choice BestAt(size_t p, uint32_t maxLength);
+  void AddLiteral(Block &unit, uint8_t byte) { unit.Add({byte, 0, 0}); }
+  void AddMatch(Block &unit, uint32_t length, uint32_t distance);
   // Where nothing matches for a while, only every step-th position is searched.
-  unsigned searchStep(unsigned misses) const { return 1 + (misses >> config_.missShift); }
-  void countMiss(unsigned &misses) const { misses = std::min(misses + 1, 31u << config_.missShift); }
+  unsigned SearchStep(unsigned misses) const { return 1 + (misses >> config.missShift); }
+  void CountMiss(unsigned &misses) const { misses = std::min(misses + 1, 31u << config.missShift); }
 
-  size_t parseGreedy(size_t from, size_t to, Block &unit);
+  size_t ParseGreedy(size_t from, size_t to, Block &unit);
 
   // The optimal parse, one stretch at a time. A node is one position of the
   // stretch: the cheapest known way to reach it, and the decoder's old
@@ -116,25 +116,25 @@ private:
     Match longMatch;   // a nice match found at `stop`, taken after the path (length 0: none)
     size_t searchFrom; // inside a good match found earlier, positions are not searched
   };
-  size_t parseOptimal(size_t from, size_t to, Block &unit);
-  Stretch startStretch(size_t from, size_t to);
-  void weighStretch(Stretch &s, unsigned &misses);
-  void relaxLiteral(size_t i, const Node &here, uint8_t byte);
-  bool relaxOldDistances(size_t i, const Node &here, size_t at, uint32_t maxLength, uint32_t *longest);
-  void relaxMatches(size_t i, const Node &here, size_t count);
-  void relax(size_t from, size_t to, uint32_t price, uint32_t length, uint32_t distance);
-  void replayPath(const Stretch &s, Block &unit);
-  size_t takeStretchEnd(const Stretch &s, Block &unit, unsigned &misses);
+  size_t ParseOptimal(size_t from, size_t to, Block &unit);
+  Stretch StartStretch(size_t from, size_t to);
+  void WeighStretch(Stretch &s, unsigned &misses);
+  void RelaxLiteral(size_t i, const Node &here, uint8_t byte);
+  bool RelaxOldDistances(size_t i, const Node &here, size_t at, uint32_t maxLength, uint32_t *longest);
+  void RelaxMatches(size_t i, const Node &here, size_t count);
+  void Relax(size_t from, size_t to, uint32_t price, uint32_t length, uint32_t distance);
+  void ReplayPath(const Stretch &s, Block &unit);
+  size_t TakeStretchEnd(const Stretch &s, Block &unit, unsigned &misses);
 
-  const Config level_; // what the level asks for
-  Config config_;      // what the unit being parsed uses: the level's, or a quick look where data is dry
-  bool dry_ = false;
-  MatchFinder &finder_;
-  LzState lz_;
-  Prices prices_;
-  Match matches_[kMaxMatch + 2];
-  std::vector<Node> nodes_;    // the stretch's positions, for the optimal parse
-  std::vector<uint32_t> path_; // the cheapest path through them, backwards
+  const Config level; // what the level asks for
+  Config config;      // what the unit being parsed uses: the level's, or a quick look where data is dry
+  bool dry = false;
+  MatchFinder &finder;
+  LzState lz;
+  Prices prices;
+  Match matches[kMaxMatch + 2];
+  std::vector<Node> nodes;    // the stretch's positions, for the optimal parse
+  std::vector<uint32_t> path; // the cheapest path through them, backwards
 };
 
 } // namespace rarpack

@@ -1,15 +1,14 @@
 // rarpack: writes RAR 2.x archives (stored or compressed, normal or solid,
 // optionally encrypted) from files named on the command line.
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "platform/command_line.h"
+#include "platform/password.h"
 #include "rarpack/archive_writer.h"
 
 namespace {
@@ -20,7 +19,11 @@ const char kUsage[] = "usage: rarpack [options] ARCHIVE FILE...\n"
                       "  -m0 ... -m5            compression level: 0 stores, 1 is fastest, 5 smallest (default 3)\n"
                       "  --store                the same as -m0\n"
                       "  --solid                solid archive: each file continues the one before\n"
-                      "  --password PASSWORD    encrypt every file (at most 254 characters)\n"
+                      "  --password-file FILE   encrypt every file with the password on FILE's first line\n"
+                      "                         (at most 254 bytes); FILE - is standard input, where a\n"
+                      "                         terminal asks for it twice without showing it\n"
+                      "  --password PASSWORD    the same with the password itself, which every user of\n"
+                      "                         this machine can read while rarpack runs (ps)\n"
                       "  --audio auto|off|N     multimedia mode for sampled sound: auto (default) keeps it\n"
                       "                         where it packs smaller, off never, N forces N channels (1-4)\n"
                       "  --mtime SECONDS        write this Unix time as every file's modification time\n"
@@ -32,11 +35,11 @@ const char kUsage[] = "usage: rarpack [options] ARCHIVE FILE...\n"
                       "Exit status: 0 when the archive was written, 1 when it could not be (no archive is\n"
                       "left behind), 2 for a wrong command line, 128 + N when signal N stopped it.\n";
 
-int usage_error(const std::string &message) {
+int UsageError(const std::string &message) {
   return PlatformUsageError("rarpack", message);
 }
 
-bool parse_int64(const char *text, long long low, long long high, long long *value) {
+bool ParseInt64(const char *text, long long low, long long high, long long *value) {
   if (!*text)
     return false;
   char *end = nullptr;
@@ -48,42 +51,17 @@ bool parse_int64(const char *text, long long low, long long high, long long *val
   return true;
 }
 
-// Interrupted, rarpack leaves no temporary file behind and exits as a shell
-// reports a signal, 128 + its number.
-void on_stop_signal(int signal) {
-  rarpack::remove_unfinished_archive();
-  _exit(128 + signal);
-}
-
-#ifdef _WIN32
-// Ctrl+C and Ctrl+Break reach a console program as SIGINT and SIGBREAK.
-void install_stop_handlers() {
-  for (int stop : {SIGINT, SIGBREAK, SIGTERM})
-    signal(stop, on_stop_signal);
-}
-#else
-void install_stop_handlers() {
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    struct sigaction action = {};
-    struct sigaction previous;
-    // A signal ignored by whoever started rarpack (nohup) stays ignored.
-    if (sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN)
-      continue;
-    action.sa_handler = on_stop_signal;
-    sigemptyset(&action.sa_mask);
-    sigaction(signal, &action, nullptr);
-  }
-}
-#endif
-
 } // namespace
 
 int main(int argc, char **argv) {
+  PlatformUtf8Arguments(&argc, &argv);
   const int answered = PlatformAnswerHelpOrVersion(argc, argv, "rarpack", kUsage);
   if (answered >= 0)
     return answered;
   rarpack::PackOptions options;
   bool verbose = false;
+  bool passwordGiven = false;
+  std::string passwordFile;
   std::vector<std::string> positional;
   bool optionsDone = false;
   for (int i = 1; i < argc; i++) {
@@ -119,49 +97,55 @@ int main(int argc, char **argv) {
       options.solid = true;
     } else if (arg == "-v" || arg == "--verbose") {
       verbose = true;
-    } else if (name == "--password") {
+    } else if (name == "--password" || name == "--password-file") {
       if (!takeValue())
-        return usage_error("--password needs a value");
+        return UsageError(name + " needs a value");
       if (value.empty())
-        return usage_error("the password must not be empty");
-      if (value.size() > 254) {
-        fprintf(stderr, "rarpack: password longer than 254 characters\n");
-        return 1;
-      }
-      options.password = value;
+        return UsageError(name == "--password" ? "the password must not be empty" : "--password-file needs a file");
+      if (passwordGiven)
+        return UsageError("one password only: --password or --password-file");
+      passwordGiven = true;
+      (name == "--password" ? options.password : passwordFile) = value;
     } else if (name == "--audio") {
       if (!takeValue())
-        return usage_error("--audio needs a value");
+        return UsageError("--audio needs a value");
       long long channels;
       if (value == "auto")
         options.audio = rarpack::kAudioAuto;
       else if (value == "off")
         options.audio = rarpack::kAudioOff;
-      else if (parse_int64(value.c_str(), 1, 4, &channels))
+      else if (ParseInt64(value.c_str(), 1, 4, &channels))
         options.audio = int(channels);
       else
-        return usage_error("--audio takes auto, off or 1 to 4");
+        return UsageError("--audio takes auto, off or 1 to 4");
     } else if (name == "--mtime") {
       long long seconds;
       if (!takeValue())
-        return usage_error("--mtime needs a value");
-      if (!parse_int64(value.c_str(), 0, 0xFFFFFFFFFFLL, &seconds))
-        return usage_error("--mtime takes Unix seconds");
+        return UsageError("--mtime needs a value");
+      if (!ParseInt64(value.c_str(), 0, 0xFFFFFFFFFFLL, &seconds))
+        return UsageError("--mtime takes Unix seconds");
       options.fixedTime = true;
       options.mtime = seconds;
     } else {
-      return usage_error("unknown option '" + arg + "'");
+      return UsageError("unknown option '" + arg + "'");
     }
   }
   if (positional.size() < 2)
-    return usage_error(positional.empty() ? "no archive given" : "no files given");
+    return UsageError(positional.empty() ? "no archive given" : "no files given");
   const std::string archive = positional[0];
   positional.erase(positional.begin());
 
-  install_stop_handlers();
   std::string error;
+  if (!passwordFile.empty() && !platform::ReadPassword(passwordFile, "Password: ", true, &options.password, &error)) {
+    fprintf(stderr, "rarpack: %s\n", error.c_str());
+    return 1;
+  }
+  if (passwordGiven && options.password.empty()) {
+    fprintf(stderr, "rarpack: the password is empty\n");
+    return 1;
+  }
   std::vector<rarpack::EntryReport> report;
-  if (!rarpack::pack_archive(archive, positional, options, &error, &report)) {
+  if (!rarpack::PackArchive(archive, positional, options, &error, &report)) {
     fprintf(stderr, "rarpack: %s\n", error.c_str());
     return 1;
   }

@@ -16,48 +16,48 @@ class SymbolEmitter {
 public:
   // A fresh stream: the decoder holds no tables and its previous code
   // lengths are all zero.
-  void reset();
+  void Reset();
   // Starts an entry; where it starts a fresh stream its first tables follow
   // without a new-tables symbol.
-  void beginEntry(bool fresh);
+  void BeginEntry(bool fresh);
 
   // Whether the decoder's tables in force can code a block of this mode and
   // channel count, and their code lengths.
-  bool tablesFit(bool audio, unsigned channels) const;
-  const std::vector<uint8_t> &lengths() const { return lengths_; }
+  bool TablesFit(bool audio, unsigned channels) const;
+  const std::vector<uint8_t> &Lengths() const { return lengths; }
   // Bits of the new-tables symbol under the tables in force.
-  unsigned newTablesBits() const;
+  unsigned NewTablesBits() const;
 
   // Leaves the tables in force and writes new ones.
-  void switchTables(bool audio, unsigned channels, const std::vector<uint8_t> &lengths);
+  void SwitchTables(bool audio, unsigned channels, const std::vector<uint8_t> &newLengths);
   // Writes a block's items under the tables in force.
-  void putBlock(const Block &block);
+  void PutBlock(const Block &block);
   // Ends the entry's packed data on a whole byte.
-  void finishEntry();
+  void FinishEntry();
 
   // Packed bytes so far; the caller may take them and clear the vector.
-  std::vector<uint8_t> &bytes() { return out_.bytes(); }
+  std::vector<uint8_t> &Bytes() { return out.Bytes(); }
   // Table headers written in this entry.
-  unsigned tablesWritten() const { return tablesWritten_; }
+  unsigned TablesWritten() const { return tablesWritten; }
 
 private:
-  void putSymbol(unsigned index) { out_.put(codes_[index], lengths_[index]); }
-  void putNewTablesSymbol();
-  void putCommand(const Command &c);
-  void writeTables(bool audio, unsigned channels, const std::vector<uint8_t> &lengths);
+  void PutSymbol(unsigned index) { out.Put(codes[index], lengths[index]); }
+  void PutNewTablesSymbol();
+  void PutCommand(const Command &c);
+  void WriteTables(bool audio, unsigned channels, const std::vector<uint8_t> &newLengths);
 
-  BitWriter out_;
-  unsigned emitChannel_ = 0;             // the decoder's current audio channel
-  bool haveTables_ = false;              // the decoder holds tables
-  bool tablesAudio_ = false;             // ... in audio mode
-  unsigned tablesChannels_ = 0;          // ... with this many channels
-  std::vector<uint8_t> lengths_;         // ... their code lengths
-  std::vector<uint16_t> codes_;          // ... and canonical codes
-  uint8_t previous_[kTableLengths] = {}; // the decoder's previous lengths
-  bool previousAudio_ = false;           // mode and count of the table they came from
-  unsigned previousCount_ = 0;           // 0: all zero (after a reset)
-  bool freshStream_ = false;             // the next tables are the stream's first
-  unsigned tablesWritten_ = 0;
+  BitWriter out;
+  unsigned emitChannel = 0;             // the decoder's current audio channel
+  bool haveTables = false;              // the decoder holds tables
+  bool tablesAudio = false;             // ... in audio mode
+  unsigned tablesChannels = 0;          // ... with this many channels
+  std::vector<uint8_t> lengths;         // ... their code lengths
+  std::vector<uint16_t> codes;          // ... and canonical codes
+  uint8_t previous[kTableLengths] = {}; // the decoder's previous lengths
+  bool previousAudio = false;           // mode and count of the table they came from
+  unsigned previousCount = 0;           // 0: all zero (after a reset)
+  bool freshStream = false;             // the next tables are the stream's first
+  unsigned tablesWritten = 0;
 };
 
 } // namespace rarpack

@@ -11,7 +11,7 @@ namespace {
 
 const uint8_t kZeros[kTableLengths] = {};
 
-void plan_lengths(const uint8_t *lengths, const uint8_t *previous, unsigned count, LengthPlan &plan) {
+void PlanLengths(const uint8_t *lengths, const uint8_t *previous, unsigned count, LengthPlan &plan) {
   plan.symbols.clear();
   plan.extra.clear();
   unsigned i = 0;
@@ -45,46 +45,46 @@ void plan_lengths(const uint8_t *lengths, const uint8_t *previous, unsigned coun
   }
 }
 
-unsigned extra_bits_of(uint8_t lengthSymbol) {
+unsigned ExtraBitsOf(uint8_t lengthSymbol) {
   return lengthSymbol == 16 ? 2 : lengthSymbol == 17 ? 3 : lengthSymbol == 18 ? 7 : 0;
 }
 
 } // namespace
 
-void TableHeader::build(bool isAudio, unsigned channelCount, const uint8_t *lengths, unsigned count,
+void TableHeader::Build(bool isAudio, unsigned channelCount, const uint8_t *lengths, unsigned count,
                         const uint8_t *previous, bool keepPrevious) {
   audio = isAudio;
   channels = channelCount;
   keep = keepPrevious;
-  plan_lengths(lengths, keep ? previous : kZeros, count, plan);
+  PlanLengths(lengths, keep ? previous : kZeros, count, plan);
   std::vector<uint32_t> freq(kLevelSymbols, 0);
   for (uint8_t s : plan.symbols)
     freq[s]++;
-  codeLengths = huffman_lengths(freq, kMaxCodeLength);
-  codes = canonical_codes(codeLengths);
+  codeLengths = HuffmanLengths(freq, kMaxCodeLength);
+  codes = CanonicalCodes(codeLengths);
   bits = 2 + (audio ? 2 : 0) + 4 * kLevelSymbols;
   for (uint8_t s : plan.symbols)
-    bits += codeLengths[s] + extra_bits_of(s);
+    bits += codeLengths[s] + ExtraBitsOf(s);
 }
 
-void TableHeader::write(BitWriter &out) const {
-  out.put(audio ? 1 : 0, 1);
-  out.put(keep ? 1 : 0, 1);
+void TableHeader::Write(BitWriter &out) const {
+  out.Put(audio ? 1 : 0, 1);
+  out.Put(keep ? 1 : 0, 1);
   if (audio)
-    out.put(channels - 1, 2);
+    out.Put(channels - 1, 2);
   for (uint8_t l : codeLengths)
-    out.put(l, 4);
+    out.Put(l, 4);
   for (size_t k = 0; k < plan.symbols.size(); k++) {
     uint8_t s = plan.symbols[k];
-    out.put(codes[s], codeLengths[s]);
-    if (unsigned n = extra_bits_of(s))
-      out.put(plan.extra[k], n);
+    out.Put(codes[s], codeLengths[s]);
+    if (unsigned n = ExtraBitsOf(s))
+      out.Put(plan.extra[k], n);
   }
 }
 
-uint64_t header_bits(bool audio, unsigned channels, const std::vector<uint8_t> &lengths) {
+uint64_t HeaderBits(bool audio, unsigned channels, const std::vector<uint8_t> &lengths) {
   TableHeader h;
-  h.build(audio, channels, lengths.data(), unsigned(lengths.size()), kZeros, false);
+  h.Build(audio, channels, lengths.data(), unsigned(lengths.size()), kZeros, false);
   return h.bits;
 }
 

@@ -29,12 +29,12 @@ struct TableHeader {
 
   // `previous` holds the decoder's previous lengths; with `keepPrevious` the
   // new ones are coded as differences to them, else to zeros.
-  void build(bool isAudio, unsigned channelCount, const uint8_t *lengths, unsigned count, const uint8_t *previous,
+  void Build(bool isAudio, unsigned channelCount, const uint8_t *lengths, unsigned count, const uint8_t *previous,
              bool keepPrevious);
-  void write(BitWriter &out) const;
+  void Write(BitWriter &out) const;
 };
 
 // Size of a header for `lengths` coded afresh.
-uint64_t header_bits(bool audio, unsigned channels, const std::vector<uint8_t> &lengths);
+uint64_t HeaderBits(bool audio, unsigned channels, const std::vector<uint8_t> &lengths);
 
 } // namespace rarpack

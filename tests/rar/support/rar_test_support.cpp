@@ -10,7 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "rar/rar_internal.h"
+#include "rar_internal.h"
 
 Bytes ReadFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
@@ -61,7 +61,7 @@ Extraction Extract(const std::string &archive, const std::string &name, const ch
 }
 
 PrivateLog::PrivateLog() {
-  debug_log_set_directory(dir_.path.c_str());
+  debug_log_set_directory(dir_.Path().c_str());
   path = dir_.File("debug_unrar.txt");
 }
 
@@ -202,7 +202,7 @@ void ArchiveWriter::AddEnd() {
   AddBlock(0x7B, 0x4000);
 }
 
-std::string ArchiveWriter::Save(const TempDir &dir, const std::string &name) const {
+std::string ArchiveWriter::Save(const ScratchDir &dir, const std::string &name) const {
   std::string path = dir.File(name);
   WriteFile(path, bytes);
   return path;
@@ -469,8 +469,8 @@ PeerResult ExtractWithUnar(const std::string &archive, const std::string &name, 
   if (system("command -v unar >/dev/null 2>&1") != 0)
     return r;
   r.available = true;
-  TempDir out;
-  std::string command = "unar -q -f -D -o '" + out.path + "'";
+  ScratchDir out;
+  std::string command = "unar -q -f -D -o '" + out.Path() + "'";
   if (!password.empty())
     command += " -p '" + password + "'";
   command += " '" + archive + "' '" + name + "' >/dev/null 2>&1";

@@ -9,11 +9,6 @@
 
 using Bytes = std::vector<uint8_t>;
 
-// The test kit's temporary folder, its path as a member.
-struct TempDir : ScratchDir {
-  const std::string path = Path();
-};
-
 Bytes ReadFile(const std::string &path);
 void WriteFile(const std::string &path, const Bytes &bytes);
 Bytes BytesOf(const std::string &text);
@@ -43,7 +38,7 @@ public:
   std::string path;
 
 private:
-  TempDir dir_;
+  ScratchDir dir_;
 };
 
 // ---- archives -------------------------------------------------------------
@@ -73,7 +68,7 @@ public:
   // Any other block: 7-byte base, optional data size and data.
   void AddBlock(uint8_t type, uint16_t flags, const Bytes &data = {});
   void AddEnd();
-  std::string Save(const TempDir &dir, const std::string &name) const;
+  std::string Save(const ScratchDir &dir, const std::string &name) const;
   Bytes bytes;
 };
 

@@ -61,3 +61,20 @@ std::FILE *PlatformOpenRegularFileStream(const char *path, const char **why) {
   }
   return file;
 }
+
+bool PlatformDescribeFile(std::FILE *file, PlatformFileFacts *facts) {
+  struct stat info;
+  if (fstat(fileno(file), &info) != 0)
+    return false;
+  facts->size = uint64_t(info.st_size);
+  facts->modified = int64_t(info.st_mtime);
+  facts->executable = (info.st_mode & S_IXUSR) != 0;
+  facts->volume = uint64_t(info.st_dev);
+  facts->index = uint64_t(info.st_ino);
+  return true;
+}
+
+bool PlatformLocalTime(int64_t seconds, std::tm *local) {
+  const time_t t = time_t(seconds);
+  return localtime_r(&t, local) != nullptr;
+}

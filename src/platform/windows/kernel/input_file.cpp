@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#include <windows.h>
 
 int PlatformOpenRegularFile(const char *path, const char **why) {
   const char *reason = nullptr;
@@ -50,4 +51,25 @@ std::FILE *PlatformOpenRegularFileStream(const char *path, const char **why) {
     _close(fd);
   }
   return file;
+}
+
+bool PlatformDescribeFile(std::FILE *file, PlatformFileFacts *facts) {
+  // The C library's st_ino is always 0 here; the system keeps a file index.
+  BY_HANDLE_FILE_INFORMATION info;
+  const HANDLE handle = HANDLE(_get_osfhandle(_fileno(file)));
+  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info))
+    return false;
+  // FILETIME counts 100 ns from 1601; Unix seconds from 1970.
+  const uint64_t written = uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32 | info.ftLastWriteTime.dwLowDateTime;
+  facts->size = uint64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+  facts->modified = int64_t(written / 10000000) - 11644473600LL;
+  facts->executable = false;
+  facts->volume = info.dwVolumeSerialNumber;
+  facts->index = uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+  return true;
+}
+
+bool PlatformLocalTime(int64_t seconds, std::tm *local) {
+  const __time64_t t = seconds;
+  return _localtime64_s(local, &t) == 0;
 }

@@ -14,4 +14,8 @@ std::wstring WideFromUtf8(const std::string &text);
 // UTF-16 to UTF-8; unpaired surrogates become U+FFFD.
 std::string Utf8FromWide(const std::wstring &text);
 
+// The system's words for a Win32 error code (GetLastError), in UTF-8,
+// without the final period and line end.
+std::string ErrorText(unsigned long error);
+
 } // namespace platform

@@ -1,5 +1,6 @@
 // Inside the RAR extraction module: the module-wide state record and the steps
-// of an extraction. For the module's own files, its tests, fuzzers and tools.
+// of an extraction. For the module's own files and its white-box tests
+// (target zarvox_rar_internal); everyone else has rar.h.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -20,11 +21,9 @@
 // ---- sizes and constants ----------------------------------------------------
 constexpr uint32_t kWindowSize = 0x100000; // the 1 MiB dictionary of RAR 2.0
 constexpr uint32_t kWindowMask = kWindowSize - 1;
-constexpr uint32_t kInputSize = 8192;        // packed bytes decoded from one buffer
-constexpr uint32_t kInputKeep = 32;          // bytes kept across a refill
-constexpr uint32_t kMaxNameLength = 259;     // entry names and archive paths
-constexpr uint32_t kMaxPasswordLength = 254; // passwords
-constexpr uint32_t kQuickBits = 10;          // codes this short are looked up in one step
+constexpr uint32_t kInputSize = 8192; // packed bytes decoded from one buffer
+constexpr uint32_t kInputKeep = 32;   // bytes kept across a refill
+constexpr uint32_t kQuickBits = 10;   // codes this short are looked up in one step
 
 // ---- archive records, as read ------------------------------------------------
 struct MainHeader {
@@ -120,7 +119,7 @@ struct DebugLog {
   bool opened;        // the log file was created at the first call
   bool firstCallDone; // the first extraction of the process has run and tried to open the log
   char path[4096];    // the log file, as it was found when opened (entries go through directoryFd)
-  int directoryFd;    // the log's folder, held from its check on while opened
+  int directoryFd;    // the log's folder as the layer holds it, from its check on while opened
   uint32_t startMs;   // GetTickCount when the log was opened
 };
 
@@ -187,16 +186,9 @@ void debug_log_printf(const char *sourceFile, unsigned line, bool problem, const
 #define RAR_LOG(...) debug_log_printf(__FILE__, __LINE__, false, __VA_ARGS__)
 #define RAR_PROBLEM(...) debug_log_printf(__FILE__, __LINE__, true, __VA_ARGS__)
 
-// Where the log lives: $XDG_STATE_HOME/zarvox, else ~/.local/state/zarvox,
-// created (mode 0700) when missing. False when no such place can be made or
-// the folder is not this user's alone. The file in it is "debug_unrar.txt".
+// Where the log lives: the layer's per-user state folder "zarvox"
+// ($XDG_STATE_HOME/zarvox, else ~/.local/state/zarvox, made with mode 0700
+// when missing; %LOCALAPPDATA%\zarvox on Windows). False when there is none
+// (HOME is another user's, say) or the folder is not this user's alone. The
+// file in it is "debug_unrar.txt".
 bool debug_log_default_path(char *path, size_t size);
-
-// For tests and tools only: the next extraction opens (and truncates) the log
-// in `directory` as if it were the first call of the process. NULL keeps the
-// log off for the process. The directory is used as given, not created.
-void debug_log_set_directory(const char *directory);
-
-// Why the latest call failed: its last problem message, or "" when the walk
-// simply did not find the entry.
-const char *rar_last_problem();
