@@ -161,4 +161,17 @@ void OutputFile::Discard() {
   pending = -1;
 }
 
+bool WriteAll(int fd, const void *data, size_t size, std::string *why) {
+  const char *bytes = static_cast<const char *>(data);
+  for (size_t done = 0; done < size;) {
+    const long n = WriteSome(fd, bytes + done, size - done);
+    if (n <= 0) {
+      *why = std::strerror(n < 0 ? errno : EIO);
+      return false;
+    }
+    done += size_t(n);
+  }
+  return true;
+}
+
 } // namespace platform

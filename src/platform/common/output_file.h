@@ -36,6 +36,9 @@ void RemovePendingFiles();
 // Writes all `size` bytes to the descriptor `fd` (binary); false with the
 // system's reason.
 bool WriteAll(int fd, const void *data, size_t size, std::string *why);
+// One write of at most `size` bytes to `fd`, as the system takes it: the
+// bytes written, or -1 with errno set (never for an interrupted write).
+long WriteSome(int fd, const void *data, size_t size);
 
 // The folder for temporary files, ending in a separator.
 std::string TemporaryFolder();

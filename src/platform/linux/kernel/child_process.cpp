@@ -1,6 +1,7 @@
 // Child processes over posix_spawn, fed through a pipe.
 #include "platform/child_process.h"
 #include "common/output_file.h"
+#include "common/search_path.h"
 
 #include <cerrno>
 #include <csignal>
@@ -20,19 +21,11 @@ std::string FindOnPath(const std::string &program) {
   const char *path = std::getenv("PATH");
   if (path == nullptr)
     return std::string();
-  const std::string list = path;
-  for (size_t start = 0; start <= list.size();) {
-    size_t end = list.find(':', start);
-    if (end == std::string::npos)
-      end = list.size();
-    std::string folder = list.substr(start, end - start);
-    if (folder.empty())
-      folder = ".";
+  for (const std::string &folder : SearchFolders(path, ':')) {
     const std::string candidate = folder + "/" + program;
     struct stat info;
     if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
       return candidate;
-    start = end + 1;
   }
   return std::string();
 }
@@ -79,10 +72,6 @@ bool ChildProcess::Start(const std::vector<std::string> &arguments, std::string 
   process = child;
   input = fds[1];
   return true;
-}
-
-bool ChildProcess::Write(const void *data, size_t size, std::string *why) {
-  return WriteAll(input, data, size, why);
 }
 
 bool ChildProcess::Finish(std::string *why) {

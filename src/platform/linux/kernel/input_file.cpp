@@ -20,45 +20,42 @@ const char *KindOf(mode_t mode) {
     return "a socket, not a regular file";
   return "not a regular file";
 }
+
+// Closes `fd` (where it is open) and gives the reason; -1.
+int Refuse(int fd, const char *reason, const char **why) {
+  if (fd >= 0)
+    close(fd);
+  if (why != nullptr)
+    *why = reason;
+  return -1;
+}
 } // namespace
 
 int PlatformOpenRegularFile(const char *path, const char **why) {
-  const char *reason = nullptr;
   // O_NONBLOCK: opening a FIFO then returns at once instead of waiting for a
   // writer. What the descriptor is, is then asked of the descriptor itself,
   // so that nothing can be swapped in between.
-  int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0)
+    return Refuse(fd, strerror(errno), why);
   struct stat info;
-  if (fd < 0) {
-    reason = strerror(errno);
-  } else if (fstat(fd, &info) != 0) {
-    reason = strerror(errno);
-  } else if (!S_ISREG(info.st_mode)) {
-    reason = KindOf(info.st_mode);
-  } else {
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags == -1 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
-      reason = strerror(errno);
-  }
-  if (reason != nullptr && fd >= 0) {
-    close(fd);
-    fd = -1;
-  }
+  if (fstat(fd, &info) != 0)
+    return Refuse(fd, strerror(errno), why);
+  if (!S_ISREG(info.st_mode))
+    return Refuse(fd, KindOf(info.st_mode), why);
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags == -1 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+    return Refuse(fd, strerror(errno), why);
   if (why != nullptr)
-    *why = reason != nullptr ? reason : "";
+    *why = "";
   return fd;
 }
 
 std::FILE *PlatformOpenRegularFileStream(const char *path, const char **why) {
   const int fd = PlatformOpenRegularFile(path, why);
-  if (fd < 0)
-    return nullptr;
-  std::FILE *file = fdopen(fd, "rb");
-  if (file == nullptr) {
-    if (why != nullptr)
-      *why = strerror(errno);
-    close(fd);
-  }
+  std::FILE *file = fd >= 0 ? fdopen(fd, "rb") : nullptr;
+  if (fd >= 0 && file == nullptr)
+    Refuse(fd, strerror(errno), why);
   return file;
 }
 

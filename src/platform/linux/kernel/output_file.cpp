@@ -245,19 +245,11 @@ bool CheckOutputPath(const std::string &path, std::string *why) {
   return true;
 }
 
-bool WriteAll(int fd, const void *data, size_t size, std::string *why) {
-  const char *bytes = static_cast<const char *>(data);
-  for (size_t done = 0; done < size;) {
-    const ssize_t n = write(fd, bytes + done, size - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0) {
-      *why = std::strerror(n < 0 ? errno : EIO);
-      return false;
-    }
-    done += size_t(n);
+long WriteSome(int fd, const void *data, size_t size) {
+  ssize_t n;
+  while ((n = write(fd, data, size)) < 0 && errno == EINTR) {
   }
-  return true;
+  return long(n);
 }
 
 bool WriteStandardOutput(const void *data, size_t size, std::string *why) {

@@ -1,6 +1,7 @@
 // Child processes over CreateProcessW, fed through a pipe.
 #include "platform/child_process.h"
 #include "common/output_file.h"
+#include "common/search_path.h"
 
 #include "kernel/wide.h"
 
@@ -42,19 +43,11 @@ std::string FindOnPath(const std::string &program) {
   const wchar_t *path = _wgetenv(L"PATH");
   if (path == nullptr)
     return std::string();
-  const std::string list = Utf8FromWide(path);
-  for (size_t start = 0; start <= list.size();) {
-    size_t end = list.find(';', start);
-    if (end == std::string::npos)
-      end = list.size();
-    std::string folder = list.substr(start, end - start);
-    if (folder.empty())
-      folder = ".";
+  for (const std::string &folder : SearchFolders(Utf8FromWide(path), ';')) {
     const std::string candidate = folder + "\\" + program + ".exe";
     const DWORD attributes = GetFileAttributesW(WideFromUtf8(candidate).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
       return candidate;
-    start = end + 1;
   }
   return std::string();
 }
@@ -104,10 +97,6 @@ bool ChildProcess::Start(const std::vector<std::string> &arguments, std::string 
     return false;
   }
   return true;
-}
-
-bool ChildProcess::Write(const void *data, size_t size, std::string *why) {
-  return WriteAll(input, data, size, why);
 }
 
 bool ChildProcess::Finish(std::string *why) {

@@ -199,17 +199,8 @@ bool CheckOutputPath(const std::string &path, std::string *why) {
   return true;
 }
 
-bool WriteAll(int fd, const void *data, size_t size, std::string *why) {
-  const char *bytes = static_cast<const char *>(data);
-  for (size_t done = 0; done < size;) {
-    const int n = _write(fd, bytes + done, unsigned(std::min<size_t>(size - done, 1u << 30)));
-    if (n <= 0) {
-      *why = std::strerror(n < 0 ? errno : EIO);
-      return false;
-    }
-    done += size_t(n);
-  }
-  return true;
+long WriteSome(int fd, const void *data, size_t size) {
+  return _write(fd, data, unsigned(std::min<size_t>(size, 1u << 30)));
 }
 
 bool WriteStandardOutput(const void *data, size_t size, std::string *why) {
