@@ -5,6 +5,8 @@
 #include "logo.h"
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 namespace {
 const char kUsage[] = "usage: media-icon SIZE OUT.png\n"
@@ -13,21 +15,23 @@ const char kUsage[] = "usage: media-icon SIZE OUT.png\n"
 } // namespace
 
 int main(int argc, char **argv) {
-  if (argc < 2 || argv[1][0] == '-') {
-    const int answered = PlatformAnswerHelpOrVersion(argc, argv, "media-icon", kUsage);
-    if (answered >= 0)
-      return answered;
-    return PlatformUsageError("media-icon", argc < 2 || std::string(argv[1]) == "--"
-                                                ? "no size given"
-                                                : "unknown option " + std::string(argv[1]));
-  }
+  const int answered = PlatformAnswerHelpOrVersion(argc, argv, "media-icon", kUsage);
+  if (answered >= 0)
+    return answered;
+  std::vector<std::string> names;
+  if (!PlatformTakeNames(argc, argv, "media-icon", &names))
+    return kExitUsage;
+  if (names.empty())
+    return PlatformUsageError("media-icon", "no size given");
   char *end = nullptr;
-  const long size = std::strtol(argv[1], &end, 10);
-  if (end == argv[1] || *end != '\0' || size < 16 || size > media::kLogoWidth)
-    return PlatformUsageError("media-icon",
-                              "the size is a whole number from 16 to 512, not \"" + std::string(argv[1]) + "\"");
-  // The rest is the command line of any image tool.
-  argv[1] = argv[0];
-  return media::RunImageTool(argc - 1, argv + 1, "media-icon", kUsage,
+  const long size = std::strtol(names[0].c_str(), &end, 10);
+  if (end == names[0].c_str() || *end != '\0' || size < 16 || size > media::kLogoWidth)
+    return PlatformUsageError("media-icon", "the size is a whole number from 16 to 512, not \"" + names[0] + "\"");
+  // The rest is the command line of any image tool, each of it a name.
+  char optionsDone[] = "--";
+  std::vector<char *> rest = {argv[0], optionsDone};
+  for (size_t i = 1; i < names.size(); ++i)
+    rest.push_back(&names[i][0]);
+  return media::RunImageTool(int(rest.size()), rest.data(), "media-icon", kUsage,
                              [size] { return media::DrawIcon(media::DrawLogo(), int(size)); });
 }

@@ -73,7 +73,8 @@ bool Tell(const std::string &text, DWORD handle, std::FILE *stream, UINT boxType
     std::freopen("CONOUT$", "w", stderr);
   }
   if (Usable(GetStdHandle(handle)) || console)
-    return std::fputs(text.c_str(), stream) >= 0 && std::fflush(stream) == 0;
+    return std::fputs(text.c_str(), stream) >= 0 &&
+           (stream == stdout ? PlatformFlushStandardOutput() : std::fflush(stream) == 0);
   const std::wstring wide = platform::WideFromUtf8(text);
   return MessageBoxW(nullptr, wide.c_str(), L"zarvox", boxType | MB_OK) != 0;
 }

@@ -29,9 +29,13 @@ const char kUsageNotes[] = "zarvox.dat is read from the current folder, or else 
                            "run, 2 for a wrong command line, 128 + N when signal N ended it (SIGINT: 130,\n"
                            "SIGTERM: 143).\n";
 
-// Writes `text` to `stream`; false when it did not all get there.
+// Writes `text` to `stream`; false when it did not all get there (standard
+// output's reason is kept for the exit check's message).
 bool Write(std::FILE *stream, const std::string &text) {
-  return text.empty() || (std::fputs(text.c_str(), stream) >= 0 && std::fflush(stream) == 0);
+  if (text.empty())
+    return true;
+  const bool put = std::fputs(text.c_str(), stream) >= 0;
+  return (stream == stdout ? PlatformFlushStandardOutput() : std::fflush(stream) == 0) && put;
 }
 
 } // namespace
