@@ -9,7 +9,8 @@
 #              usual teardown
 #   sigint   - the same for SIGINT (Ctrl+C), exit status 130
 #   nodisplay - without any display: one line on stderr, exit status 1; the
-#              command line is read first (--help, --frame-rate)
+#              command line is read first (--help, --frame-rate); a child
+#              the shell left to it before it started is not ended with it
 # Usage: window_session.sh CASE ZARVOX SEND-CLOSE
 set -u
 case=$1 zarvox=$2 send_close=$3
@@ -65,6 +66,12 @@ if [ "$case" = nodisplay ]; then
     [ "$rc" -eq 2 ] && ! grep -q 'no display' "$work/stderr" || fail "$bad accepted: status $rc"
   done
   echo "ok: $(cat "$work/stderr")"
+  # Only what the program's libraries start counts as its helpers.
+  env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER sh -c \
+    'sleep 300 & echo $! >"$1/sleep.pid"; exec "$2"' sh "$work" "$zarvox" 2>/dev/null
+  pid=$(cat "$work/sleep.pid")
+  kill -0 "$pid" 2>/dev/null || fail "a process the shell left to zarvox was ended with it"
+  echo "ok: the shell's own child outlived zarvox"
   exit 0
 fi
 

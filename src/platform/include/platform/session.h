@@ -13,7 +13,9 @@ bool OpenDisplay(std::string *why);
 // Makes this process the parent of every process started below it, also of
 // one that leaves its own parent (a daemon, such as the session bus GTK
 // launches where there is none), and ends them all when the program ends:
-// at exit and on a stop or fatal signal. For programs, before the display is
+// at exit and on a stop or fatal signal. Children it already has when called
+// (left to it by the shell that started it) are not its own, nor is anything
+// below them: those are left alone. For programs, before the display is
 // opened; tests and tools that start processes of their own leave it off.
 void KeepHelpersWithProcess();
 

@@ -123,9 +123,10 @@ void ReleaseGlFrom(TopWindow *window);  // no context current on a window about 
 void DeleteAllContexts();
 
 // ---- helper processes (helpers.cpp) -------------------------------------------
-// Ends every descendant (SIGTERM, then SIGKILL for what is left after a
-// moment) once KeepHelpersWithProcess was called; nothing otherwise. Safe in
-// a signal handler.
+// Ends every helper (SIGTERM, then SIGKILL for what is left after a moment)
+// once KeepHelpersWithProcess was called; nothing otherwise. A helper is a
+// descendant that was not there, nor below one that was, when that call was
+// made. Safe in a signal handler.
 void EndHelpers();
 
 // ---- signals (signals.cpp) --------------------------------------------------
