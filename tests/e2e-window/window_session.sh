@@ -8,6 +8,7 @@
 #   sigterm  - SIGTERM closes the window and the program exits 143 after its
 #              usual teardown
 #   sigint   - the same for SIGINT (Ctrl+C), exit status 130
+#   sighup   - the same for SIGHUP (its terminal closed), exit status 129
 #   nodisplay - without any display: one line on stderr, exit status 1; the
 #              command line is read first (--help, --frame-rate); a child
 #              the shell left to it before it started is not ended with it
@@ -113,6 +114,9 @@ sigterm)
 sigint)
   kill -INT "$pid"
   ;;
+sighup)
+  kill -HUP "$pid"
+  ;;
 *) fail "unknown case" ;;
 esac
 start=$(now_ms) # the request has been delivered
@@ -127,5 +131,6 @@ pid=""
 expected=0
 [ "$case" = sigterm ] && expected=143
 [ "$case" = sigint ] && expected=130
+[ "$case" = sighup ] && expected=129
 [ "$rc" -eq "$expected" ] || fail "exit status $rc, not $expected"
-echo "ok: ended $took ms after the request, exit status 0"
+echo "ok: ended $took ms after the request, exit status $rc"

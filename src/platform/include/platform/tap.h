@@ -54,7 +54,9 @@ void PlatformSetPacingClock(PlatformPacingNow now, PlatformPacingWait wait, void
 // ---- signals ----------------------------------------------------------------
 // The latest stop signal that closed the program's window, or 0: a tool
 // tells an interrupted run from a window the viewer closed. Linux: SIGINT,
-// SIGTERM; Windows: Ctrl+C (SIGINT) and Ctrl+Break (SIGBREAK) at the console.
+// SIGTERM, SIGHUP and every other signal whose default ends the process,
+// crashes aside; Windows: Ctrl+C (SIGINT) and Ctrl+Break (SIGBREAK) at the
+// console.
 int PlatformStopSignal(void);
 
 // ---- sound ------------------------------------------------------------------

@@ -72,9 +72,10 @@ int main(int argc, char **argv) {
   char noArguments[] = "";
   const int result = WinMain(&instance, nullptr, noArguments, SW_SHOWDEFAULT);
   platform::Shutdown();
-  // A show stopped by SIGINT or SIGTERM tore down in order like any other
-  // end, but reports the signal as a shell would, so that a script can tell
-  // it from a show that ran out or that the viewer left.
+  // A show stopped by a signal (SIGINT, SIGTERM, SIGHUP...) tore down in
+  // order like any other end, but reports the signal as a shell would, so
+  // that a script can tell it from a show that ran out or that the viewer
+  // left.
   const int stopSignal = PlatformStopSignal();
   return stopSignal != 0 ? 128 + stopSignal : result;
 }

@@ -131,7 +131,7 @@ void EndHelpers();
 
 // ---- signals (signals.cpp) --------------------------------------------------
 void InstallSignalHandlers();
-bool TakeCloseRequest(); // true once per SIGINT/SIGTERM turned into a close
+bool TakeCloseRequest(); // true once per stop signal turned into a close
 
 // ---- call counts (wgl.cpp) --------------------------------------------------
 void CountDisplayChange();

@@ -40,7 +40,7 @@ bool EnsureVideo() {
     // Xwayland, and X11 only when the compositor cannot be reached.
     SDL_SetHint(SDL_HINT_VIDEODRIVER, wayland ? "wayland,x11" : "x11");
   }
-  // Our own handlers turn SIGINT/SIGTERM into a close of the window; SDL's
+  // Our own handlers turn stop signals into a close of the window; SDL's
   // would only queue a quit event that nobody reads during a modal dialog.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // Closing the last window is a window message like any other, not a quit.
