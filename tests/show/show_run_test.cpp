@@ -95,14 +95,12 @@ protected:
   void LinkDataFile() { ASSERT_EQ(symlink(DataFile().c_str(), (scratch / "zarvox.dat").c_str()), 0); }
   std::string Log() { return ReadText(scratch / "state/zarvox/debug_unrar.txt"); }
   // A copy of zarvox in scratch/bin, away from the build's data file, whose
-  // XDG data folders lie in the scratch folder too.
+  // XDG data folders lie in the scratch folder too: empty, so that GTK finds
+  // no icon theme there, nor the MIME database by which it would tell the
+  // formats of its own icons.
   std::string CopyOfTheProgram() {
     std::filesystem::create_directories(scratch / "bin");
     std::filesystem::copy_file(Program("zarvox"), scratch / "bin/zarvox");
-    // GTK tells the formats of its own icons by the MIME database, which it
-    // too finds in the XDG data folders.
-    std::filesystem::create_directories(scratch / "dirs1");
-    std::filesystem::create_directory_symlink("/usr/share/mime", scratch / "dirs1/mime");
     options.setEnv.push_back("XDG_DATA_HOME=" + (scratch / "home"));
     options.setEnv.push_back("XDG_DATA_DIRS=" + (scratch / "dirs1") + ":" + (scratch / "dirs2/"));
     return scratch / "bin/zarvox";
