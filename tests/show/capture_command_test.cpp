@@ -182,6 +182,12 @@ TEST_F(CaptureCommand, SaysWhatIsMissingAndFails) {
   run = RunProgram({capture, "--fps", "1", "--to", "0", "--size", "64x48", "out"}, noData);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(ListDir(empty / "out"), std::vector<std::string>{"frame-000000.png"});
+  // Started in a folder that was removed, a relative OUT is refused, never
+  // taken in the data folder.
+  run = RunProgram({"/bin/sh", "-c", "mkdir gone && cd gone && rmdir ../gone && exec \"$0\" --to 0 out", capture},
+                   noData);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(ListDir(scratch / "dirs/zarvox"), std::vector<std::string>{"zarvox.dat"});
   ASSERT_EQ(unlink((scratch / "dirs/zarvox/zarvox.dat").c_str()), 0);
 
   ASSERT_EQ(mkdir((empty / "zarvox.dat").c_str(), 0700), 0);

@@ -216,8 +216,11 @@ TEST_F(ShowRun, ZeroFilledDataFileGivesABlankSilentRunThatEndsCleanly) {
   EXPECT_NE(log.find("Not a RAR file"), std::string::npos) << log;
 }
 
+// A relative path the user gave keeps its meaning all the same: SDL's disk
+// device writes to SDL_DISKAUDIOFILE in the folder the program started in.
 TEST_F(ShowRun, StartedElsewhereItFindsItsDataFileInItsOwnOrAnXdgFolder) {
   const std::string program = CopyOfTheProgram();
+  options.setEnv.push_back("SDL_DISKAUDIOFILE=audio-here.raw");
   for (const std::string &folder : {scratch / "bin", scratch / "home/zarvox", scratch / "dirs2/zarvox"}) {
     std::filesystem::create_directories(folder);
     ASSERT_EQ(symlink(DataFile().c_str(), (folder + "/zarvox.dat").c_str()), 0);
@@ -229,7 +232,10 @@ TEST_F(ShowRun, StartedElsewhereItFindsItsDataFileInItsOwnOrAnXdgFolder) {
     ASSERT_TRUE(screen.Press(dialog, "alt+x"));
     ASSERT_TRUE(show.Wait(20)) << "Exit did not end the program";
     EXPECT_EQ(show.Status(), 0) << show.Err();
+    EXPECT_TRUE(Exists(scratch / "audio-here.raw")) << show.Err();
+    EXPECT_FALSE(Exists(folder + "/audio-here.raw")) << "written into the data folder";
     ASSERT_EQ(unlink((folder + "/zarvox.dat").c_str()), 0);
+    unlink((scratch / "audio-here.raw").c_str());
   }
 }
 

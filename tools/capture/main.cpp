@@ -120,9 +120,10 @@ bool ParseSize(const std::string &text, int *width, int *height) {
   return true;
 }
 
+// The working folder; "" when it cannot be told (it was removed, say).
 std::string CurrentDirectory() {
   char buffer[4096];
-  return getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string(".");
+  return getcwd(buffer, sizeof buffer) != nullptr ? std::string(buffer) : std::string();
 }
 
 // The show opens the data file by its relative name; so does the capture,
@@ -359,11 +360,15 @@ int main(int argc, char **argv) {
   std::string why;
   MadeFolders madeFolders;
   const std::string here = CurrentDirectory();
-  if (platform::ChangeToDataFolder(kDataFileName) && !IsAbsolute(out))
+  if (platform::FindDataFile(kDataFileName) && !IsAbsolute(out)) {
+    if (here.empty()) // the name would now be taken in the data folder
+      return Fail("cannot tell the current folder, in which " + out + " was asked for: give its whole path");
     out = here + "/" + out; // still where it was asked for
+  }
   if (!DataFileReadable(&why))
-    return Fail("cannot open the data file \"" + std::string(kDataFileName) + "\" in " + here + ": " + why +
-                " (also looked in " + platform::DataFoldersText() + ")");
+    return Fail("cannot open the data file \"" + std::string(kDataFileName) + "\" in " +
+                (here.empty() ? std::string("the current folder") : here) + ": " + why + " (also looked in " +
+                platform::DataFoldersText() + ")");
   std::string ffmpeg;
   if (video) {
     ffmpeg = capture::FindOnPath("ffmpeg");

@@ -93,7 +93,7 @@ int main(int argc, char **argv) {
 
   std::string why;
   platform::OpenDisplay(&why); // the desktop is always there; Ctrl+C is taken from here on
-  platform::ChangeToDataFolder("zarvox.dat");
+  platform::FindDataFile("zarvox.dat");
   FindProgramName();
   SetWindowsHookExA(WH_CBT, NameUntitledWindows, nullptr, GetCurrentThreadId());
   char noArguments[] = "";

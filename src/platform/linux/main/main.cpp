@@ -1,6 +1,6 @@
 // The process entry: what Windows does before and after WinMain. Takes the
-// layer's own options, refuses to start without a display, finds the folder
-// of the data file, and gives the display back at the end.
+// layer's own options, refuses to start without a display, finds the data
+// file, and gives the display back at the end.
 #include "common/show_options.h"
 #include "platform/command_line.h"
 #include "platform/data_folder.h"
@@ -66,7 +66,7 @@ int main(int argc, char **argv) {
 
   // Launchers start programs in the home folder; the show opens its data
   // file by its relative name, as from its own folder on Windows.
-  platform::ChangeToDataFolder("zarvox.dat");
+  platform::FindDataFile("zarvox.dat");
 
   static HINSTANCE__ instance = {program};
   char noArguments[] = "";
