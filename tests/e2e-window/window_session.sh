@@ -9,6 +9,8 @@
 #              usual teardown
 #   sigint   - the same for SIGINT (Ctrl+C), exit status 130
 #   sighup   - the same for SIGHUP (its terminal closed), exit status 129
+#   lostdisplay - the X server dies mid-show: one line says the connection
+#              was lost, exit status 1
 #   nodisplay - without any display: one line on stderr, exit status 1; the
 #              command line is read first (--help, --frame-rate); a child
 #              the shell left to it before it started is not ended with it
@@ -117,6 +119,12 @@ sigint)
 sighup)
   kill -HUP "$pid"
   ;;
+lostdisplay)
+  # The server with-xvfb started, beside this script.
+  server=$(ps --ppid "$PPID" -o pid=,comm= | awk '$2 == "Xvfb" { print $1 }')
+  [ -n "$server" ] || fail "no X server found to stop"
+  kill -KILL "$server"
+  ;;
 *) fail "unknown case" ;;
 esac
 start=$(now_ms) # the request has been delivered
@@ -132,5 +140,10 @@ expected=0
 [ "$case" = sigterm ] && expected=143
 [ "$case" = sigint ] && expected=130
 [ "$case" = sighup ] && expected=129
+[ "$case" = lostdisplay ] && expected=1
 [ "$rc" -eq "$expected" ] || fail "exit status $rc, not $expected"
+if [ "$case" = lostdisplay ]; then
+  [ "$(grep -cv '^$' "$work/stderr")" -eq 1 ] && grep -q 'lost the connection to the X server' "$work/stderr" ||
+    fail "not one line that says the display was lost"
+fi
 echo "ok: ended $took ms after the request, exit status $rc"

@@ -100,6 +100,9 @@ extern std::atomic<int> liveTopWindowCount; // read by the signal handlers
 
 // ---- video (video.cpp) ------------------------------------------------------
 bool EnsureVideo(); // SDL video started (once); false without a display
+// From now on a lost connection to the X server ends the process with one
+// line that says so, and status 1. Again after each library that connects.
+void WatchDisplayConnection();
 
 // ---- display modes (display.cpp) --------------------------------------------
 struct HeldMode {

@@ -3,6 +3,8 @@
 // desktop GTK can open, core fonts or not.
 #include "user/message_box.h"
 
+#include "user/layer.h"
+
 #include <SDL.h>
 #include <gtk/gtk.h>
 
@@ -24,6 +26,7 @@ bool OpenGtk() {
         (std::strcmp(driver, "wayland") == 0 || std::strcmp(driver, "x11") == 0))
       gdk_set_allowed_backends(driver);
     state = gtk_init_check(nullptr, nullptr) ? 1 : -1;
+    WatchDisplayConnection(); // GTK's own handler would end the program without a word
   }
   return state > 0;
 }
