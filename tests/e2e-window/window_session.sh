@@ -11,6 +11,8 @@
 #   sighup   - the same for SIGHUP (its terminal closed), exit status 129
 #   lostdisplay - the X server dies mid-show: one line says the connection
 #              was lost, exit status 1
+#   nogl     - no OpenGL library: the window still comes, blank, and Escape
+#              ends it, but stderr says what failed and why, exit status 1
 #   nodisplay - without any display: one line on stderr, exit status 1; the
 #              command line is read first (--help, --frame-rate); a child
 #              the shell left to it before it started is not ended with it
@@ -78,6 +80,7 @@ if [ "$case" = nodisplay ]; then
   exit 0
 fi
 
+[ "$case" = nogl ] && export SDL_OPENGL_LIBRARY=/nonexistent/libGL.so.1
 "$zarvox" 2>"$work/stderr" &
 pid=$!
 
@@ -100,7 +103,7 @@ echo "$geometry" | grep -q 'Height: 480$' || fail "client height is not 480: $ge
 echo "$geometry" | grep -q 'Map State: IsViewable' || fail "window not visible"
 
 case "$case" in
-escape)
+escape | nogl)
   xdotool windowfocus "$window" 2>/dev/null
   xdotool keydown Escape
   sleep 0.5
@@ -141,9 +144,14 @@ expected=0
 [ "$case" = sigint ] && expected=130
 [ "$case" = sighup ] && expected=129
 [ "$case" = lostdisplay ] && expected=1
+[ "$case" = nogl ] && expected=1
 [ "$rc" -eq "$expected" ] || fail "exit status $rc, not $expected"
 if [ "$case" = lostdisplay ]; then
   [ "$(grep -cv '^$' "$work/stderr")" -eq 1 ] && grep -q 'lost the connection to the X server' "$work/stderr" ||
     fail "not one line that says the display was lost"
+fi
+if [ "$case" = nogl ]; then
+  grep -q '^zarvox: cannot give the window "demo Window" an OpenGL pixel format (.*/nonexistent/libGL.so.1' \
+    "$work/stderr" || fail "stderr does not say what failed and why"
 fi
 echo "ok: ended $took ms after the request, exit status $rc"

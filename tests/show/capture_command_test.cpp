@@ -216,6 +216,15 @@ TEST_F(CaptureCommand, SaysWhatIsMissingAndFails) {
   EXPECT_NE(run.err.find("no display"), std::string::npos) << run.err;
   EXPECT_FALSE(Exists(scratch / "frames")) << "the folders made for frames that never came are left";
 
+  // No OpenGL library: what failed and why, not a guess.
+  RunOptions noGl = options;
+  noGl.setEnv.push_back("SDL_OPENGL_LIBRARY=/nonexistent/libGL.so.1");
+  run = RunProgram({capture, "--to", "0", "blank"}, noGl);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("the show drew nothing (cannot give the window \"demo Window\" an OpenGL pixel format"),
+            std::string::npos)
+      << run.err;
+
   RunOptions noFfmpeg = options;
   noFfmpeg.setEnv.push_back("PATH=" + empty.Path());
   run = RunProgram({capture, "show.webm"}, noFfmpeg);

@@ -97,7 +97,10 @@ int main(int argc, char **argv) {
   FindProgramName();
   SetWindowsHookExA(WH_CBT, NameUntitledWindows, nullptr, GetCurrentThreadId());
   char noArguments[] = "";
-  const int result = WinMain(GetModuleHandleA(nullptr), nullptr, noArguments, SW_SHOWDEFAULT);
+  int result = WinMain(GetModuleHandleA(nullptr), nullptr, noArguments, SW_SHOWDEFAULT);
+  // As on Linux: a show that drew nothing did not do what it was started for.
+  if (result == 0 && platform::CouldNotDraw())
+    result = kExitFailure;
   platform::Shutdown();
   // Stopped by Ctrl+C or Ctrl+Break at its console, the show tore down in
   // order like any other end, but reports the stop as a console would.

@@ -19,6 +19,13 @@ bool OpenDisplay(std::string *why);
 // opened; tests and tools that start processes of their own leave it off.
 void KeepHelpersWithProcess();
 
+// True when a window, OpenGL pixel format or context the program asked for
+// could not be made (PlatformLastDrawFailure says why; on Linux the layer
+// said so on stderr) and no frame it drew ever reached the screen: a show
+// that could not draw. Its main() then ends with status 1, though the show
+// ran on blank, as the viewer saw it.
+bool CouldNotDraw();
+
 // What the end of the process does on Win32: gives the desktop its display
 // mode back and lets every window and GL context go, without sending any
 // message (the objects behind the window procedures are gone by then).

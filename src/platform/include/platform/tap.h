@@ -59,6 +59,13 @@ void PlatformSetPacingClock(PlatformPacingNow now, PlatformPacingWait wait, void
 // console.
 int PlatformStopSignal(void);
 
+// ---- failures ---------------------------------------------------------------
+// Why the latest window, OpenGL pixel format or context the program asked
+// for could not be made, in one line with the library's or the system's
+// reason; "" when none failed. Linux: what the layer also said on stderr;
+// Windows: a window's (pixel formats and contexts are the system's own).
+const char *PlatformLastDrawFailure(void);
+
 // ---- sound ------------------------------------------------------------------
 // Running counts of the FSOUND mixer, cleared by each FSOUND_Init. Safe to
 // read from any thread while the mixer runs.

@@ -70,7 +70,11 @@ int main(int argc, char **argv) {
 
   static HINSTANCE__ instance = {program};
   char noArguments[] = "";
-  const int result = WinMain(&instance, nullptr, noArguments, SW_SHOWDEFAULT);
+  int result = WinMain(&instance, nullptr, noArguments, SW_SHOWDEFAULT);
+  // The show runs on blank where it cannot draw; having drawn nothing, it
+  // did not do what it was started for.
+  if (result == 0 && platform::CouldNotDraw())
+    result = kExitFailure;
   platform::Shutdown();
   // A show stopped by a signal (SIGINT, SIGTERM, SIGHUP...) tore down in
   // order like any other end, but reports the signal as a shell would, so

@@ -46,8 +46,9 @@ public:
 
   // Makes the SDL window (hidden) with the client size and position given,
   // as an OpenGL window of the closest format to `gl` where the display has
-  // OpenGL. False when SDL makes no window at all.
-  bool MakeNative(int x, int y, int width, int height, const GlFormat &gl);
+  // OpenGL. False when SDL makes no window at all, or none that could ever
+  // show (*why says why).
+  bool MakeNative(int x, int y, int width, int height, const GlFormat &gl, std::string *why);
   // Replaces the SDL window by one with the format `gl`, keeping size,
   // position, visibility and full-screen state. False if no GL window could
   // be made (the old window then stays).
@@ -74,6 +75,7 @@ public:
   Uint32 sdlId = 0;           // SDL's window id, to route events
   HDC__ dc;                   // the drawable handed out by GetDC
   bool glCapable = false;     // the SDL window was made for OpenGL
+  std::string glFailure;      // why the latest OpenGL window could not be made (SDL's words)
   GlFormat glRequested{};     // the format asked for when the SDL window was made
   GlFormat glFormat{};        // the closest the display gave (when glCapable)
   int pixelFormat = 0;        // index fixed by SetPixelFormat; 0 until then
@@ -136,7 +138,10 @@ void EndHelpers();
 void InstallSignalHandlers();
 bool TakeCloseRequest(); // true once per stop signal turned into a close
 
-// ---- call counts (wgl.cpp) --------------------------------------------------
+// ---- call counts and failures (wgl.cpp) -------------------------------------
 void CountDisplayChange();
+// A window, pixel format or context the program asked for cannot be had:
+// "PROGRAM: WHAT" on stderr, kept for PlatformLastDrawFailure.
+void ReportDrawFailure(const std::string &what);
 
 } // namespace platform
