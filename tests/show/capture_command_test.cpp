@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -93,18 +95,21 @@ TEST_F(CaptureCommand, AnyFrameRateShowsTheShowAtItsOwnSpeed) {
     EXPECT_TRUE(frame("120", k) == frame("60", k / 2)) << "120 fps frame " << k;
 }
 
+// So does the terminal closing (SIGHUP): the capture ends in the same order.
 TEST_F(CaptureCommand, CtrlCKeepsWhatWasWrittenAndSaysSo) {
-  RunOptions run = options;
-  Child capture({Program("zarvox-capture"), "--size", "64x48", "frames/"}, run);
-  ASSERT_TRUE(capture.Started());
-  for (int i = 0; i < 600 && ListDir(scratch / "frames").size() < 30; ++i)
-    usleep(50000);
-  ASSERT_GE(ListDir(scratch / "frames").size(), 30u) << capture.Err();
-  capture.Kill(SIGINT);
-  ASSERT_TRUE(capture.Wait(60));
-  EXPECT_EQ(capture.Status(), 130) << capture.Err();
-  EXPECT_NE(capture.Err().find("interrupted by Ctrl+C"), std::string::npos) << capture.Err();
-  EXPECT_GE(ListDir(scratch / "frames").size(), 30u);
+  for (const auto &[signal, name] : {std::pair<int, std::string>{SIGINT, "Ctrl+C"}, {SIGHUP, strsignal(SIGHUP)}}) {
+    const std::string frames = scratch / ("frames-" + std::to_string(signal));
+    Child capture({Program("zarvox-capture"), "--size", "64x48", frames + "/"}, options);
+    ASSERT_TRUE(capture.Started());
+    for (int i = 0; i < 600 && ListDir(frames).size() < 30; ++i)
+      usleep(50000);
+    ASSERT_GE(ListDir(frames).size(), 30u) << capture.Err();
+    capture.Kill(signal);
+    ASSERT_TRUE(capture.Wait(60));
+    EXPECT_EQ(capture.Status(), 128 + signal) << capture.Err();
+    EXPECT_NE(capture.Err().find("interrupted by " + name), std::string::npos) << capture.Err();
+    EXPECT_GE(ListDir(frames).size(), 30u);
+  }
 }
 
 TEST_F(CaptureCommand, TheWholeShowEndsWithTheFrameThatReaches128Seconds) {

@@ -37,7 +37,8 @@ struct Process {
   bool ours;
 };
 Process processes[kMaxProcesses];
-Process foreign[kMaxProcesses]; // descendants already there when the program adopted its helpers
+constexpr int kMaxForeign = 1024;
+Process foreign[kMaxForeign]; // descendants already there when the program adopted its helpers
 int foreignCount = 0;
 char entries[8192]; // directory entries of /proc as getdents64 gives them
 
@@ -102,9 +103,10 @@ bool ReadStat(int proc, pid_t pid, pid_t *parent, unsigned long long *start, boo
   return true;
 }
 
-// Every live process in processes[]; marks this process's descendants as
-// ours, but not those that were already there when the program adopted its
-// helpers, nor anything below them. Returns the count read.
+// Reads every process into processes[] (zombies marked as ended) and marks
+// this process's descendants as ours, but not those that were already there
+// when the program adopted its helpers, nor anything below them. Returns the
+// count read.
 int FindHelpers(int proc) {
   int count = 0;
   if (lseek(proc, 0, SEEK_SET) != 0)
@@ -197,7 +199,7 @@ void KeepHelpersWithProcess() {
   const int proc = open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (proc >= 0) {
     const int count = FindHelpers(proc);
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count && foreignCount < kMaxForeign; ++i)
       if (processes[i].ours)
         foreign[foreignCount++] = processes[i];
     close(proc);
