@@ -8,7 +8,6 @@
 #   sigterm  - SIGTERM closes the window and the program exits 143 after its
 #              usual teardown
 #   sigint   - the same for SIGINT (Ctrl+C), exit status 130
-#   sighup   - the same for SIGHUP (its terminal closed), exit status 129
 #   lostdisplay - the X server dies mid-show: one line says the connection
 #              was lost, exit status 1
 #   nogl     - no OpenGL library: the window still comes, blank, and Escape
@@ -119,9 +118,6 @@ sigterm)
 sigint)
   kill -INT "$pid"
   ;;
-sighup)
-  kill -HUP "$pid"
-  ;;
 lostdisplay)
   # The server with-xvfb started, beside this script.
   server=$(ps --ppid "$PPID" -o pid=,comm= | awk '$2 == "Xvfb" { print $1 }')
@@ -142,7 +138,6 @@ pid=""
 expected=0
 [ "$case" = sigterm ] && expected=143
 [ "$case" = sigint ] && expected=130
-[ "$case" = sighup ] && expected=129
 [ "$case" = lostdisplay ] && expected=1
 [ "$case" = nogl ] && expected=1
 [ "$rc" -eq "$expected" ] || fail "exit status $rc, not $expected"

@@ -17,9 +17,9 @@
 #endif
 // The calls a tool observes (platform/tap.h: the counter, the loop's idle
 // moment, the finished frame, a window that could not be made) go through
-// the layer, which passes them on to
-// Windows unchanged unless a hook is set. Same signatures and C linkage as
-// Windows' own, so that a later declaration of the real name still agrees.
+// the layer, which passes them on to Windows unchanged unless a hook is set.
+// Same signatures and C linkage as Windows' own, so that a later declaration
+// of the real name still agrees.
 extern "C" {
 BOOL WINAPI PlatformQueryPerformanceCounter(LARGE_INTEGER *count);
 BOOL WINAPI PlatformQueryPerformanceFrequency(LARGE_INTEGER *frequency);
