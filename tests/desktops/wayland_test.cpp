@@ -140,6 +140,18 @@ TEST_F(Wayland, EndsOnEscapeSigtermAndTheCompositorsClose) {
   }
 }
 
+// Without OpenGL (here: no EGL library) a Wayland window would never show,
+// and nothing could end the show: the program says why and ends at once.
+TEST_F(Wayland, WithoutOpenGLItSaysWhyAndEndsAtOnce) {
+  options.setEnv.push_back("SDL_VIDEO_EGL_DRIVER=/nonexistent/libEGL.so.1");
+  Child show({Program("zarvox")}, options);
+  ASSERT_GT(Start(show), 0);
+  ASSERT_TRUE(show.Wait(20)) << "the show went on without a window";
+  EXPECT_EQ(show.Status(), 1);
+  EXPECT_NE(show.Err().find("zarvox: cannot make the window \"demo Window\": no OpenGL"), std::string::npos)
+      << show.Err();
+}
+
 // Run under Xvfb: DISPLAY and WAYLAND_DISPLAY are both set, as on a Wayland
 // desktop with Xwayland.
 TEST_F(Wayland, WithBothDisplaysSetTheShowIsAWaylandClient) {

@@ -8,8 +8,13 @@
 #   sigterm  - SIGTERM closes the window and the program exits 143 after its
 #              usual teardown
 #   sigint   - the same for SIGINT (Ctrl+C), exit status 130
+#   lostdisplay - the X server dies mid-show: one line says the connection
+#              was lost, exit status 1
+#   nogl     - no OpenGL library: the window still comes, blank, and Escape
+#              ends it, but stderr says what failed and why, exit status 1
 #   nodisplay - without any display: one line on stderr, exit status 1; the
-#              command line is read first (--help, --frame-rate)
+#              command line is read first (--help, --frame-rate); a child
+#              the shell left to it before it started is not ended with it
 # Usage: window_session.sh CASE ZARVOX SEND-CLOSE
 set -u
 case=$1 zarvox=$2 send_close=$3
@@ -65,9 +70,16 @@ if [ "$case" = nodisplay ]; then
     [ "$rc" -eq 2 ] && ! grep -q 'no display' "$work/stderr" || fail "$bad accepted: status $rc"
   done
   echo "ok: $(cat "$work/stderr")"
+  # Only what the program's libraries start counts as its helpers.
+  env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER sh -c \
+    'sleep 300 & echo $! >"$1/sleep.pid"; exec "$2"' sh "$work" "$zarvox" 2>/dev/null
+  pid=$(cat "$work/sleep.pid")
+  kill -0 "$pid" 2>/dev/null || fail "a process the shell left to zarvox was ended with it"
+  echo "ok: the shell's own child outlived zarvox"
   exit 0
 fi
 
+[ "$case" = nogl ] && export SDL_OPENGL_LIBRARY=/nonexistent/libGL.so.1
 "$zarvox" 2>"$work/stderr" &
 pid=$!
 
@@ -90,7 +102,7 @@ echo "$geometry" | grep -q 'Height: 480$' || fail "client height is not 480: $ge
 echo "$geometry" | grep -q 'Map State: IsViewable' || fail "window not visible"
 
 case "$case" in
-escape)
+escape | nogl)
   xdotool windowfocus "$window" 2>/dev/null
   xdotool keydown Escape
   sleep 0.5
@@ -106,6 +118,12 @@ sigterm)
 sigint)
   kill -INT "$pid"
   ;;
+lostdisplay)
+  # The server with-xvfb started, beside this script.
+  server=$(ps --ppid "$PPID" -o pid=,comm= | awk '$2 == "Xvfb" { print $1 }')
+  [ -n "$server" ] || fail "no X server found to stop"
+  kill -KILL "$server"
+  ;;
 *) fail "unknown case" ;;
 esac
 start=$(now_ms) # the request has been delivered
@@ -120,5 +138,15 @@ pid=""
 expected=0
 [ "$case" = sigterm ] && expected=143
 [ "$case" = sigint ] && expected=130
+[ "$case" = lostdisplay ] && expected=1
+[ "$case" = nogl ] && expected=1
 [ "$rc" -eq "$expected" ] || fail "exit status $rc, not $expected"
-echo "ok: ended $took ms after the request, exit status 0"
+if [ "$case" = lostdisplay ]; then
+  [ "$(grep -cv '^$' "$work/stderr")" -eq 1 ] && grep -q 'lost the connection to the X server' "$work/stderr" ||
+    fail "not one line that says the display was lost"
+fi
+if [ "$case" = nogl ]; then
+  grep -q '^zarvox: cannot give the window "demo Window" an OpenGL pixel format (.*/nonexistent/libGL.so.1' \
+    "$work/stderr" || fail "stderr does not say what failed and why"
+fi
+echo "ok: ended $took ms after the request, exit status $rc"

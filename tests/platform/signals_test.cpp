@@ -1,13 +1,16 @@
-// Proves that signals end the program in order: a first SIGINT/SIGTERM
-// becomes a close of the program's window, a second one (or one with no
-// window) ends the process by that signal, and a crash during a display
-// switch still dies by its signal after the layer has restored the display.
+// Proves that signals end the program in order: a first stop signal (any
+// whose default ends the process, crashes aside) becomes a close of the
+// program's window, a second one (or one with no window) ends the process by
+// that signal, one the program was started with ignored stays ignored, and a
+// crash during a display switch still dies by its signal after the layer has
+// restored the display.
 #include "platform/tap.h"
 #include "platform/windows.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 
 namespace {
 
@@ -44,6 +47,39 @@ TEST_F(Signals, FirstStopSignalClosesTheFirstWindow) {
   }
   EXPECT_TRUE(closeSeen);
   EXPECT_FALSE(IsWindow(window)); // default processing carried the close out
+}
+
+// Each in a process of its own: only the first stop signal becomes a close.
+TEST_F(Signals, EveryStopSignalClosesTheWindowAndIsReported) {
+  for (int signal : {SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGPIPE, SIGALRM, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,
+                     SIGPWR, SIGSTKFLT, SIGRTMIN, SIGRTMAX}) {
+    EXPECT_EXIT(
+        {
+          std::signal(signal, SIG_DFL); // as a program starts: the death test's child has SIGPROF ignored
+          HWND window = MakeWindow(WS_OVERLAPPEDWINDOW);
+          raise(signal);
+          MSG message;
+          while (IsWindow(window) && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+          std::exit(IsWindow(window) ? 1 : 128 + PlatformStopSignal());
+        },
+        ::testing::ExitedWithCode(128 + signal), "")
+        << strsignal(signal);
+  }
+}
+
+TEST_F(Signals, AStopSignalIgnoredAtTheStartStaysIgnored) {
+  EXPECT_EXIT(
+      {
+        std::signal(SIGHUP, SIG_IGN); // as nohup starts it
+        HWND window = MakeWindow(WS_OVERLAPPEDWINDOW);
+        raise(SIGHUP);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+          DispatchMessageA(&message);
+        std::exit(IsWindow(window) ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(Signals, SecondStopSignalEndsTheProcess) {

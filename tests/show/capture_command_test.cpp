@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,18 +96,21 @@ TEST_F(CaptureCommand, AnyFrameRateShowsTheShowAtItsOwnSpeed) {
     EXPECT_TRUE(frame("120", k) == frame("60", k / 2)) << "120 fps frame " << k;
 }
 
+// So does the terminal closing (SIGHUP): the capture ends in the same order.
 TEST_F(CaptureCommand, CtrlCKeepsWhatWasWrittenAndSaysSo) {
-  RunOptions run = options;
-  Child capture({Program("zarvox-capture"), "--size", "64x48", "frames/"}, run);
-  ASSERT_TRUE(capture.Started());
-  for (int i = 0; i < 600 && ListDir(scratch / "frames").size() < 30; ++i)
-    usleep(50000);
-  ASSERT_GE(ListDir(scratch / "frames").size(), 30u) << capture.Err();
-  capture.Kill(SIGINT);
-  ASSERT_TRUE(capture.Wait(60));
-  EXPECT_EQ(capture.Status(), 130) << capture.Err();
-  EXPECT_NE(capture.Err().find("interrupted by Ctrl+C"), std::string::npos) << capture.Err();
-  EXPECT_GE(ListDir(scratch / "frames").size(), 30u);
+  for (const auto &[signal, name] : {std::pair<int, std::string>{SIGINT, "Ctrl+C"}, {SIGHUP, strsignal(SIGHUP)}}) {
+    const std::string frames = scratch / ("frames-" + std::to_string(signal));
+    Child capture({Program("zarvox-capture"), "--size", "64x48", frames + "/"}, options);
+    ASSERT_TRUE(capture.Started());
+    for (int i = 0; i < 600 && ListDir(frames).size() < 30; ++i)
+      usleep(50000);
+    ASSERT_GE(ListDir(frames).size(), 30u) << capture.Err();
+    capture.Kill(signal);
+    ASSERT_TRUE(capture.Wait(60));
+    EXPECT_EQ(capture.Status(), 128 + signal) << capture.Err();
+    EXPECT_NE(capture.Err().find("interrupted by " + name), std::string::npos) << capture.Err();
+    EXPECT_GE(ListDir(frames).size(), 30u);
+  }
 }
 
 TEST_F(CaptureCommand, TheWholeShowEndsWithTheFrameThatReaches128Seconds) {
@@ -220,6 +224,12 @@ TEST_F(CaptureCommand, SaysWhatIsMissingAndFails) {
   run = RunProgram({capture, "--fps", "1", "--to", "0", "--size", "64x48", "out"}, noData);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(ListDir(empty / "out"), std::vector<std::string>{"frame-000000.png"});
+  // Started in a folder that was removed, a relative OUT is refused, never
+  // taken in the data folder.
+  run = RunProgram({"/bin/sh", "-c", "mkdir gone && cd gone && rmdir ../gone && exec \"$0\" --to 0 out", capture},
+                   noData);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(ListDir(scratch / "dirs/zarvox"), std::vector<std::string>{"zarvox.dat"});
   ASSERT_EQ(unlink((scratch / "dirs/zarvox/zarvox.dat").c_str()), 0);
 
   ASSERT_EQ(mkdir((empty / "zarvox.dat").c_str(), 0700), 0);
@@ -247,6 +257,15 @@ TEST_F(CaptureCommand, SaysWhatIsMissingAndFails) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("no display"), std::string::npos) << run.err;
   EXPECT_FALSE(Exists(scratch / "frames")) << "the folders made for frames that never came are left";
+
+  // No OpenGL library: what failed and why, not a guess.
+  RunOptions noGl = options;
+  noGl.setEnv.push_back("SDL_OPENGL_LIBRARY=/nonexistent/libGL.so.1");
+  run = RunProgram({capture, "--to", "0", "blank"}, noGl);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("the show drew nothing (cannot give the window \"demo Window\" an OpenGL pixel format"),
+            std::string::npos)
+      << run.err;
 
   RunOptions noFfmpeg = options;
   noFfmpeg.setEnv.push_back("PATH=" + empty.Path());

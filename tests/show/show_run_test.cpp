@@ -95,14 +95,12 @@ protected:
   void LinkDataFile() { ASSERT_EQ(symlink(DataFile().c_str(), (scratch / "zarvox.dat").c_str()), 0); }
   std::string Log() { return ReadText(scratch / "state/zarvox/debug_unrar.txt"); }
   // A copy of zarvox in scratch/bin, away from the build's data file, whose
-  // XDG data folders lie in the scratch folder too.
+  // XDG data folders lie in the scratch folder too: empty, so that GTK finds
+  // no icon theme there, nor the MIME database by which it would tell the
+  // formats of its own icons.
   std::string CopyOfTheProgram() {
     std::filesystem::create_directories(scratch / "bin");
     std::filesystem::copy_file(Program("zarvox"), scratch / "bin/zarvox");
-    // GTK tells the formats of its own icons by the MIME database, which it
-    // too finds in the XDG data folders.
-    std::filesystem::create_directories(scratch / "dirs1");
-    std::filesystem::create_directory_symlink("/usr/share/mime", scratch / "dirs1/mime");
     options.setEnv.push_back("XDG_DATA_HOME=" + (scratch / "home"));
     options.setEnv.push_back("XDG_DATA_DIRS=" + (scratch / "dirs1") + ":" + (scratch / "dirs2/"));
     return scratch / "bin/zarvox";
@@ -218,8 +216,11 @@ TEST_F(ShowRun, ZeroFilledDataFileGivesABlankSilentRunThatEndsCleanly) {
   EXPECT_NE(log.find("Not a RAR file"), std::string::npos) << log;
 }
 
+// A relative path the user gave keeps its meaning all the same: SDL's disk
+// device writes to SDL_DISKAUDIOFILE in the folder the program started in.
 TEST_F(ShowRun, StartedElsewhereItFindsItsDataFileInItsOwnOrAnXdgFolder) {
   const std::string program = CopyOfTheProgram();
+  options.setEnv.push_back("SDL_DISKAUDIOFILE=audio-here.raw");
   for (const std::string &folder : {scratch / "bin", scratch / "home/zarvox", scratch / "dirs2/zarvox"}) {
     std::filesystem::create_directories(folder);
     ASSERT_EQ(symlink(DataFile().c_str(), (folder + "/zarvox.dat").c_str()), 0);
@@ -231,7 +232,10 @@ TEST_F(ShowRun, StartedElsewhereItFindsItsDataFileInItsOwnOrAnXdgFolder) {
     ASSERT_TRUE(screen.Press(dialog, "alt+x"));
     ASSERT_TRUE(show.Wait(20)) << "Exit did not end the program";
     EXPECT_EQ(show.Status(), 0) << show.Err();
+    EXPECT_TRUE(Exists(scratch / "audio-here.raw")) << show.Err();
+    EXPECT_FALSE(Exists(folder + "/audio-here.raw")) << "written into the data folder";
     ASSERT_EQ(unlink((folder + "/zarvox.dat").c_str()), 0);
+    unlink((scratch / "audio-here.raw").c_str());
   }
 }
 

@@ -196,8 +196,9 @@ Result Run(const Options &options, FrameSink *sink, Progress *progress) {
       options.beforeSetup();
     demo.Setup(mode, sound, false);
     window = demo.mainWindow.handle;
+    const std::string failure = PlatformLastDrawFailure();
     if (window == nullptr) {
-      s.result.error = "the show's window could not be made";
+      s.result.error = "the show's window could not be made" + (failure.empty() ? "" : ": " + failure);
     } else {
       PlatformSetFrameTap(OnSwap, nullptr);
       PlatformSetIdleHook(OnIdle, nullptr);
@@ -208,7 +209,8 @@ Result Run(const Options &options, FrameSink *sink, Progress *progress) {
       if (!s.stopped && s.result.error.empty())
         s.result.error = "the show was ended before its last frame (its window was closed)";
       if (s.result.error.empty() && s.result.rendered > 0 && s.result.passesWithoutSwap == s.result.rendered)
-        s.result.error = "the show drew nothing (no OpenGL on this display?)";
+        s.result.error =
+            "the show drew nothing (" + (failure.empty() ? std::string("no OpenGL on this display?") : failure) + ")";
       PlatformSetFrameTap(nullptr, nullptr);
     }
   }

@@ -261,11 +261,15 @@ int main(int argc, char **argv) {
   std::string why;
   MadeFolders madeFolders;
   const std::string here = platform::CurrentFolder();
-  if (platform::ChangeToDataFolder(kDataFileName) && !platform::IsAbsolutePath(out))
+  if (platform::FindDataFile(kDataFileName) && !platform::IsAbsolutePath(out)) {
+    if (here.empty()) // the name would now be taken in the data folder
+      return Fail("cannot tell the current folder, in which " + out + " was asked for: give its whole path");
     out = here + "/" + out; // still where it was asked for
+  }
   if (!DataFileReadable(&why))
-    return Fail("cannot open the data file \"" + std::string(kDataFileName) + "\" in " + here + ": " + why +
-                " (also looked in " + platform::DataFoldersText() + ")");
+    return Fail("cannot open the data file \"" + std::string(kDataFileName) + "\" in " +
+                (here.empty() ? std::string("the current folder") : here) + ": " + why + " (also looked in " +
+                platform::DataFoldersText() + ")");
   std::string ffmpeg;
   if (video) {
     ffmpeg = platform::FindOnPath("ffmpeg");

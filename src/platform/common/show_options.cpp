@@ -37,6 +37,7 @@ ShowOptions UsageError(const char *name, const std::string &message) {
 } // namespace
 
 ShowOptions ReadShowOptions(int argc, const char *const *argv, const char *name, const std::string &notes) {
+  PlatformCheckStandardOutputAtExit(name);
   ShowOptions options;
   bool optionsDone = false;
   for (int i = 1; i < argc; ++i) {

@@ -15,7 +15,8 @@ struct ShowOptions {
 
 // Reads the arguments after argv[0]. `name` is the program as it names
 // itself in messages; `notes` is the back end's paragraph of the usage (where
-// the data file is looked for, the exit statuses of its stop signals).
+// the data file is looked for, the exit statuses of its stop signals). Makes
+// the exit check of standard output, under `name` (kept, not copied).
 ShowOptions ReadShowOptions(int argc, const char *const *argv, const char *name, const std::string &notes);
 
 } // namespace platform

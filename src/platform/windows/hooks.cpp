@@ -15,18 +15,24 @@
 
 #include <csignal>
 #include <cstdint>
+#include <string>
 
 extern "C" {
 BOOL WINAPI PlatformQueryPerformanceCounter(LARGE_INTEGER *count);
 BOOL WINAPI PlatformQueryPerformanceFrequency(LARGE_INTEGER *frequency);
 BOOL WINAPI PlatformPeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT remove);
 BOOL WINAPI PlatformSwapBuffers(HDC deviceContext);
+HWND WINAPI PlatformCreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y, int width,
+                                    int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 }
 
 namespace {
 
 // A tool's counter ticks at 10 MHz, as the Linux layer's always does.
 constexpr LONGLONG kHookedFrequency = 10000000;
+
+uint64_t framesPresented = 0; // swaps of a window with its context current
+std::string lastFailure;      // why the latest window could not be made
 
 HGLRC intervalContext = nullptr; // the context a tool's swap interval was last given to
 int intervalGiven = -1;          // and the interval it was given
@@ -80,7 +86,31 @@ BOOL WINAPI PlatformSwapBuffers(HDC deviceContext) {
   const bool current = wglGetCurrentContext() != nullptr && wglGetCurrentDC() == deviceContext;
   platform::BeforePresent(client.right - client.left, client.bottom - client.top, current);
   ApplySwapInterval();
-  return SwapBuffers(deviceContext);
+  const BOOL swapped = SwapBuffers(deviceContext);
+  if (swapped && current)
+    ++framesPresented;
+  return swapped;
+}
+
+HWND WINAPI PlatformCreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y, int width,
+                                    int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+  const HWND made =
+      CreateWindowExA(exStyle, className, title, style, x, y, width, height, parent, menu, instance, param);
+  if (made == nullptr) {
+    const DWORD error = GetLastError();
+    char text[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, sizeof text,
+                   nullptr);
+    lastFailure = "cannot make the window \"" + std::string(title != nullptr ? title : "") +
+                  "\": " + (text[0] != '\0' ? text : "error " + std::to_string(error));
+    while (!lastFailure.empty() && (lastFailure.back() == '\n' || lastFailure.back() == '\r'))
+      lastFailure.pop_back(); // the system's text ends its line
+  }
+  return made;
+}
+
+const char *PlatformLastDrawFailure(void) {
+  return lastFailure.c_str();
 }
 
 namespace {
@@ -122,6 +152,10 @@ bool OpenDisplay(std::string *) {
     SetConsoleCtrlHandler(OnConsoleStop, TRUE);
   }
   return true;
+}
+
+bool CouldNotDraw() {
+  return !lastFailure.empty() && framesPresented == 0;
 }
 
 // Windows gives the desktop mode back and frees windows and contexts when a

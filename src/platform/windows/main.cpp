@@ -73,7 +73,8 @@ bool Tell(const std::string &text, DWORD handle, std::FILE *stream, UINT boxType
     std::freopen("CONOUT$", "w", stderr);
   }
   if (Usable(GetStdHandle(handle)) || console)
-    return std::fputs(text.c_str(), stream) >= 0 && std::fflush(stream) == 0;
+    return std::fputs(text.c_str(), stream) >= 0 &&
+           (stream == stdout ? PlatformFlushStandardOutput() : std::fflush(stream) == 0);
   const std::wstring wide = platform::WideFromUtf8(text);
   return MessageBoxW(nullptr, wide.c_str(), L"zarvox", boxType | MB_OK) != 0;
 }
@@ -92,11 +93,14 @@ int main(int argc, char **argv) {
 
   std::string why;
   platform::OpenDisplay(&why); // the desktop is always there; Ctrl+C is taken from here on
-  platform::ChangeToDataFolder("zarvox.dat");
+  platform::FindDataFile("zarvox.dat");
   FindProgramName();
   SetWindowsHookExA(WH_CBT, NameUntitledWindows, nullptr, GetCurrentThreadId());
   char noArguments[] = "";
-  const int result = WinMain(GetModuleHandleA(nullptr), nullptr, noArguments, SW_SHOWDEFAULT);
+  int result = WinMain(GetModuleHandleA(nullptr), nullptr, noArguments, SW_SHOWDEFAULT);
+  // As on Linux: a show that drew nothing did not do what it was started for.
+  if (result == 0 && platform::CouldNotDraw())
+    result = kExitFailure;
   platform::Shutdown();
   // Stopped by Ctrl+C or Ctrl+Break at its console, the show tore down in
   // order like any other end, but reports the stop as a console would.

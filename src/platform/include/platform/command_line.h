@@ -29,7 +29,23 @@ const char *PlatformVersion();
 // options (the arguments before a "--"): prints `usage`, or "PROGRAM
 // VERSION", to standard output and returns the exit status (0, or 1 when
 // standard output could not be written). -1 when neither was asked for.
+// Every program calls it first; it also makes the exit check below.
 int PlatformAnswerHelpOrVersion(int argc, char *const *argv, const char *program, const char *usage);
+
+// From this call on, the end of the process (main's return or exit()) closes
+// standard output, and where anything written to it did not get there (a
+// full disk, a closed pipe or descriptor) says "PROGRAM: cannot write to
+// standard output: REASON" on standard error and ends with status 1 instead.
+// `program` is kept, not copied (a literal, or part of argv), and is also
+// the name PlatformProgramName gives.
+void PlatformCheckStandardOutputAtExit(const char *program);
+
+// Flushes standard output; false when anything written to it so far failed
+// (the reason is kept for the message at exit).
+bool PlatformFlushStandardOutput();
+
+// The program's name as its messages begin, once the exit check is made.
+const char *PlatformProgramName();
 
 // Prints "PROGRAM: MESSAGE (try --help)" to standard error; returns kExitUsage.
 int PlatformUsageError(const char *program, const std::string &message);

@@ -1,8 +1,8 @@
 // Where the programs find their data file. A Windows program started from its
 // icon runs in its own folder and opens its data by a relative name; a Linux
 // program runs wherever its launcher was, and an installed one keeps its data
-// apart from its binary. The programs' main() therefore changes to the folder
-// that holds the file before the show's code opens it by its relative name.
+// apart from its binary. The programs' main() therefore finds the folder that
+// holds the file before the show's code opens it by its relative name.
 #pragma once
 #include <string>
 #include <vector>
@@ -16,10 +16,14 @@ namespace platform {
 // Windows: the program's own folder. Paths are UTF-8.
 std::vector<std::string> DataFolders();
 
-// When the current folder holds no readable file `name`, changes to the first
-// of DataFolders() that does. True when it changed folder; false when the
-// current folder already had the file or no folder has it (it then stays).
-bool ChangeToDataFolder(const char *name);
+// When the current folder holds no readable file `name`, takes it from the
+// first of DataFolders() that does. Linux: the working folder stays, so that
+// every relative path the user gave (an argument, an environment variable a
+// library reads) keeps its meaning; PlatformOpenRegularFile(name) opens the
+// data folder's file from then on. Windows: changes to that folder, where a
+// program started from its icon runs anyway. True when the working folder
+// changed (relative paths taken before then mean something else now).
+bool FindDataFile(const char *name);
 
 // DataFolders() as one line for messages: "A, B, C".
 inline std::string DataFoldersText() {

@@ -33,7 +33,8 @@ bool RemoveFolder(const std::string &path);
 // Removes a file; false when it cannot be.
 bool RemoveFile(const std::string &path);
 
-// The current folder, absolute; "." when the system cannot say.
+// The current folder, absolute; "" when the system cannot say (it was
+// removed, say).
 std::string CurrentFolder();
 
 } // namespace platform

@@ -54,8 +54,17 @@ void PlatformSetPacingClock(PlatformPacingNow now, PlatformPacingWait wait, void
 // ---- signals ----------------------------------------------------------------
 // The latest stop signal that closed the program's window, or 0: a tool
 // tells an interrupted run from a window the viewer closed. Linux: SIGINT,
-// SIGTERM; Windows: Ctrl+C (SIGINT) and Ctrl+Break (SIGBREAK) at the console.
+// SIGTERM, SIGHUP and every other signal whose default ends the process,
+// crashes aside; Windows: Ctrl+C (SIGINT) and Ctrl+Break (SIGBREAK) at the
+// console.
 int PlatformStopSignal(void);
+
+// ---- failures ---------------------------------------------------------------
+// Why the latest window, OpenGL pixel format or context the program asked
+// for could not be made, in one line with the library's or the system's
+// reason; "" when none failed. Linux: what the layer also said on stderr;
+// Windows: a window's (pixel formats and contexts are the system's own).
+const char *PlatformLastDrawFailure(void);
 
 // ---- sound ------------------------------------------------------------------
 // Running counts of the FSOUND mixer, cleared by each FSOUND_Init. Safe to

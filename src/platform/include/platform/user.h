@@ -79,9 +79,11 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
 //   bit, previous state, transition);
 // - the close button (the window manager's close request): posted
 //   WM_SYSCOMMAND SC_CLOSE;
-// - SIGINT / SIGTERM: posted WM_SYSCOMMAND SC_CLOSE to the first live
-//   top-level window, so the program shuts down in order (a second signal, or
-//   one with no window, restores the display mode and ends the process);
+// - a stop signal (SIGINT, SIGTERM, SIGHUP, and every other whose default
+//   ends the process but the crashes'): posted WM_SYSCOMMAND SC_CLOSE to the
+//   first live top-level window, so the program shuts down in order (a
+//   second signal, or one with no window, restores the display mode and ends
+//   the process by the signal);
 // - focus gained / lost: sent WM_ACTIVATE (WA_ACTIVE / WA_INACTIVE). On
 //   activation the window is sent WM_SYSCOMMAND SC_SCREENSAVE and
 //   SC_MONITORPOWER (lParam 2, power off): if its procedure swallows either
@@ -132,7 +134,7 @@ BOOL EnumDisplaySettingsA(LPCSTR device, DWORD modeNumber, DEVMODEA *mode);
 // mode switch; Wayland: the scaled full-screen window the compositor allows).
 // With NULL, restores the desktop mode and answers DISP_CHANGE_SUCCESSFUL.
 // The desktop mode also comes back when the full-screen window closes, on
-// SIGINT/SIGTERM (through the window's close) and on a crash where the
+// a stop signal (through the window's close) and on a crash where the
 // process can still act (a fatal signal restores, then re-raises). A test
 // list (PlatformSetDisplayModes) makes the switch pretend: nothing on the
 // real screen changes.

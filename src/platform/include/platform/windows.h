@@ -16,19 +16,23 @@
 #define GetWindowLongA GetWindowLongPtrA
 #endif
 // The calls a tool observes (platform/tap.h: the counter, the loop's idle
-// moment, the finished frame) go through the layer, which passes them on to
-// Windows unchanged unless a hook is set. Same signatures and C linkage as
-// Windows' own, so that a later declaration of the real name still agrees.
+// moment, the finished frame, a window that could not be made) go through
+// the layer, which passes them on to Windows unchanged unless a hook is set.
+// Same signatures and C linkage as Windows' own, so that a later declaration
+// of the real name still agrees.
 extern "C" {
 BOOL WINAPI PlatformQueryPerformanceCounter(LARGE_INTEGER *count);
 BOOL WINAPI PlatformQueryPerformanceFrequency(LARGE_INTEGER *frequency);
 BOOL WINAPI PlatformPeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UINT remove);
 BOOL WINAPI PlatformSwapBuffers(HDC deviceContext);
+HWND WINAPI PlatformCreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y, int width,
+                                    int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 }
 #define QueryPerformanceCounter PlatformQueryPerformanceCounter
 #define QueryPerformanceFrequency PlatformQueryPerformanceFrequency
 #define PeekMessageA PlatformPeekMessageA
 #define SwapBuffers PlatformSwapBuffers
+#define CreateWindowExA PlatformCreateWindowExA // its failure's reason for PlatformLastDrawFailure
 #else
 #include "platform/gdi.h"
 #include "platform/kernel.h"

@@ -309,8 +309,9 @@ BOOL DialogControl::GetRect(RECT *out) {
     shown = {x - dialog->frame, y - dialog->frame, x - dialog->frame + allocation.width,
              y - dialog->frame + allocation.height};
   }
-  const LONG left = dialogRect.left + dialog->frame, top = dialogRect.top + dialog->frame;
-  *out = {left + shown.left, top + shown.top, left + shown.right, top + shown.bottom};
+  const int scale = dialog->Scale();
+  const LONG left = dialogRect.left + dialog->frame * scale, top = dialogRect.top + dialog->frame * scale;
+  *out = {left + shown.left * scale, top + shown.top * scale, left + shown.right * scale, top + shown.bottom * scale};
   return TRUE;
 }
 
@@ -364,18 +365,24 @@ LRESULT DialogWindow::DefaultProcess(UINT message, WPARAM wParam, LPARAM) {
   }
 }
 
+int DialogWindow::Scale() const {
+  return window != nullptr ? std::max(1, gtk_widget_get_scale_factor(window)) : 1;
+}
+
 BOOL DialogWindow::GetRect(RECT *out) {
-  *out = rect;
+  const int scale = Scale();
+  *out = {rect.left * scale, rect.top * scale, rect.right * scale, rect.bottom * scale};
   return TRUE;
 }
 
 // Moves, shows and hides the dialog. Its size stays the one its template gives.
 BOOL DialogWindow::SetPos(HWND, int x, int y, int, int, UINT flags) {
   if (!(flags & SWP_NOMOVE)) {
+    const int scale = Scale();
     const LONG width = rect.right - rect.left, height = rect.bottom - rect.top;
-    rect = {x, y, x + width, y + height};
+    rect = {x / scale, y / scale, x / scale + width, y / scale + height};
     if (window != nullptr)
-      gtk_window_move(GTK_WINDOW(window), x, y);
+      gtk_window_move(GTK_WINDOW(window), rect.left, rect.top);
   }
   if ((flags & SWP_SHOWWINDOW) && window != nullptr)
     ShowView();

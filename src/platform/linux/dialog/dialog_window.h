@@ -46,7 +46,7 @@ public:
   const DWORD style;
   const DWORD exStyle;
   const std::string text;
-  RECT rect;                   // pixels in the dialog's client area
+  RECT rect;                   // GTK's pixels in the dialog's client area
   int group = 0;               // index of the control that opens its WS_GROUP run
   GtkWidget *widget = nullptr; // NULL without a view, or once it is gone
 
@@ -97,10 +97,17 @@ public:
   DLGPROC procedure;
   DialogBaseUnits units;
   std::vector<std::unique_ptr<DialogControl>> controls; // template order
-  RECT rect;                                            // outer rectangle, screen pixels
-  int frame = 1;                                        // pixels of border around the client area
-  bool ended = false;                                   // EndDialog was called
-  INT_PTR result = 0;                                   // EndDialog's result
+  // Device pixels per GTK pixel: on a scaled desktop (GDK_SCALE=2) GTK
+  // places and sizes windows in pixels of its own, while the screen's modes,
+  // the show's windows and Win32's rectangles count the screen's. GetRect
+  // and SetPos convert, so that a procedure that centres the dialog on the
+  // display mode's size centres it indeed.
+  int Scale() const;
+
+  RECT rect;          // outer rectangle, GTK's pixels
+  int frame = 1;      // GTK's pixels of border around the client area
+  bool ended = false; // EndDialog was called
+  INT_PTR result = 0; // EndDialog's result
   GtkWidget *window = nullptr;
   GtkCssProvider *css = nullptr;
   // GTK keeps one radio button of a group on; where the controls have none

@@ -2,6 +2,8 @@
 // folders, as platform/data_folder.h lists them.
 #include "platform/data_folder.h"
 
+#include "data_file.h"
+
 #include <climits>
 #include <cstdlib>
 #include <sys/stat.h>
@@ -12,6 +14,13 @@ namespace {
 
 // The subfolder of a data folder that holds the programs' data.
 const char kSubfolder[] = "zarvox";
+
+// The data file as the show names it, and where it was found instead of the
+// current folder; both empty while it is not elsewhere.
+struct DataFileLocation {
+  std::string name;
+  std::string path;
+};
 
 // `folder` without trailing slashes (the root stays "/").
 std::string Trimmed(std::string folder) {
@@ -51,6 +60,11 @@ bool HoldsReadableFile(const std::string &path) {
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), R_OK) == 0;
 }
 
+DataFileLocation &DataFile() {
+  static auto *found = new DataFileLocation; // lives to the end of the process
+  return *found;
+}
+
 } // namespace
 
 std::vector<std::string> DataFolders() {
@@ -82,13 +96,21 @@ std::vector<std::string> DataFolders() {
   return folders;
 }
 
-bool ChangeToDataFolder(const char *name) {
+bool FindDataFile(const char *name) {
   if (HoldsReadableFile(name))
     return false;
-  for (const std::string &folder : DataFolders())
-    if (HoldsReadableFile(folder + "/" + name) && chdir(folder.c_str()) == 0)
-      return true;
+  for (const std::string &folder : DataFolders()) {
+    if (HoldsReadableFile(folder + "/" + name)) {
+      DataFile() = {name, folder + "/" + name};
+      break;
+    }
+  }
   return false;
+}
+
+const char *DataFilePath(const char *path) {
+  const DataFileLocation &found = DataFile();
+  return !found.name.empty() && found.name == path ? found.path.c_str() : path;
 }
 
 } // namespace platform

@@ -2,6 +2,8 @@
 // when they are regular files.
 #include "platform/input_file.h"
 
+#include "data_file.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -35,7 +37,7 @@ int PlatformOpenRegularFile(const char *path, const char **why) {
   // O_NONBLOCK: opening a FIFO then returns at once instead of waiting for a
   // writer. What the descriptor is, is then asked of the descriptor itself,
   // so that nothing can be swapped in between.
-  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  const int fd = open(platform::DataFilePath(path), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0)
     return Refuse(fd, strerror(errno), why);
   struct stat info;

@@ -46,7 +46,7 @@ std::string CurrentFolder() {
   std::string path(256, '\0');
   while (getcwd(&path[0], path.size()) == nullptr) {
     if (errno != ERANGE)
-      return ".";
+      return std::string();
     path.resize(path.size() * 2);
   }
   return path.c_str();

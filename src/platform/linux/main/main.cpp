@@ -1,6 +1,6 @@
 // The process entry: what Windows does before and after WinMain. Takes the
-// layer's own options, refuses to start without a display, finds the folder
-// of the data file, and gives the display back at the end.
+// layer's own options, refuses to start without a display, finds the data
+// file, and gives the display back at the end.
 #include "common/show_options.h"
 #include "platform/command_line.h"
 #include "platform/data_folder.h"
@@ -29,9 +29,13 @@ const char kUsageNotes[] = "zarvox.dat is read from the current folder, or else 
                            "run, 2 for a wrong command line, 128 + N when signal N ended it (SIGINT: 130,\n"
                            "SIGTERM: 143).\n";
 
-// Writes `text` to `stream`; false when it did not all get there.
+// Writes `text` to `stream`; false when it did not all get there (standard
+// output's reason is kept for the exit check's message).
 bool Write(std::FILE *stream, const std::string &text) {
-  return text.empty() || (std::fputs(text.c_str(), stream) >= 0 && std::fflush(stream) == 0);
+  if (text.empty())
+    return true;
+  const bool put = std::fputs(text.c_str(), stream) >= 0;
+  return (stream == stdout ? PlatformFlushStandardOutput() : std::fflush(stream) == 0) && put;
 }
 
 } // namespace
@@ -62,15 +66,20 @@ int main(int argc, char **argv) {
 
   // Launchers start programs in the home folder; the show opens its data
   // file by its relative name, as from its own folder on Windows.
-  platform::ChangeToDataFolder("zarvox.dat");
+  platform::FindDataFile("zarvox.dat");
 
   static HINSTANCE__ instance = {program};
   char noArguments[] = "";
-  const int result = WinMain(&instance, nullptr, noArguments, SW_SHOWDEFAULT);
+  int result = WinMain(&instance, nullptr, noArguments, SW_SHOWDEFAULT);
+  // The show runs on blank where it cannot draw; having drawn nothing, it
+  // did not do what it was started for.
+  if (result == 0 && platform::CouldNotDraw())
+    result = kExitFailure;
   platform::Shutdown();
-  // A show stopped by SIGINT or SIGTERM tore down in order like any other
-  // end, but reports the signal as a shell would, so that a script can tell
-  // it from a show that ran out or that the viewer left.
+  // A show stopped by a signal (SIGINT, SIGTERM, SIGHUP...) tore down in
+  // order like any other end, but reports the signal as a shell would, so
+  // that a script can tell it from a show that ran out or that the viewer
+  // left.
   const int stopSignal = PlatformStopSignal();
   return stopSignal != 0 ? 128 + stopSignal : result;
 }

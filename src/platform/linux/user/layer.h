@@ -46,8 +46,9 @@ public:
 
   // Makes the SDL window (hidden) with the client size and position given,
   // as an OpenGL window of the closest format to `gl` where the display has
-  // OpenGL. False when SDL makes no window at all.
-  bool MakeNative(int x, int y, int width, int height, const GlFormat &gl);
+  // OpenGL. False when SDL makes no window at all, or none that could ever
+  // show (*why says why).
+  bool MakeNative(int x, int y, int width, int height, const GlFormat &gl, std::string *why);
   // Replaces the SDL window by one with the format `gl`, keeping size,
   // position, visibility and full-screen state. False if no GL window could
   // be made (the old window then stays).
@@ -74,6 +75,7 @@ public:
   Uint32 sdlId = 0;           // SDL's window id, to route events
   HDC__ dc;                   // the drawable handed out by GetDC
   bool glCapable = false;     // the SDL window was made for OpenGL
+  std::string glFailure;      // why the latest OpenGL window could not be made (SDL's words)
   GlFormat glRequested{};     // the format asked for when the SDL window was made
   GlFormat glFormat{};        // the closest the display gave (when glCapable)
   int pixelFormat = 0;        // index fixed by SetPixelFormat; 0 until then
@@ -100,6 +102,9 @@ extern std::atomic<int> liveTopWindowCount; // read by the signal handlers
 
 // ---- video (video.cpp) ------------------------------------------------------
 bool EnsureVideo(); // SDL video started (once); false without a display
+// From now on a lost connection to the X server ends the process with one
+// line that says so, and status 1. Again after each library that connects.
+void WatchDisplayConnection();
 
 // ---- display modes (display.cpp) --------------------------------------------
 struct HeldMode {
@@ -123,16 +128,20 @@ void ReleaseGlFrom(TopWindow *window);  // no context current on a window about 
 void DeleteAllContexts();
 
 // ---- helper processes (helpers.cpp) -------------------------------------------
-// Ends every descendant (SIGTERM, then SIGKILL for what is left after a
-// moment) once KeepHelpersWithProcess was called; nothing otherwise. Safe in
-// a signal handler.
+// Ends every helper (SIGTERM, then SIGKILL for what is left after a moment)
+// once KeepHelpersWithProcess was called; nothing otherwise. A helper is a
+// descendant that was not there, nor below one that was, when that call was
+// made. Safe in a signal handler.
 void EndHelpers();
 
 // ---- signals (signals.cpp) --------------------------------------------------
 void InstallSignalHandlers();
-bool TakeCloseRequest(); // true once per SIGINT/SIGTERM turned into a close
+bool TakeCloseRequest(); // true once per stop signal turned into a close
 
-// ---- call counts (wgl.cpp) --------------------------------------------------
+// ---- call counts and failures (wgl.cpp) -------------------------------------
 void CountDisplayChange();
+// A window, pixel format or context the program asked for cannot be had:
+// "PROGRAM: WHAT" on stderr, kept for PlatformLastDrawFailure.
+void ReportDrawFailure(const std::string &what);
 
 } // namespace platform

@@ -3,6 +3,8 @@
 // desktop GTK can open, core fonts or not.
 #include "user/message_box.h"
 
+#include "user/layer.h"
+
 #include <SDL.h>
 #include <gtk/gtk.h>
 
@@ -24,6 +26,7 @@ bool OpenGtk() {
         (std::strcmp(driver, "wayland") == 0 || std::strcmp(driver, "x11") == 0))
       gdk_set_allowed_backends(driver);
     state = gtk_init_check(nullptr, nullptr) ? 1 : -1;
+    WatchDisplayConnection(); // GTK's own handler would end the program without a word
   }
   return state > 0;
 }
@@ -92,6 +95,24 @@ int WriteInstead(const char *text, const char *caption, UINT type) {
   return DefaultAnswer(type);
 }
 
+// The box's icon, 48 pixels at `scale`, as the icon theme has it; NULL
+// where it cannot be had (no icon theme in the data folders, or no MIME
+// database by which to tell its format). The box goes without it then: an
+// image made from the icon's name would fall back to GTK's own "missing"
+// icon, and abort the program when that cannot be read either.
+GtkWidget *IconImage(const char *name, int scale) {
+  GError *error = nullptr;
+  cairo_surface_t *surface = gtk_icon_theme_load_surface(gtk_icon_theme_get_default(), name, 48, scale, nullptr,
+                                                         GTK_ICON_LOOKUP_FORCE_SIZE, &error);
+  if (surface == nullptr) {
+    g_clear_error(&error);
+    return nullptr;
+  }
+  GtkWidget *image = gtk_image_new_from_surface(surface);
+  cairo_surface_destroy(surface);
+  return image;
+}
+
 } // namespace
 
 int ShowMessageBox(void *parent, const char *text, const char *caption, UINT type) {
@@ -123,9 +144,11 @@ int ShowMessageBox(void *parent, const char *text, const char *caption, UINT typ
   if (parent == nullptr || (type & MB_SYSTEMMODAL))
     gtk_window_set_keep_above(GTK_WINDOW(box), TRUE); // an ownerless box must not hide behind the show
   gtk_dialog_set_default_response(GTK_DIALOG(box), ResponseOf(DefaultAnswer(type)));
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS // the one way to give the box its icon in GTK 3
-      gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(box), gtk_image_new_from_icon_name(icon, GTK_ICON_SIZE_DIALOG));
-  G_GNUC_END_IGNORE_DEPRECATIONS
+  if (GtkWidget *image = IconImage(icon, gtk_widget_get_scale_factor(box))) {
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS // the one way to give the box its icon in GTK 3
+        gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(box), image);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+  }
   gtk_widget_show_all(box);
   const int response = gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);

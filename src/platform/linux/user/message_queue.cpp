@@ -93,7 +93,7 @@ void TranslateWindowEvent(const SDL_WindowEvent &event) {
   }
 }
 
-// A stop request (SIGINT, SIGTERM, or SDL's own quit) closes the program's
+// A stop request (a stop signal, or SDL's own quit) closes the program's
 // first window the way its close button would, so that the program tears
 // down in its usual order.
 void RequestClose() {

@@ -1,7 +1,9 @@
-// Signals: a stop request (SIGINT, SIGTERM) becomes a close of the program's
-// window, and a crash gives the desktop its display mode back (and ends the
-// helper processes) before the process dies. Installed when the display is
-// opened.
+// Signals: a request to stop (any signal whose default would end the
+// process, sent from outside: SIGINT, SIGTERM, SIGHUP when the terminal
+// closes, ...) becomes a close of the program's window, so that it ends in
+// its usual order; a crash gives the desktop its display mode back (and ends
+// the helper processes) before the process dies. Installed when the display
+// is opened.
 #include "user/layer.h"
 
 #include "platform/tap.h"
@@ -18,8 +20,12 @@ volatile sig_atomic_t stopSignals = 0;    // stop signals received so far
 volatile sig_atomic_t lastStopSignal = 0; // the latest of them
 volatile sig_atomic_t restoring = 0;      // a handler is restoring the display
 
-const int kStopSignals[] = {SIGINT, SIGTERM};
-const int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+// The program's own faults: it cannot go on, only restore and die.
+const int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS};
+// Every other signal whose default action ends the process; the real-time
+// ones (SIGRTMIN to SIGRTMAX) too.
+const int kStopSignals[] = {SIGHUP,    SIGINT,  SIGQUIT, SIGUSR1,   SIGUSR2, SIGPIPE, SIGALRM, SIGTERM,
+                            SIGSTKFLT, SIGXCPU, SIGXFSZ, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR};
 struct sigaction previous[NSIG]; // what was installed before us, per signal
 
 volatile sig_atomic_t dyingBy = 0; // the signal the process is dying by
@@ -78,6 +84,18 @@ void Install(int signal, void (*handler)(int)) {
   sigaction(signal, &action, &previous[signal]);
 }
 
+// A stop signal the program was started with ignored stays ignored (nohup),
+// and one a library handles stays its own; but SIGINT, SIGQUIT and SIGTERM
+// are always taken: a shell without job control starts background commands
+// with the first two ignored, and a `kill -INT` is still meant to stop them.
+void InstallStop(int signal) {
+  struct sigaction current = {};
+  if (sigaction(signal, nullptr, &current) != 0)
+    return;
+  if (current.sa_handler == SIG_DFL || signal == SIGINT || signal == SIGQUIT || signal == SIGTERM)
+    Install(signal, OnStopSignal);
+}
+
 } // namespace
 
 void InstallSignalHandlers() {
@@ -86,7 +104,9 @@ void InstallSignalHandlers() {
     return;
   installed = true;
   for (int signal : kStopSignals)
-    Install(signal, OnStopSignal);
+    InstallStop(signal);
+  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal)
+    InstallStop(signal);
   for (int signal : kFatalSignals)
     Install(signal, OnFatalSignal);
 }

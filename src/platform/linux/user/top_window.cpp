@@ -3,6 +3,7 @@
 #include "user/frame.h"
 #include "user/layer.h"
 
+#include "platform/command_line.h"
 #include "platform/user.h"
 
 #include <algorithm>
@@ -242,14 +243,26 @@ SDL_Window *TopWindow::CreateGlWindow(int x, int y, int width, int height, const
   return nullptr;
 }
 
-bool TopWindow::MakeNative(int x, int y, int width, int height, const GlFormat &gl) {
+bool TopWindow::MakeNative(int x, int y, int width, int height, const GlFormat &gl, std::string *why) {
   glRequested = gl;
   SDL_Window *made = CreateGlWindow(x, y, width, height, gl, &glFormat);
   glCapable = made != nullptr;
-  if (made == nullptr) // a display without OpenGL still gets its window
+  if (made == nullptr) {
+    glFailure = SDL_GetError();
+    // A Wayland compositor shows a surface only once something is drawn in
+    // it: without OpenGL the window would never appear, and nothing could
+    // end the show but a signal. Elsewhere it still gets its window.
+    const char *driver = SDL_GetCurrentVideoDriver();
+    if (driver != nullptr && std::strcmp(driver, "wayland") == 0) {
+      *why = "no OpenGL to draw it with (" + glFailure + "), and a Wayland window shows only what is drawn in it";
+      return false;
+    }
     made = CreateSdlWindow(x, y, width, height, nullptr);
-  if (made == nullptr)
-    return false;
+    if (made == nullptr) {
+      *why = SDL_GetError();
+      return false;
+    }
+  }
   sdl = made;
   sdlId = SDL_GetWindowID(made);
   return true;
@@ -263,8 +276,10 @@ bool TopWindow::RemakeNative(const GlFormat &gl) {
   SDL_GetWindowSize(sdl, &width, &height);
   GlFormat got{};
   SDL_Window *made = CreateGlWindow(x, y, width, height, gl, &got);
-  if (made == nullptr)
+  if (made == nullptr) {
+    glFailure = SDL_GetError();
     return false;
+  }
   const bool visible = Visible();
   const bool covered = coversScreen;
   const SDL_Rect ownPlace = uncovered;
@@ -389,8 +404,13 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
   const int clientY = x == CW_USEDEFAULT ? int(SDL_WINDOWPOS_UNDEFINED) : y + insets.top;
 
   auto *window = new TopWindow(windowClass.lpfnWndProc, style, exStyle, title);
-  if (!window->MakeNative(clientX, clientY, clientWidth, clientHeight, platform::kDefaultGlFormat)) {
+  std::string why;
+  if (!window->MakeNative(clientX, clientY, clientWidth, clientHeight, platform::kDefaultGlFormat, &why)) {
+    platform::ReportDrawFailure("cannot make the window \"" + window->title + "\": " + why);
     delete window;
+    // With no window there is nothing to end the program's loop in: it
+    // gets its quit message now.
+    PostQuitMessage(kExitFailure);
     return nullptr;
   }
   window->CoverScreen(); // a popup window made during a display switch fills the screen

@@ -4,9 +4,15 @@
 
 #include "user/layer.h"
 
+#include "platform/command_line.h"
 #include "platform/user.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -20,7 +26,33 @@ bool HasEnv(const char *name) {
   return value != nullptr && value[0] != '\0';
 }
 
+// The X server went away (killed, or its connection broke): Xlib calls this
+// and ends the process when it returns, no call on the display can be made
+// any more, and nothing is left to restore on it. Says so in one line and
+// takes the helpers along.
+int OnDisplayLost(void *) {
+  const int reason = errno;
+  const char *display = std::getenv("DISPLAY");
+  // A connection the server closed reads as "try again" to Xlib.
+  const bool closed = reason == 0 || reason == EAGAIN;
+  std::fprintf(stderr, "%s: lost the connection to the X server at DISPLAY=%s (%s)\n", PlatformProgramName(),
+               display != nullptr ? display : "", closed ? "the server closed it" : std::strerror(reason));
+  EndHelpers();
+  _exit(kExitFailure);
+}
+
 } // namespace
+
+void WatchDisplayConnection() {
+  // Xlib is there wherever SDL or GTK talk to an X server (SDL loads it, GTK
+  // links it); both set a handler of their own when they connect, which
+  // ends the process without a word.
+  typedef int (*IoErrorHandler)(void *);
+  typedef IoErrorHandler (*SetIoErrorHandler)(IoErrorHandler);
+  const auto set = reinterpret_cast<SetIoErrorHandler>(dlsym(RTLD_DEFAULT, "XSetIOErrorHandler"));
+  if (set != nullptr)
+    set(OnDisplayLost);
+}
 
 bool EnsureVideo() {
   if (state != VideoState::NotTried)
@@ -40,7 +72,7 @@ bool EnsureVideo() {
     // Xwayland, and X11 only when the compositor cannot be reached.
     SDL_SetHint(SDL_HINT_VIDEODRIVER, wayland ? "wayland,x11" : "x11");
   }
-  // Our own handlers turn SIGINT/SIGTERM into a close of the window; SDL's
+  // Our own handlers turn stop signals into a close of the window; SDL's
   // would only queue a quit event that nobody reads during a modal dialog.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // Closing the last window is a window message like any other, not a quit.
@@ -53,6 +85,7 @@ bool EnsureVideo() {
     return false;
   }
   state = VideoState::Up;
+  WatchDisplayConnection();
   InstallSignalHandlers();
   ApplyCursor();
   return true;

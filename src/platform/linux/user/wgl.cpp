@@ -4,6 +4,8 @@
 #include "common/present.h"
 #include "user/layer.h"
 
+#include "platform/command_line.h"
+#include "platform/session.h"
 #include "platform/tap_linux.h"
 #include "platform/wgl.h"
 
@@ -14,8 +16,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <vector>
 
 struct HGLRC__ {
@@ -33,6 +37,8 @@ namespace {
 std::vector<GlFormat> formats;  // pixel format n is formats[n - 1]
 std::vector<HGLRC> contexts;    // every live rendering context
 PlatformCallCounts counts = {}; // what PlatformGetCallCounts reports
+uint64_t framesPresented = 0;   // swaps of a window with its context current: frames that reached the screen
+std::string lastFailure;        // the latest ReportDrawFailure, for PlatformLastDrawFailure
 
 // The OpenGL driver (Mesa's *_dri.so and what it pulls in) keeps state in its
 // own globals that it never frees. Closing the display at exit would unload
@@ -96,6 +102,15 @@ void CountDisplayChange() {
   ++counts.displayChanges;
 }
 
+void ReportDrawFailure(const std::string &what) {
+  lastFailure = what;
+  std::fprintf(stderr, "%s: %s\n", PlatformProgramName(), what.c_str());
+}
+
+bool CouldNotDraw() {
+  return !lastFailure.empty() && framesPresented == 0;
+}
+
 } // namespace platform
 
 using namespace platform;
@@ -121,8 +136,14 @@ BOOL SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR *) {
   // The window was made with the default format where the display has
   // OpenGL; only a different request needs a new native window.
   const bool madeForIt = window->glCapable && window->glRequested == wanted;
-  if (!madeForIt && !window->RemakeNative(wanted))
+  if (!madeForIt && !window->RemakeNative(wanted)) {
+    char format[96];
+    std::snprintf(format, sizeof format, "%d-bit colour, %d-bit alpha, %d-bit depth, %d-bit stencil",
+                  wanted.red + wanted.green + wanted.blue, wanted.alpha, wanted.depth, wanted.stencil);
+    ReportDrawFailure("cannot give the window \"" + window->title + "\" an OpenGL pixel format (" + format +
+                      "): " + window->glFailure);
     return FALSE;
+  }
   window->pixelFormat = format;
   return TRUE;
 }
@@ -139,8 +160,10 @@ HGLRC wglCreateContext(HDC dc) {
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, 0);
   SDL_GLContext made = SDL_GL_CreateContext(window->sdl); // SDL makes it current
-  if (made == nullptr)
+  if (made == nullptr) {
+    ReportDrawFailure("cannot make an OpenGL context for the window \"" + window->title + "\": " + SDL_GetError());
     return nullptr;
+  }
   KeepDriverLoaded();
   // The animations advance per frame and were made for a display-rate swap.
   // A driver that refuses a swap interval leaves it as it is.
@@ -193,15 +216,26 @@ HGLRC wglGetCurrentContext(void) {
 BOOL SwapBuffers(HDC dc) {
   ++counts.swapBuffers;
   TopWindow *window = TopWindowFromDc(dc);
-  if (window == nullptr || !window->glCapable)
+  if (window == nullptr)
     return FALSE;
+  if (!window->glCapable) {
+    BeforePresent(0, 0, false); // a show that cannot draw still keeps its frame rate, not a whole core
+    return FALSE;
+  }
   int width = 0, height = 0;
   SDL_GL_GetDrawableSize(window->sdl, &width, &height);
-  BeforePresent(width, height, SDL_GL_GetCurrentWindow() == window->sdl && SDL_GL_GetCurrentContext() != nullptr);
+  const bool current = SDL_GL_GetCurrentWindow() == window->sdl && SDL_GL_GetCurrentContext() != nullptr;
+  BeforePresent(width, height, current);
   SDL_GL_SwapWindow(window->sdl);
+  if (current)
+    ++framesPresented;
   return TRUE;
 }
 
 PlatformCallCounts PlatformGetCallCounts(void) {
   return counts;
+}
+
+const char *PlatformLastDrawFailure(void) {
+  return platform::lastFailure.c_str();
 }

@@ -28,7 +28,7 @@ std::vector<std::string> DataFolders() {
   return {Utf8FromWide(path.substr(0, slash))};
 }
 
-bool ChangeToDataFolder(const char *name) {
+bool FindDataFile(const char *name) {
   if (_waccess(WideFromUtf8(name).c_str(), 4) == 0)
     return false;
   for (const std::string &folder : DataFolders())

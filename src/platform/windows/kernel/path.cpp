@@ -51,7 +51,7 @@ std::string CurrentFolder() {
   for (;;) {
     const DWORD length = GetCurrentDirectoryW(DWORD(folder.size()), &folder[0]);
     if (length == 0)
-      return ".";
+      return std::string();
     if (length < folder.size())
       return Utf8FromWide(folder.substr(0, length));
     folder.resize(length);

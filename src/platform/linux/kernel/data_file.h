@@ -1,0 +1,11 @@
+// Inside the kernel part: the data file found in a data folder by
+// FindDataFile, for the opening of files by name.
+#pragma once
+
+namespace platform {
+
+// The path to open for `path`: the data folder's file where `path` is the
+// data file's relative name and FindDataFile found it elsewhere; else `path`.
+const char *DataFilePath(const char *path);
+
+} // namespace platform
