@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # One entry point for a newcomer on Debian 12:
 #   ./build.sh run    install what is missing, build, make zarvox.dat, run the show
 #   ./build.sh build  install what is missing and build (no run)
@@ -205,6 +206,10 @@ case "${1:-run}" in
     # The tree is formatted as .clang-format says.
     find "$root/src" "$root/tools" "$root/tests" "$root/bench" "$root/fuzz" -name '*.cpp' -o -name '*.h' |
       xargs clang-format --dry-run -Werror
+    # Every source and build file says its licence in its header.
+    unlicensed=$(cd "$root" && git ls-files '*.cpp' '*.h' '*.sh' '*.cmake' '*CMakeLists.txt' '*.rc.in' build.sh .ci/run \
+      tests/support/with-xvfb | xargs grep -L 'SPDX-License-Identifier: MIT' || true)
+    [ -z "$unlicensed" ] || { echo "build.sh: no SPDX licence line in: $unlicensed" >&2; exit 1; }
     # The Windows programs and their zip first: the tests labelled "windows"
     # run them under Wine, and are registered where the zip exists.
     build_windows

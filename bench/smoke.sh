@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs every benchmark once, briefly, so that a benchmark that no longer
 # builds or runs fails the test command. The figures are printed, not judged.
 # Usage: bench/smoke.sh BUILD_DIR   (a build with ZARVOX_BENCH=ON)

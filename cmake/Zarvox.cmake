@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Project-wide build settings and helpers.
 
 # Warnings and sanitizers live on one INTERFACE target that every target links.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Writes OUT, the source of PlatformVersion(): VERSION and, where SOURCE is a
 # git checkout, the commit it stands at; and STAMP_OUT, the header that gives
 # the extraction log the date and time the programs were built. Run at every

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Run by CPack on the staged tree, before the Debian package is made of it:
 # Debian keeps games in /usr/games (policy 11.11), so the show moves there,
 # and its desktop entry with it; the tools stay in /usr/bin. From /usr/games

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes the README's pictures of the five effects: one frame of each, as a
 # viewer sees it, captured from the show at 60 fps in a 640 x 480 window.
 # Usage: docs/make-shots.sh BUILD_DIR [OUT_DIR]   (OUT_DIR: docs/effects)

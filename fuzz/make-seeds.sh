@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Writes fuzz/seeds/: small archives of every kind our packer makes (stored,
 # each compression level, solid, enciphered, sampled sound), so that the
 # fuzzers start from all of the module's paths even without the real archives.

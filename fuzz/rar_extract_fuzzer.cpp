@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: any bytes as an archive file, asked for the entries it names
 // (with and without a password) and for one it does not hold.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Structure-aware mutations for the archive fuzz target. The input is split
 // into the marker, the main header and the blocks the module walks; one field,
 // one block's packed data or the block list itself is changed, and then every

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Replays the fuzz target over the real archives and the saved regressions.
 # Usage: replay.sh REPLAY_PROGRAM CORPUS_DIR REGRESSIONS_DIR
 set -u

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the fuzz target once over each file named on the command line (or
 // each file in a named folder), as a plain program: no fuzzing engine needed.
 #include <cstdint>

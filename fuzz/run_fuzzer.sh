@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fuzzes the extraction entry point for a while, seeded from the real
 # archives, our packer's archives (seeds/) and the saved regressions.
 # Fails on any crash, leak, or input that runs over one second.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frame times of the five effects under the local OpenGL (llvmpipe under
 // Xvfb), with the swap interval off, against a bare frame (clear and swap) as
 // the peer; and the share of a frame that the effects' own CPU work takes

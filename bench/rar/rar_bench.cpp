@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Extraction speed of the RAR module against unar (Debian's extractor) on the
 // same archive, and against gzip -dc of the same payload as the yardstick of
 // a well-tuned LZ decoder. Prints MB/s and the ratios; not a test.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the packer's mixed benchmark corpus from files on this machine:
 #   text.txt     6 MiB of documentation under /usr/share/doc (compressed
 #                files unpacked, each distinct file once, in path order)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes the large archive the RAR module's benchmark reads: the packer's
 # mixed corpus (14.9 MB: documentation text, an executable, a WAV) packed
 # compressed (default level), encrypted and solid, beside the corpus files

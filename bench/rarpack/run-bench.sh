@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Packed size and time of rarpack against gzip -9, xz -9 and zip -9 on (a) the
 # show's media and (b) a mixed corpus of at least 10 MiB built here from files
 # on this machine (documentation text, an executable, a WAV made with sox).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Prints what the whole show costs, against its goals:
 //   startup  from the Start click (the setup dialog's end) to the first
 //            swapped frame, against unar extracting the same three files from

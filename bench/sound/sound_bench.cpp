@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Prints what playing the soundtrack costs: CPU seconds to decode and mix the
 // whole track (as track length over CPU time; goal 100x or more), next to
 // libmpg123 decoding alone; then how many device buffers found a stream's

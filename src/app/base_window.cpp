@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Window class registration, window creation, the display switch and the
 // window procedure shared by the show's windows.
 #include "app/base_window.h"

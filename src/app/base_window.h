@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A system window wrapped in an object: its display mode and styles, its
 // class, and one static window procedure that hands every message of the
 // window to the object's handlers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Set-up, main loop and teardown of the show.
 #include "app/demo.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The show: its window, GL context, clock, data archive, music and timeline
 // of effects, set up once, run to the end, and torn down in a fixed order.
 #pragma once

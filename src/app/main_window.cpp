@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The show's window and its message handlers.
 #include "app/main_window.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The show's one window: ends the program when it is destroyed or Escape is
 // released, and keeps the screen saver away while it is active.
 #pragma once

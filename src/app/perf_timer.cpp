@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The clock over QueryPerformanceCounter.
 #include "app/perf_timer.h"
 

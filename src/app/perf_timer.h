@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The show's clock: time since Start on the performance counter, rounded to
 // the nearest unit of a chosen scale.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's entry point: the data file's presence, the setup dialog, then
 // the show.
 #include "app/demo.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fetches the show's media by name from its password-protected archive.
 #include "archive/data_archive.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The show's single door to its data file: each Fetch extracts one named file
 // of the archive into a fresh block that the caller owns and frees.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The effect base: the time window, and images from the data archive decoded
 // by DevIL into pixel buffers that OpenGL can take as they are.
 #include "effects/effect.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The base of the show's five timed effects: the inclusive time window, and
 // the loading of an image file from the data archive into decoded pixels.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The spinning, ever more finely tiled logo. Both animations step once per
 // rendered frame and run on for the whole window without wrapping.
 #include "effects/logo_spin_effect.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Third effect: one screen-filling quad that turns clockwise while the logo
 // is tiled ever more times across it.
 #pragma once

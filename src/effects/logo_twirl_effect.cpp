@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The twirled logo. The power and the twirl advance by one step per rendered
 // frame, so their speed follows the frame rate; the show time only picks which.
 #include "effects/logo_twirl_effect.h"

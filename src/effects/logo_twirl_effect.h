@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Second effect: the logo on a 28 x 20 grid, pinched and twirled in polar
 // coordinates inside the unit circle.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rippling logo: every frame shifts each pixel row of a working copy and
 // uploads it into the texture made once by the constructor.
 #include "effects/logo_wave_effect.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Last effect: the logo on a quad whose pixel rows ripple sideways along a
 // sine wave that travels down the image.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The receding logo. Its position depends on the show time alone, so a frame
 // at a given time always looks the same whatever the frame rate.
 #include "effects/logo_zoom_effect.h"

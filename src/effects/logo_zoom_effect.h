@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // First effect of the show: the logo on a huge quad that recedes from the
 // viewer at constant speed on a white screen.
 #pragma once

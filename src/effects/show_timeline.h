@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The show's timeline: its length and each effect's window, in show time.
 // The Demo builds its effects from it; the capture, the tests, the
 // benchmarks and the soundtrack's score read the same numbers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sphere-mapped sphere and cones. Texture coordinate generation is on only
 // while this effect draws; the inset pass switches it, and the scissor test,
 // off again at its end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fourth effect: an environment-mapped sphere with two cones riding in its
 // frame, and from 52 s on a second, narrower view in a 320 x 200 inset.
 #pragma once

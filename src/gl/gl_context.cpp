@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The rendering context over WGL and the few GL calls around it.
 #include "gl/gl_context.h"
 

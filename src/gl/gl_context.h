@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The OpenGL rendering context on the show's window: pixel format and
 // context creation, the default render state, the viewport with one
 // remembered rectangle, and 2D textures from raw pixels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The extraction entry point and the archive walk: finds one named entry of a
 // RAR 2.x archive and hands it back, stored or decompressed, in a fresh block.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CRC-32 of the archive checksums and the cipher's key schedule.
 #include "rar_internal.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The RAR 2.0 block cipher: key set-up from the password, block encryption and
 // decryption with a key that moves on after every block.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The module's always-on debug log: every request, outcome and problem, each
 // entry stamped with the milliseconds since the log was opened and its source line.
 #include <cstdarg>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The RAR 2.x extraction module: one named entry of an archive on disk into a
 // fresh memory block. Single-threaded; calls must not overlap.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // CRC-32 of the RAR module (reflected, polynomial 0xEDB88320, as zip and PNG):
 // archive checksums and the cipher's key schedule. The packer reuses it.
 #pragma once

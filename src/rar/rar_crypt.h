@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The RAR 2.0 block cipher: 16-byte blocks, 32 rounds, a key that moves on
 // after every block. One module-wide key; the packer reuses it to encrypt.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The RAR 2.x archive's block types and flags, and the RAR 2.0 compressed
 // format's alphabets, symbols and slot tables (how lengths and distances are
 // split into a coded slot and extra bits). Shared by the reader and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The RAR 2.0 decompressor: LZ77 over a 1 MiB window with canonical Huffman
 // codes, an old-distance ring, and an audio mode of predicted deltas.
 #include <cstring>

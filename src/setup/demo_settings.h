@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The viewer's choices from the setup dialog, read by the entry point.
 #pragma once
 #include <cstdint>

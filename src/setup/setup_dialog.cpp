@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The setup dialog's procedure and the lists it fills from the display and the
 // sound library; its template (resource 102) is in setup_template.cpp.
 #include "setup/setup_dialog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The setup dialog: the viewer picks a video mode, window or fullscreen, the
 // sound device, output type and mixing rate; the choices go to demoSettings.
 // Shown with DialogBoxParamA(instance, MAKEINTRESOURCE(IDD_SETUP), NULL,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Template 102, the setup dialog, as data: the one source of the dialog's
 // layout. The Linux dialog engine reads it as it is; for Windows the build
 // writes it out as a DIALOGEX resource (tools/dialog-rc).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The soundtrack's way from the archive to FSOUND, and back out in a fixed order.
 #include "sound/music_player.h"
 

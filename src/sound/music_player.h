@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plays the show's soundtrack: fetched whole from the data archive and handed
 // to FSOUND as an in-memory stream that decodes and plays in the background.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the show's clock: rounding to the nearest unit (the show ends at
 // 127.5 s of counter time), -1 without a counter frequency, and no wrap when
 // the tick difference passes 2^31 or the counter's low half wraps.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the show's spine: the loop ends when the rounded elapsed time
 // reaches the show's length (127.5 s of counter time), on WM_QUIT, on Escape
 // and on the close box, runs on without end when the counter has no frequency, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the main window's behaviour: the window procedure routes only from
 // WM_NCCREATE on, Escape released quits, screen-saver and power-down requests
 // are swallowed while a close is carried out, the display switch picks the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves DataArchive: each Fetch is a complete extraction with the show's
 // password, hands its caller a block of its own (which outlives later
 // fetches and the archive object), and a failed Fetch gives NULL and size 0

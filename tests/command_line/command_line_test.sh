@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Proves the command-line convention of every program: --help prints the
 # usage on stdout with status 0; --version prints "NAME VERSION" with status
 # 0; a usage error is one line on stderr ending in "(try --help)" with status

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starting and stopping the display servers of the desktop tests, and what
 // the tests ask of them.
 #include "desktops.h"

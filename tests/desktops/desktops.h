@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Real display servers for the tests of the show on desktops: a headless
 // Wayland compositor (sway) and an X server with real display modes (Xorg
 // with the dummy driver), each started in the test's scratch folder and

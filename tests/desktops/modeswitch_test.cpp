@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A real display mode switch: Xorg with the dummy driver offers 1024x768
 // (its desktop mode), 800x600 and 640x480 through RandR. Choosing 640x480 in
 // the dialog switches the screen, the show's window covers it exactly from

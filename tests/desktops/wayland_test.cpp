@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The show on a Wayland compositor with no X server at all (headless sway,
 // keys through a virtual keyboard, screenshots of the output): the dialog
 // appears, Enter starts the show full screen at 640 x 480 while the output

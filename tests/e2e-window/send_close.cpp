@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Asks an X window to close the way a window manager's close button does, with
 // a WM_DELETE_WINDOW message (bare Xvfb runs no window manager).
 // Usage: e2e-send-close WINDOW-ID

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the show as a user would, under the X server that with-xvfb started,
 # and checks one way of ending it:
 #   escape   - the warning box for the missing fullscreen mode is answered, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the per-frame steps of the zoom and the sphere: the zoom's distance
 // is a function of the show time alone, and the sphere's two float angles wrap
 // past 360 at the steps their float sums reach it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves image loading from the data file: PNGs arrive top row first in the
 // layout the effect asks for, other layouts are converted, and a missing,
 // undecodable or misaligned image becomes one white pixel with which every

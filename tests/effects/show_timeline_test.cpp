@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that the show plays the five effects in timeline order: the Demo
 // builds them from its data file in list order with their windows, each
 // pass of its frame loop lets exactly the effect whose window holds the time

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the sphere's frames: 52000 ms draws the full view only and 52001 ms
 // adds the inset; outside the 320 x 200 box the inset changes no pixel;
 // texture generation and the scissor test are left on or off as each kind of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the spin's frames: the first frame scrolls to -0.1 and turns the
 // screen-filling quad by -2 degrees; after ten frames the texture range has
 // shrunk to about nothing and the whole view is one flat colour; the spin is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the time window of all five effects: at startMs and at endMs an
 // effect draws one whole frame; one millisecond outside it makes no GL call
 // and no swap; at a shared boundary both neighbours draw, in list order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the twirl's two swings: the power phase ends at 18000 ms, each step
 // is rounded to a float with the lower limit tested on the unrounded sum, and
 // the turns come where the float arithmetic puts them.

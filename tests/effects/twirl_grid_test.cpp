@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the twirl grid's geometry: the undistorted grid is the flat image
 // mirrored top to bottom, points on or outside the unit circle never move, and
 // inside it the power and the twist act on radius and angle.

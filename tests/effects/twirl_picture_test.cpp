@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the twirl's frames: the first active frame raises the power to 1.1
 // and leaves the twist at 0, showing the upright logo on a mesh in the middle
 // of a white view; the power turns at its 27th frame; 18000 ms is the first

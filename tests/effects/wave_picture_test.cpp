@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the wave's frames: the texture shows the unshifted image until the
 // first active frame; that frame uploads rows shifted by 0 (rows 0-1), 1
 // (2-4), 2 (5-7) and 3 (8-21); the last row never changes; the picture is the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the wave's row shifts: the first frame's pattern, rows moved left
 // keep their tail, rows moved right take their head from the row above, row 0
 // and the last row are safe, and no width reads or writes outside the buffers

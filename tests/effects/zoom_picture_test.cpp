@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the zoom's picture: at 0 ms the upright logo overfills the view; at
 // 12500 ms it covers about 30 % of the view's height although it lies beyond
 // the far value of 100; a frame depends on the show time alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the GL context on a real window (Xvfb, Mesa): the pixel-format
 // request follows the colour depth, the context is current after Create, the
 // default state is white-with-alpha-0 clearing and GL_LEQUAL depth testing,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that the data file holds the three media as the show needs them: our
 // reader and unar (an independent extractor, the control) both give back
 // exactly the bytes the generators made, with the password "tarsk"; and the

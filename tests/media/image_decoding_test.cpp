@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that the image library decodes the two generated images exactly as
 // the effects use them: the logo as 8-bit RGBA (4 bytes a pixel), the sphere
 // map as 8-bit RGB (3 bytes a pixel), power-of-two sides, top row first,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that the master limiter keeps every sample under its ceiling, moves
 // its gain smoothly (no clicks of its own) and leaves quiet audio untouched.
 #include "synth.h"

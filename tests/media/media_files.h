@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the tests find the media the build made, and a whole-file reader.
 #pragma once
 #include <cstdint>

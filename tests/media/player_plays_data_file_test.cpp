@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that the show plays its soundtrack from the data file: the music
 // player, over our RAR reader and the sound layer (mixing offline, no device),
 // plays zarvox.mp3 out of zarvox.dat from its first sample to its last.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Proves that making the media and the data file again gives the same bytes:
 # runs the generators and the packer into a scratch folder and compares with
 # what the build made.

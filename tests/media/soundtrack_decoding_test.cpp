@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that the soundtrack decodes, through the same libmpg123 decoding the
 // show's sound layer uses, to 128 seconds of 44.1 kHz stereo at 128 to 192
 // kbit/s, whose peak stays below full scale and none of whose sections is

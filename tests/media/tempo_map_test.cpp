@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that the music's structure follows the show: every section starts on
 // a downbeat exactly at a cut, with a marked change there, and no note runs
 // past the end of the track.

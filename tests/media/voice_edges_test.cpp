@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that every instrument's note begins and ends at silence (no click at
 // either edge) and that every voice falls silent for good in reasonable time.
 #include "instruments.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks the packages a newcomer's `./build.sh run` installs: with their
 # dependencies (recommendations left out) they bring every system header and
 # library that the release build in BUILD_DIR compiled and linked against, and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks what users install: the Debian package (what it holds where, its
 # programs stripped and free of the build machine's paths, its desktop entry,
 # AppStream data and manual pages well formed, no error from lintian) and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the kernel clock calls keep Win32's contracts: MulDiv's rounding and
 // its -1 answers, a 10 MHz counter that never runs backwards, and a counter
 // source that tests can replace and restore.

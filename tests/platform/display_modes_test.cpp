@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves how display modes are reported and matched: Windows' bit counts,
 // matching on the fields a request names, the test list replacing the
 // screen's, and a switch that is held until it is restored.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that key events become the messages Win32 sends: the right message,
 // virtual-key code and lParam bits (repeat count, scan code, extended key,
 // Alt, previous state, transition) for presses, repeats and releases.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the screen-saver rule on a real X server: a window that becomes
 // active is asked with WM_SYSCOMMAND SC_SCREENSAVE and SC_MONITORPOWER; if it
 // swallows them the saver stays away while it is active, and once a window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that signals end the program in order: a first stop signal (any
 // whose default ends the process, crashes aside) becomes a close of the
 // program's window, a second one (or one with no window) ends the process by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves WGL over SDL on a real window (Xvfb, Mesa): formats are fixed once,
 // a different format gets a new native window behind the same handle,
 // creating a context leaves the current one alone, the frame tap sees the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the window layer delivers Win32's messages in Win32's order: the
 // creation sequence, default processing that turns a close into WM_DESTROY,
 // Alt+F4, the queue's order and filters, WM_QUIT after posted messages,

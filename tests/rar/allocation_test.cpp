@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the two allocation failures: when the 1 MiB window or the entry's
 // block cannot be had, the call fails with its own message, hands back
 // nothing and leaks nothing. The module's calls of calloc and malloc are

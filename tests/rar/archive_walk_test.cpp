@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the archive walk and the entry point: every way a call can fail,
 // with its exact log lines; name matching; which entries are read; layouts
 // that once went wrong (data after the header, short blocks, short stored

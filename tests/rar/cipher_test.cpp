@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the RAR 2.0 cipher: the key schedule agrees with Debian's unar for
 // odd lengths, for passwords that fill two blocks of the set-up and for the
 // longest ones; the substitution stays a permutation; the key runs on from

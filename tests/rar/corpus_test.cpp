@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the module's acceptance rows: every request of EXPECTED.tsv against
 // the archives made by real RAR programs gives the stated outcome, and a
 // failure hands back a null block of size 0.

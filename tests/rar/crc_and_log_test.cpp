@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the CRC-32 against its known values and the debug log's promises: a
 // banner once per process, the two-line entry layout with the writing source
 // line, the 499-character cut, its place in the per-user state folder (none in

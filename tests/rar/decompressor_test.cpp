@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the RAR 2.0 decompressor on streams written symbol by symbol: every
 // kind of match, table changes, entries over 1 MiB across window wraps, solid
 // continuation, audio mode with several channels, code-length runs kept

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Proves rarcat as a user runs it: the entry's exact bytes on stdout or in the
 # file -o names (a device there is written into, not replaced), and exit 0;
 # the password also from a file or standard input; exit 1 with one line on

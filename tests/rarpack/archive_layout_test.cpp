@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that the archive's blocks carry what readers rely on: marker, main
 // header with the solid flag, file headers with a checking header CRC, Unix
 // host, unpack version 20, the method, DOS time, attributes, names with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that rarpack, run as a user would, refuses bad input with one clear
 // line and a non-zero exit, and never leaves a half-written archive behind:
 // no archive is created, an older one stays as it was, no temporary file

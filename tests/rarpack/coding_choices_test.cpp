@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that the encoder's coding choices follow the data: audio mode where
 // it pays and nowhere else (sampled sound packs smaller with it, the automatic
 // choice takes it for a WAV file, text and binary never get it), and new

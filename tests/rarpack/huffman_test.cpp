@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that the code builder always yields complete prefix codes of at most
 // 15 bits in the decoder's canonical order, even for counts that would make
 // a plain Huffman code deeper, and that a block can always be left: at least

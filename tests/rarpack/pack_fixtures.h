@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared by the packer's tests: a scratch folder, reproducible input data of
 // every kind the packer must handle, and running a program as a user would.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that the show's own reader extracts every entry of every kind of
 // archive the packer writes, each passing its CRC check: normal and solid,
 // with and without a password, every level, audio mode with 1 to 4 channels,

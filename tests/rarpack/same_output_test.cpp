@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pins the encoder's output: the packed bytes of fixed inputs at every level,
 // with and without audio mode and as separate or solid entries, by CRC-32.
 // Reorganising the encoder must leave every value alone. A change meant to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that an independent extractor (Debian's unar) reads every kind of
 // archive the packer writes, byte for byte: normal and solid, with and without
 // a password, every compression level, audio mode with 1 to 4 channels; and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the dialog engine's Win32 behaviour without a screen: how WM_COMMAND
 // is packed, how radio buttons group, what combo boxes answer, what the keys
 // send, how a dialog ends, and how dialog units become pixels.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The setup dialog and the message boxes on a scaled desktop (GDK_SCALE: GTK
 # draws and places windows in pixels of its own, SCALE screen pixels each):
 # at each scale, on its own X server, zarvox's dialog, its box without a

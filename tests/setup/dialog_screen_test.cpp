@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the setup dialog on a real screen (GTK under Xvfb): it opens centred
 // with every control where its template puts it, keys and clicks go through
 // GTK to the procedure, and a sound failure ends the run with 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves which display modes the video-mode list offers, in which order and
 // with which text, and that the list and modeList stay entry for entry.
 #include "setup_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves what the setup dialog stores for each command, what it returns, and
 // that commands it has no use for change nothing.
 #include "setup_fixture.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Drives the setup dialog on a screen as a user would, with real key presses
 # and mouse clicks (xdotool), and checks what the run returned and stored.
 # Usage: setup_dialog_e2e.sh PROBE SCREENSHOT.png   (DISPLAY must be set)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shows the setup dialog on its own, as the show would, and prints what it
 // returned and stored: the end-to-end scripts drive it with real keys and
 // clicks. Display modes and sound devices are the tests' stand-ins.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A setup dialog opened without a screen against the test's display modes
 // and sound devices, with message boxes recorded instead of shown.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves how the setup dialog lists sound devices and output types, what it
 // stores without a device, and how it reports a sound library that fails.
 #include "setup_fixture.h"

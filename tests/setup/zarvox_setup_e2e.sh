@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs zarvox as a viewer would, under Xvfb: the setup dialog comes up centred
 # (its screenshot is saved), Enter starts the show, "window" then Start runs
 # it in a window, and Exit ends the program with status 0 and no show window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the capture's clock: the show draws frame i with the counter at
 // exactly i * 10^7 / fps ticks (also where 10^7 is no multiple of the rate),
 // frames are handed out in order, one per rendered pass, and the last frame

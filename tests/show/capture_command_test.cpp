@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves zarvox-capture as a user runs it: numbered PNG frames for exactly
 // the chosen show times, the same picture for a frame whatever --from says
 // (every frame is rendered from 0), the show at its own speed at any --fps,

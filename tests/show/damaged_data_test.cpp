@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that the whole show holds up when its data file is damaged the ways
 // a user meets: zero-filled, truncated at several points, bytes flipped in
 // each entry's header and data, packed with another password. Every case

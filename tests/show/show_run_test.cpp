@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the show as a viewer runs it, on an X server of 640 x 480 with SDL's
 // disk audio driver: Enter on the setup dialog starts it full screen, it runs
 // to its natural end and exits 0 about 127.5 s after its clock started, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves, through SDL's disk driver (a device that writes what it is given to
 // a file, in real time), that the PCM reaching the device is libmpg123's own
 // decoding of the track: the same at 44100 Hz, of the right length and pitch

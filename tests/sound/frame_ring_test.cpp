@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that the queue between decoder and mixer loses, repeats or reorders
 // no frame, across its wrap-around and with each side on its own thread.
 #include "common/sound/frame_ring.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the life of the library: initialised twice in one process (dialog,
 // then player), each misuse answered with its code from the table, a chosen
 // output that cannot open failing with 3, and a machine without any device

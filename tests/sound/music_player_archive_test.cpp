@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the player end to end, with a data file on disk, our RAR reader and
 // the real FSOUND layer: the soundtrack plays from the archive to its end; a
 // data file without it leaves the player silent, with the library still shut

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves the player's own part against recording stand-ins for FSOUND and the
 // extraction call: the calls it makes with the dialog's choices, the fetched
 // block handed over in place, Play's answer following the channel, and the

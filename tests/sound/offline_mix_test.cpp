@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves, mixing offline (no device, no timing), that what the mixer hands on
 // is the decoded track: whole, in order and once, at the mixing rate, on both
 // sides for a mono track, summed with others, and looping only when asked.

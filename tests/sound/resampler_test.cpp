@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that rate conversion keeps pitch, level and timing, removes what the
 // lower rate cannot carry, and does not depend on how the input is cut into
 // pieces. (Equal rates and lengths are proved through the mixer, offline.)

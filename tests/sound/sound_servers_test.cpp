@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that the soundtrack reaches real sound servers and devices for each
 // output type of the dialog, recorded back while the sound layer plays 30 s
 // of zarvox.mp3 with the show's calls: type 2 through a PulseAudio server

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves what opening and starting streams answer: from memory or a file, the
 // error code for each bad input, channel numbers as documented, one play per
 // stream, and the caller's block left as it was.

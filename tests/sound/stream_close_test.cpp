@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Proves that a stream closed while it plays, or left open for FSOUND_Close,
 // is done with the caller's block when the call returns: freeing the block
 // right after, at any moment of playback, is clean under AddressSanitizer;

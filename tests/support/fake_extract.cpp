@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A stand-in for the extraction call that logs it and answers from the fake
 // world's files. Its own object, so that a test linking the real reader
 // never pulls it in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stand-ins for the FSOUND calls that log each call. Stream_Close reads the
 // whole block, as the library may until then: a block freed too early shows
 // up under AddressSanitizer.

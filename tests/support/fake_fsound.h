@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A recording stand-in for the FSOUND calls and for the extraction call, so
 // that the callers' calls, their order and their arguments can be checked,
 // and the device listing answers as the test sets it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The test kit's temporary folder: a fresh folder under $TMPDIR (or /tmp),
 // removed with everything in it, unreadable leftovers included, when the
 // object goes. Path() is empty when no folder could be made.

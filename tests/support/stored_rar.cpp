@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Marker, main header, one file header plus data per entry, end block. Each
 // header carries the low 16 bits of the CRC-32 of its bytes after the CRC field.
 #include "stored_rar.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A test-side writer of RAR 2.x archives whose entries are stored (method
 // 0x30, unpack version 20) and not enciphered, in the given order: enough to
 // put media into a data file for tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The same show frames from the capture under Wine and on Linux, compared
 // pixel by pixel: every frame the Linux run wrote must be there from Windows
 // too, and each must agree in at least the given share of its pixels.

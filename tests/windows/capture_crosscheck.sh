@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The two layers drawing the same show: zarvox-capture.exe from the Windows
 # zip under Wine (a prefix of its own, removed afterwards) and the Linux
 # zarvox-capture, on the X server that with-xvfb started, write the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stands in for ffmpeg where no real one can run (Windows programs under
 // Wine cannot pipe into a Linux ffmpeg): for the output file:OUT, the last
 // argument (refused without "file:", which ffmpeg would read as a protocol

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Built for the host (Linux) by the Windows build: writes what libmpg123 and
 // the image library decode from the show's media there, for media_test.exe to
 // compare the Windows layer's decoding with. Usage:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Run under Wine (or on Windows): the Windows layer's decoding of the show's
 // media against what the libraries on Linux decode from the same files, the
 // system's GLU quadrics against Linux's, and FSOUND_Init's answers where the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Run under Wine (or on Windows): the layer's temporary files and the
 // console's stop, which Windows runs on a thread of its own at any moment. A
 // name that is taken is never entered among the files a stop removes, not

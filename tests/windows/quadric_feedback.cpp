@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "quadric_feedback.h"
 
 #ifdef _WIN32

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sphere effect's quadrics (gluSphere 1.3, 40 x 40; gluCylinder 2, 1, 3,
 // 32 x 32; smooth normals, texture coordinates, one light) as GL receives
 // them from GLU, read back in feedback mode: per vertex x, y, z, w, the lit

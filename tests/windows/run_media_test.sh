@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Writes the Linux libraries' decoding of the media with media-reference, then
 # runs media_test.exe under Wine, in a fresh prefix that is removed afterwards.
 # Usage: run_media_test.sh MEDIA_TEST_EXE MEDIA_REFERENCE MEDIA_DIR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows side of the sound check under Wine: plays an MP3 through the
 // Windows layer's FSOUND as the show does, for a harness on the host that
 // records what reaches the sound server.

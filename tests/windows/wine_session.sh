@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Windows zip's zarvox.exe under Wine, on the X server that with-xvfb
 # started, in a Wine prefix of its own that is removed afterwards:
 #   - --version and --help answer on stdout with status 0 and no dialog, a

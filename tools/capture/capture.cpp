@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The capture's drive of the show: the counter is moved to the next rendered
 // frame's tick whenever the show's loop finds its queue empty (that is, right
 // before it renders), and each pass's last swapped picture becomes that

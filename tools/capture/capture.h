@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Renders the show frame by frame at a fixed rate: the real Demo, driven by a
 // counter that stands exactly on each frame's tick, its swaps read back.
 #pragma once

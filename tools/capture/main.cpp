@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zarvox-capture: renders the whole show at a fixed frame rate and size into
 // numbered PNG files or, through ffmpeg, a video with the soundtrack.
 #include "capture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNG files, the ffmpeg pipe and the progress bar of zarvox-capture.
 #include "sinks.h"
 

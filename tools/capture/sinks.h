@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where captured frames go: numbered PNG files in a folder, or a video made
 // by ffmpeg with the soundtrack; and the progress bar of a terminal.
 #pragma once

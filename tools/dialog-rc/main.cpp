@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // dialog-rc OUT.rc: the setup dialog's template (src/setup/setup_template.cpp)
 // written as the DIALOGEX resource 102 that the Windows build compiles with
 // windres, so that both systems show the dialog from the same data.

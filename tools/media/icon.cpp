@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The icon: a box filter over the logo's visible part.
 #include "icon.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The desktop icon, made from the logo: its letters cropped out of the
 // transparent margin and fitted into a square.
 #pragma once

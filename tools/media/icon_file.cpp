@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The .ico layout: a 6-byte header, one 16-byte entry per image, then the
 // images; every number little-endian.
 #include "icon_file.h"

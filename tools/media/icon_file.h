@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows icon files: the Windows build's program icon, drawn by media-icon.
 #pragma once
 #include "image.h"

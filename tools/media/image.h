@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An 8-bit image in memory as the generators build it: rows top first, each
 // pixel `channels` bytes (3 = RGB, 4 = RGBA), no padding between rows.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line of the generators that write one image: NAME OUT.png.
 #pragma once
 #include "image.h"

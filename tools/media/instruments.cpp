@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The instruments. Every voice begins at zero and ends at zero: drums ramp in
 // over a fraction of a millisecond and fade out over their last milliseconds,
 // tonal voices run an envelope whose attack and release are never instant.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The soundtrack's instruments: one voice per note, each rendering itself
 // block by block until its sound has died away.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Draws the logo from our own letter design: each letter is a polygon with
 // chamfered corners (plus the counter of the R), slanted forward, rendered
 // through an exact signed distance field so that every edge is antialiased.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The show's logo: the word "KREL" as chrome letters with an outline, a soft
 // shadow and a floor reflection, on a transparent background.
 #pragma once

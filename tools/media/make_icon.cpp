@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // media-icon SIZE OUT.png | media-icon SIZE,SIZE... OUT.ico: the icon, drawn
 // from the logo, at the build; the install puts one PNG per size into the
 // hicolor theme, the Windows build an icon file of several into zarvox.exe.

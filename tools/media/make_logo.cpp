@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // media-logo OUT.png: writes the show's logo ("krel.png").
 #include "image_tool.h"
 #include "logo.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // media-soundtrack OUT.mp3 [--wav OUT.wav] [--report]: synthesizes the show's
 // 128-second soundtrack ("zarvox.mp3"). --wav also writes the unencoded mix
 // (16-bit PCM) for listening; --report prints the length and the levels of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // media-spheremap OUT.png: writes the sphere map of the chrome objects ("spheremap.png").
 #include "image_tool.h"
 #include "sphere_map.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MP3 encoding of the soundtrack, over LAME.
 #pragma once
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNG output for the image generators, over libpng.
 #include "image.h"
 

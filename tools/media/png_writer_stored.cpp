@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNG output where no libpng is at hand (the Windows build, which writes
 // captured frames only): the rows go into deflate's stored blocks, so the
 // files are larger than libpng's but hold the same pixels, and any PNG reader

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The composition, in A minor. Each section holds a whole number of 4/4
 // bars, so its tempo follows from its length: 115.2 beats a minute in the two
 // intro sections, about 123 from the spin effect on. Every change of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The soundtrack's composition: a tempo map whose sections start exactly at
 // the show's cuts, and every note of every part as a list of timed events,
 // plus the few mix settings that follow the arrangement over time.

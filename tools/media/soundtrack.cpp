@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The mixer: renders the score in blocks of 256 frames. Each part has a
 // group bus; voices add into it, the bus is ducked by the kick and filtered
 // where the arrangement asks for it, sends feed the echo and the reverb, and

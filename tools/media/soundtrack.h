@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Renders the soundtrack from the score: every part's voices into its own
 // group, sidechain ducking under the kick, echo and reverb sends, a master
 // high-pass and a peak limiter.

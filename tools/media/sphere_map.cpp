@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Renders the sphere map by reflecting a procedural world off a unit ball:
 // every texel becomes a ball normal, its reflected view ray and the colour
 // the world shows along it, averaged over 4 x 4 samples per texel.

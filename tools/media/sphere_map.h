@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sphere map of the show's chrome objects: the world as a mirror ball
 // reflects it, a sky with clouds and a sun over hills and a checkered floor.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sound building blocks of the soundtrack (see synth.h).
 #include "synth.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sound building blocks of the soundtrack: noise, band-limited oscillators,
 // a state-variable filter, envelopes, a stereo delay, a reverb and a
 // look-ahead peak limiter. All of it is plain arithmetic on floats with no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // rarcat: writes one entry of a RAR 2.x archive to standard output or a file,
 // through the show's own extraction module.
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Archive layout and file handling: headers with their checksums, stored and
 // compressed entries, encryption in 16-byte blocks, the temporary file.
 #include "rarpack/archive_writer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes single-volume RAR 2.x archives: marker, main header, one file header
 // and packed data per file, end-of-archive block. The library surface of the
 // packer; `rarpack` is its command line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rarpack/audio_mode.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The multimedia (audio) mode on the encoder's side: guessing whether input
 // is sampled sound and how many byte channels it has, which units try audio
 // mode and which LZ, and coding a unit as the predictor's deltas.

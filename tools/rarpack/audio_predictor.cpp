@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The audio predictor: a weighted sum of past deltas, with the weight whose
 // error sum was smallest nudged every 32 bytes of a channel.
 #include "rarpack/audio_predictor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The multimedia (audio) mode's adaptive linear predictor. The packer runs it
 // step for step as the decompressor does, so both sides predict alike.
 #pragma once

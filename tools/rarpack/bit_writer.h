@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bits into bytes, most significant bit first, the order in which the
 // decompressor peeks and skips.
 #pragma once

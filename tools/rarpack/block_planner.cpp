@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rarpack/block_planner.h"
 
 #include <utility>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Gathers coded units into blocks under one set of Huffman tables: a unit
 // joins the block being gathered where one set of tables for both costs no
 // more than a set each, else the block is written and the unit starts the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Input as coded symbols, before a bit is written: LZ commands or audio
 // deltas, with the count of every table symbol they use, so that tables can
 // be built for them and their size weighed.

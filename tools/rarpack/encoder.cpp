@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The RAR 2.0 stream encoder. Input is cut into units of about 32 KiB; each
 // unit is parsed (LZ) and, for sampled sound, also run through the audio
 // predictor, and the cheaper coding is kept. Units with similar statistics

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The RAR 2.0 compressed-stream encoder: LZ77 over a 1 MiB window with
 // canonical Huffman tables, and the multimedia (audio) delta mode. One
 // encoder runs through all entries of an archive, so that a solid archive's

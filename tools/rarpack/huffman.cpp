@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Length-limited Huffman code lengths and canonical codes.
 #include "rarpack/huffman.h"
 

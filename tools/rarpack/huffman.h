@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Canonical Huffman codes of at most 15 bits, in the order the decompressor's
 // tables assume: shorter codes first, equal lengths by symbol number.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How a match is split into the compressed format's symbols and extra bits:
 // the slot a length or distance falls in, and the bytes the decoder adds to
 // a coded length at far distances. The slot tables are the RAR module's.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rarpack/lz_parser.h"
 
 #include "rarpack/lz_codes.h"

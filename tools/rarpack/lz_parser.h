@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The LZ parse of a unit of input: which literals and matches code it, and
 // in which of the format's forms, priced by the code lengths of the block the
 // unit will probably join. Lower levels decide match by match with a byte of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // rarpack: writes RAR 2.x archives (stored or compressed, normal or solid,
 // optionally encrypted) from files named on the command line.
 #include <cerrno>

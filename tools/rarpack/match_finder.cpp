@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hash chains over the sliding input buffer.
 #include "rarpack/match_finder.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hash-chain match finder over a sliding buffer that keeps the last 1 MiB of
 // input reachable, the reach of the decompressor's window.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rarpack/symbol_emitter.h"
 
 #include <cstdint>

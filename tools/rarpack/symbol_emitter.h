@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the packed bits: table headers, then the symbols and extra bits of
 // each block under them. Keeps the encoder's picture of the decoder as it
 // will be when the bits written so far are decoded: the tables in force, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rarpack/table_header.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A table header as the decoder reads it: the mode, then the code-length
 // code's own lengths, then every code length coded with it, as differences to
 // the decoder's previous lengths or afresh. Worked out in full before it is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a child process is fed is written the same way on every system.
 #include "platform/child_process.h"
 

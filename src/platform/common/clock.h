@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The monotonic clock and the wait under the frame pacing, which each back
 // end provides from its system's own calls.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line convention shared by every program.
 #include "platform/command_line.h"
 

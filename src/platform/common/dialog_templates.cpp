@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The registry of dialog templates. Windows keeps its own in the program's
 // resources, compiled from these same templates, and never looks here.
 #include "common/dialog_templates.h"

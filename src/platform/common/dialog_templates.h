@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The dialog templates programs register (platform/dialog_template.h), by
 // resource id, for the back ends that build dialogs from them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dialog units to pixels, as MapDialogRect rounds them.
 #include "common/dialog_units.h"
 

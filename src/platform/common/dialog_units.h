@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dialog units to pixels. A template measures in dialog units: a quarter of
 // the dialog font's average letter width across, an eighth of its line height
 // down, so a layout keeps its proportions whatever font the system finds.

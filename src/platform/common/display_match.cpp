@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Matching of display-mode requests against the screen's list.
 #include "common/display_match.h"
 

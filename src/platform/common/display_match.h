@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Display-mode records as Windows reports them, and the rule that matches a
 // requested mode against those the screen offers. No SDL types.
 #pragma once

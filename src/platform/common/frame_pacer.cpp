@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "common/frame_pacer.h"
 
 namespace platform {

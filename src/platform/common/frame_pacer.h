@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // When SwapBuffers presents a frame: on a fixed grid of slots at the rate the
 // show was made for, so that animation that advances once per frame runs at
 // its authored speed whatever the display or driver does.

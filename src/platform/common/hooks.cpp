@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The hooks that every back end consults: the counter source and the idle hook.
 #include "common/hooks.h"
 

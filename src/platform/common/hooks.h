@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The tools' hooks on the clock and the message loop (platform/tap.h), as the
 // back ends consult them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The table from physical keys to Win32 virtual-key codes and PC scan codes.
 #include "common/key_map.h"
 

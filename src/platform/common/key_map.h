@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Key events as Win32 reports them: virtual-key code, message and lParam from
 // a physical key (USB HID usage number, which is SDL's scancode numbering) and
 // the layout's character. No SDL types, so tests can drive it directly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Output files over the back end's calls: the temporary file's name and
 // place, the copy into a device or FIFO, and the messages.
 #include "common/output_file.h"

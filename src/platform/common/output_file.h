@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The system's part of the output files (platform/output_file.h), which each
 // back end provides; common/output_file.cpp holds the rest, written once.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Passwords from a file or standard input; the terminal's hidden line is the
 // back end's.
 #include "platform/password.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frame pacing and the frame tap, the same for every back end.
 #include "common/present.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What every back end's SwapBuffers does before the system presents a frame:
 // the finished back buffer goes to a tool's frame tap, then the frame waits
 // for its slot on the pacing grid (platform/tap.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The folders of a search list such as PATH, in order; an empty entry is the
 // current folder, as shells take it.
 #pragma once

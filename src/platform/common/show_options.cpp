@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The show's options and usage text.
 #include "common/show_options.h"
 

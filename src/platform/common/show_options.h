@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The show's command line, the same on every system: the layer takes
 // --frame-rate, --help and --version before WinMain runs; the show itself
 // takes no argument (WinMain's command line is empty).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The calls a tool observes, on Windows. platform/windows.h routes the
 // counter, PeekMessageA and SwapBuffers here; with no hook set each one is
 // Windows' own call, and SwapBuffers adds only the common frame pacing. This

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process entry on Windows, as on Linux: the layer's own options, the
 // data file's folder, then WinMain. A program started from its icon already
 // runs in its own folder; one started from a prompt elsewhere finds the file

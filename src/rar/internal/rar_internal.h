@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Inside the RAR extraction module: the module-wide state record and the steps
 // of an extraction. For the module's own files and its white-box tests
 // (target zarvox_rar_internal); everyone else has rar.h.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The test stage: a window, the show's GL context on it, a data file of test
 // media, and the frames collected through the platform's frame tap.
 #include "effect_stage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A window with the show's GL context and a data file of test media, for
 // tests and benchmarks that build effects and look at the frames they swap.
 #pragma once

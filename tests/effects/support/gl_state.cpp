@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GL state fingerprints for tests of "makes no GL call".
 #include "gl_state.h"
 

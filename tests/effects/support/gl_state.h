@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A fingerprint of the OpenGL state the effects touch, and sentinel values to
 // set first, so that a test can tell whether any GL call happened in between.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test-side PNG encoding (libpng) and stored RAR 2.x archive writing.
 #include "test_media.h"
 

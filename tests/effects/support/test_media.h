@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Media made by the tests themselves: PNG images encoded in memory, and a
 // writer of stored, unencrypted RAR 2.x archives to put them in.
 #pragma once

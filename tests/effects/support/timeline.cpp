@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The timeline as the show builds it, for tests and benchmarks.
 #include "timeline.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The show's five effects with their windows, in list order, for tests and
 // benchmarks that build them outside the Demo.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test-side helpers for the RAR module (see rar_test_support.h).
 #include "rar_test_support.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test-side helpers for the RAR module: temporary folders, a private debug log,
 // and writers that build archives and RAR 2.0 bit streams byte by byte.
 #pragma once

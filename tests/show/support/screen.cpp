@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows by title, screenshots and key presses on the X server the test
 // runs under.
 #include "screen.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The X screen as a viewer's eyes and fingers: windows found by title,
 // their pixels, and keys pressed on them (through xdotool).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pixel statistics of the show's sections. The logo is white where it is
 // transparent, and its letters are chrome: blue sky over an orange floor.
 #include "sections.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Each section's effect told from the others by pixel statistics of a look
 // at the screen, shared by the tests that run the show on a display.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // For test programs that run the show in their own process: the display is
 // opened once for all of them, and the debug log goes to a scratch folder
 // ($XDG_STATE_HOME/zarvox), never to the user's own.

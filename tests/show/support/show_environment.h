@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The environment of test programs that run the show in their own process
 // (see show_environment.cpp): display open, debug log in a scratch folder.
 #pragma once

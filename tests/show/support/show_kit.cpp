@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scratch folders, programs run as a user would, the data file's block
 // layout and pixel statistics for the tests of the whole show.
 #include "show_kit.h"

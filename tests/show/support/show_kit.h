@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the tests of the whole show share: scratch folders, the built
 // programs and data file, running a program as a user would, the layout of
 // the data file's blocks (to damage it on purpose), and pixel statistics.

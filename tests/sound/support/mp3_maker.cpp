@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Synthetic signals and their MP3 encoding with libmp3lame.
 #include "support/mp3_maker.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MP3 data made at test time: synthetic signals encoded with libmp3lame, with
 // the encoder's info frame filled in so that decoders trim its delay.
 #pragma once

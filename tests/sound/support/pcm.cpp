@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PCM helpers for the sound tests.
 #include "support/pcm.h"
 

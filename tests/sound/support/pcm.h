@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading and comparing 16-bit stereo PCM in tests: SDL's disk-driver files,
 // libmpg123's reference decoding, silence trimming, correlation, pitch.
 #pragma once

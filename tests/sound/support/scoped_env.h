@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sets an environment variable for the length of a scope, then puts back
 // what was there. SDL reads its audio variables when FSOUND opens a device.
 // Also names scratch files that no other test run on the machine shares.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a system's sound back end gives the FSOUND front (fsound.cpp): an
 // output device that the mixer feeds, and an MP3 decoder. Everything else of
 // FSOUND (arguments and errors, channels, streams, resampling, mixing, the

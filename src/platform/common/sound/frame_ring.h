@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The queue between a stream's decoder thread (the one writer) and the mixer
 // (the one reader, on the device's thread): 16-bit stereo frames in a fixed
 // ring. Neither side locks, waits or allocates after construction.

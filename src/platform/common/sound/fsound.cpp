@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The FSOUND calls, the same on every system: arguments and errors, the
 // output's lifetime, channels and streams, the offline pull. What opens a
 // device and what decodes MP3 is the back end's (backend.h).

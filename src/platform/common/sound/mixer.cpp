@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sums the playing streams into a device buffer, on the device's thread.
 #include "common/sound/mixer.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The FSOUND mixer: the channels of playing streams summed into the device's
 // buffers, on the device's thread (or on the caller's, when mixing offline).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windowed-sinc sample-rate conversion to the mixing rate.
 #include "common/sound/resampler.h"
 

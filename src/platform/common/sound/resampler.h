@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Turns decoded PCM (mono or stereo, at the track's rate) into 16-bit stereo at
 // the mixing rate with a windowed-sinc filter. Runs on a stream's decoder
 // thread; equal rates pass the samples through unchanged.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The decoder thread of a stream: the back end's decoder to the resampler to
 // the queue, waiting while the queue is full.
 #include "common/sound/stream.h"

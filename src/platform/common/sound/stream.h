@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One open FSOUND stream: an MP3 that the back end's decoder decodes on a
 // thread of the stream's own, resampled to the mixing rate and queued for the
 // mixer.

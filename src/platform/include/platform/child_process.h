@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Programs a tool starts and feeds: ffmpeg, which encodes the capture's
 // frames. Arguments are UTF-8 (on Windows passed on as wide characters and
 // quoted as the C runtime splits them), so any name reaches the program as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line convention every program of the project keeps, so that
 // scripts and people meet one behaviour:
 //   --help     the usage on standard output, exit status 0

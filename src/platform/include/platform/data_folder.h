@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the programs find their data file. A Windows program started from its
 // icon runs in its own folder and opens its data by a relative name; a Linux
 // program runs wherever its launcher was, and an installed one keeps its data

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dialog templates as data: what a DIALOGEX resource holds, in dialog units.
 // A program registers its templates under their resource ids; DialogBoxParamA
 // (platform/user.h) looks them up there.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The FSOUND sound-library calls the show makes: output types, devices and
 // streams as the show uses them. The mixing runs on the device's thread, the
 // decoding on a thread per stream. Call these from one thread only (the

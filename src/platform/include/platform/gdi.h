@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The few GDI calls the show makes: stock brushes, and the painting calls of a
 // window's WM_PAINT handler. A window's content comes from OpenGL; GDI here
 // measures and validates but does not draw pixels.

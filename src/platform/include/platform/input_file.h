@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening a file the program reads but did not make: the data file, an
 // archive, a packer's input. Its path may name anything: a FIFO with no
 // writer blocks a plain open() for ever, and a device or /proc file never

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Win32 kernel calls the show uses: the performance counter, MulDiv and the
 // millisecond tick count over the monotonic clock, and the current directory.
 // No SDL needed.

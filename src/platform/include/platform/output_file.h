@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Files the tools write: an archive, an extracted entry, a soundtrack handed
 // to another program. A file that takes the place of what stands at its
 // path is written beside it under a temporary name and renamed into place

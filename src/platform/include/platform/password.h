@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Passwords the tools take without a command line, where every local user
 // can read them (ps, /proc/PID/cmdline): from a file, from standard input,
 // or typed at the terminal without being shown. UTF-8, as the command line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Paths in UTF-8, the layer's encoding of names on every system. Windows
 // reaches them through its wide-character calls, so that any name the
 // system allows works whatever the ANSI code page, and a name a tool stores

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A log that only its user may read, in a folder that only its user may
 // write: the RAR module's debug log, whose entries name the archives asked
 // for. Each entry is one open, write and close, so the log survives a crash.

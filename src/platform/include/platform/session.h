@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start and end of the layer's display connection: the program's main()
 // opens it before WinMain and shuts down after; tools and tests that run the
 // show's code without main() (capture, benchmarks) do the same. No SDL types.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hooks for tests and tools (capture, benchmarks), which every back end
 // provides. The show itself never calls these; with no hook set the layer
 // behaves as documented in its headers. The hooks of the Linux back end alone

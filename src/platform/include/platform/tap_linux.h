@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hooks for tests and tools that only the Linux back end provides: it
 // stands in for what Windows itself does (message boxes, display modes,
 // dialogs, the screen saver), so a test can see and steer it. On Windows

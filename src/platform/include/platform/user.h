@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Win32 USER calls the show makes: window classes and windows over SDL2, the
 // message queue fed from SDL events, display modes, message boxes and the
 // modal dialog over GTK 3. Everything runs on the thread that created the

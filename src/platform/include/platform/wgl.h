@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WGL over an SDL OpenGL context. A window carries one drawable (its HDC);
 // pixel formats describe what SDL is asked for when the drawable is made.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Win32 base types, handles, records and constant values, as the show's code
 // names them. Values are those of the Windows headers, so code written
 // against them means the same thing here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Win32 and WGL surface of the platform layer, as one include: what the
 // show's code would take from <windows.h>. Sound (platform/fsound.h), dialog
 // templates (platform/dialog_template.h) and the hooks for tests and tools

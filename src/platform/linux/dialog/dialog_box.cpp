@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The modal dialog calls: templates by resource id, DialogBoxParamA's modal
 // loop over GTK, EndDialog, GetDlgItem, SendDlgItemMessageA, and the hooks
 // that let tests drive a dialog with or without a screen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dialogs and their controls: the state behind each handle, the messages
 // controls answer, and the GTK widgets that show them.
 #include "dialog/dialog_window.h"

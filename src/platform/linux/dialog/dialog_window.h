@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A dialog built from a template, and its controls. Every control keeps its
 // own state (check, list items, selection) here, so a dialog also runs with no
 // screen at all; when a GTK view is attached, each change is mirrored into the

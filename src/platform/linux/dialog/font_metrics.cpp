@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Font metrics for dialog units, through Pango and fontconfig.
 #include "common/dialog_units.h"
 

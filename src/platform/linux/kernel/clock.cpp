@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The performance counter, MulDiv and the tick count over the monotonic clock;
 // the current directory.
 #include "common/clock.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Inside the kernel part: the data file found in a data folder by
 // FindDataFile, for the opening of files by name.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The search for the data file: the program's folder, then the XDG data
 // folders, as platform/data_folder.h lists them.
 #include "platform/data_folder.h"

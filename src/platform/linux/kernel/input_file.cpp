@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Files the program did not make are opened without blocking and read only
 // when they are regular files.
 #include "platform/input_file.h"

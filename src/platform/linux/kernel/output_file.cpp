@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Output files over POSIX: temporary files made exclusively in a folder held
 // by its descriptor (a folder renamed on the way cannot move them away from
 // their place), and the signal handlers that remove them.

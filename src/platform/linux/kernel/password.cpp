@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A line typed at the terminal without echo, over termios.
 #include "platform/password.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Paths on Linux: bytes as given, '/' between folders.
 #include "platform/path.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The private log over POSIX: a folder held by its descriptor, and a file in
 // it checked for what it is before anything is written.
 #include "platform/private_log.h"

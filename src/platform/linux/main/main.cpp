@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process entry: what Windows does before and after WinMain. Takes the
 // layer's own options, refuses to start without a display, finds the data
 // file, and gives the display back at the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MP3 decoding with libmpg123: quiet, 16-bit output at the track's own rate,
 // reading the caller's block in place.
 #include "common/sound/backend.h"

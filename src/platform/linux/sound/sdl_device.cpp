@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FSOUND's output types over SDL2's audio drivers; the mixer runs in SDL's
 // callback on SDL's audio thread.
 #include "common/sound/backend.h"

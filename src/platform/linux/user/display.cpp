@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Display modes: the primary display's list as Windows reports it, and the
 // switch that ChangeDisplaySettingsA holds until it is undone.
 #include "common/display_match.h"

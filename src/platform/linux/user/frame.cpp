@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frame sizes of a 96-dpi desktop, and AdjustWindowRectEx over them.
 #include "user/frame.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window frame this layer reports: fixed sizes by style, used alike by
 // AdjustWindowRectEx (client to outer) and by window creation (outer back to
 // client), so a client area always comes out at the size that was asked for.

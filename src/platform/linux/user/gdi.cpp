@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stock objects, the cursor, and the painting calls of a WM_PAINT handler.
 #include "user/layer.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Processes that libraries start for the program, and that would otherwise
 // outlive it: with no session bus, GTK's settings and accessibility code
 // launch one (dbus-launch starts a daemon that leaves its parent at once).

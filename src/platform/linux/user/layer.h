@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the parts of the window layer share inside src/platform/user: the
 // top-level window object over SDL, its drawable, and the hand-offs between
 // windows, display modes, the message queue, WGL and the signal handlers.

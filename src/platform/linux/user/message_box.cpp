@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MessageBoxA's box, drawn by GTK for every owner: GTK draws its text with
 // the fonts fontconfig finds, so the box appears on any X server or Wayland
 // desktop GTK can open, core fonts or not.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GTK inside the layer: opened once for whichever comes first, a dialog or a
 // message box, and the message box itself.
 #pragma once

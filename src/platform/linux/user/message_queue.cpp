@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's message queue: posted messages, WM_QUIT, WM_PAINT, and the
 // translation of SDL events into the messages Win32 would deliver.
 #include "common/hooks.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Signals: a request to stop (any signal whose default would end the
 // process, sent from outside: SIGINT, SIGTERM, SIGHUP when the terminal
 // closes, ...) becomes a close of the program's window, so that it ends in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Window classes and top-level windows over SDL: creation with the Win32
 // message sequence, default processing, geometry and destruction.
 #include "user/frame.h"

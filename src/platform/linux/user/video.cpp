@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The connection to the display through SDL's video subsystem, opened once,
 // and the end-of-process clean-up.
 #include "platform/session.h"

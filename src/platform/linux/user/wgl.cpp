@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WGL over SDL's OpenGL support: pixel formats, contexts, buffer swaps paced
 // to the show's frame rate, and the frame tap and call counts that tests and
 // the capture tool read.

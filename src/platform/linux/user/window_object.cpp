@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The calls that apply to every kind of window, dispatched through
 // WindowObject, and the message box.
 #include "user/window_object.h"

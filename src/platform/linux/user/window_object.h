@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Inside the layer every HWND points to a WindowObject: the SDL window of the
 // show, a GTK dialog or one of its controls. The USER calls that apply to any
 // window (SendMessageA, DefWindowProcA, GetWindowRect, SetWindowPos,

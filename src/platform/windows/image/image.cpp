@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The image calls over the Windows Imaging Component: PNG decoding by the
 // system's codec, pixels kept in the layout the library gives on Linux.
 #include <IL/il.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The arguments in UTF-8, from the wide-character command line as the C
 // runtime itself splits it (so that quoting means what it means to argv).
 #include "platform/command_line.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Child processes over CreateProcessW, fed through a pipe.
 #include "platform/child_process.h"
 #include "common/output_file.h"

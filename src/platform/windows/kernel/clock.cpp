@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The layer's own clock and the frame pacing's wait, over the performance
 // counter and the multimedia timer's resolution.
 #include "common/clock.h"

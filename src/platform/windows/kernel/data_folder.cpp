@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The data file on Windows: in the current folder or the program's own, where
 // an installer or an unpacked archive puts it beside zarvox.exe. Through the
 // wide-character calls, so that a folder of any name works.

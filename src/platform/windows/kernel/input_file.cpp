@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Files the program did not make are read only when they are regular files.
 // Windows has no FIFOs to block an open; a folder or a device is still
 // refused. Names are UTF-8, opened through the wide-character calls.

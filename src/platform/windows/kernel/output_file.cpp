@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Output files over Win32, through the wide-character calls: temporary files
 // made with CREATE_NEW and delete sharing (so that the console's stop, which
 // Windows runs on a thread of its own, can remove one the writer holds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A line typed at the console without echo, read as wide characters so that
 // the password has the same UTF-8 bytes as on Linux.
 #include "platform/password.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Paths on Windows: UTF-8 turned wide for every call, either slash between
 // folders, a drive at the start.
 #include "platform/path.h"

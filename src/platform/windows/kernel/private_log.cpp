@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The private log on Windows: in the user's own %LOCALAPPDATA% (not a shared
 // folder such as C:\temp, where a file opened for writing may be a link
 // someone else planted), written as text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversions between UTF-8 and the system's UTF-16, and its error texts.
 #include "kernel/wide.h"
 

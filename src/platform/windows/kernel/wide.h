@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // UTF-8, the layer's encoding of names on every system, to and from the
 // wide characters of Windows' own calls. Names are always passed on as wide
 // text, so that any name the system allows works, whatever the ANSI code page.

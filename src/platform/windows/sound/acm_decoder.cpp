@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // MPEG Layer-3 decoding through the system's Audio Compression Manager codec:
 // the frames of a block in memory, read in place, to 16-bit PCM at the track's
 // own rate and channel count. Frame headers are read here only to tell the

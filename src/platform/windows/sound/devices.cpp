@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FSOUND's output types over the system's own sound interfaces: type 1 is
 // waveOut, type 2 (the default) DirectSound; type 3 asks for 3D-audio
 // hardware that no current system has. Each open output has a thread of its

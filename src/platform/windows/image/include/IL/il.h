@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The image library calls the effects make, for Windows, where they run over
 // the Windows Imaging Component. Names, types and values are the library's own
 // (as on Linux), so that the effects' code means the same thing on both.
