@@ -5,6 +5,9 @@
 // widgets and the viewer's clicks and choices come back through the same
 // paths as BM_CLICK and CB_SETCURSEL.
 #pragma once
+#ifdef _WIN32
+#error "This header is the Linux back end's: Windows has its own USER, GDI and kernel"
+#endif
 #include "common/dialog_units.h"
 #include "platform/dialog_template.h"
 #include "user/message_box.h"

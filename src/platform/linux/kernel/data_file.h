@@ -2,6 +2,9 @@
 // Inside the kernel part: the data file found in a data folder by
 // FindDataFile, for the opening of files by name.
 #pragma once
+#ifdef _WIN32
+#error "This header is the Linux back end's: Windows has its own USER, GDI and kernel"
+#endif
 
 namespace platform {
 

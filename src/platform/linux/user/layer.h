@@ -3,6 +3,9 @@
 // top-level window object over SDL, its drawable, and the hand-offs between
 // windows, display modes, the message queue, WGL and the signal handlers.
 #pragma once
+#ifdef _WIN32
+#error "This header is the Linux back end's: Windows has its own USER, GDI and kernel"
+#endif
 #include "user/window_object.h"
 
 #include <SDL.h>

@@ -2,6 +2,9 @@
 // GTK inside the layer: opened once for whichever comes first, a dialog or a
 // message box, and the message box itself.
 #pragma once
+#ifdef _WIN32
+#error "This header is the Linux back end's: Windows has its own USER, GDI and kernel"
+#endif
 #include "platform/win32_types.h"
 
 #include <string>

@@ -4,6 +4,9 @@
 // window (SendMessageA, DefWindowProcA, GetWindowRect, SetWindowPos,
 // DestroyWindow, the user-data slot) dispatch through this interface.
 #pragma once
+#ifdef _WIN32
+#error "This header is the Linux back end's: Windows has its own USER, GDI and kernel"
+#endif
 #include "platform/win32_types.h"
 
 struct HWND__ {

@@ -7,6 +7,9 @@
 // image comes out RGB, or RGBA where its palette has transparency; 16-bit
 // samples keep their high byte).
 #pragma once
+#ifndef _WIN32
+#error "This header is the Windows back end's: elsewhere the image library brings its own"
+#endif
 #include <cstddef>
 
 typedef unsigned int ILenum;
