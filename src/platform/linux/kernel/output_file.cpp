@@ -4,6 +4,7 @@
 // their place), and the signal handlers that remove them.
 #include "common/output_file.h"
 
+#include "output_stop.h"
 #include "platform/output_file.h"
 
 #include <atomic>
@@ -103,6 +104,10 @@ void RemoveOutputsOnStop() {
 
 const char *StopName(int signal) {
   return signal == SIGINT ? "Ctrl+C" : strsignal(signal);
+}
+
+bool IsOutputStopHandler(void (*handler)(int)) {
+  return handler == OnStop;
 }
 
 OutputTarget OutputTargetOf(const std::string &path) {

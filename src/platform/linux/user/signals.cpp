@@ -5,6 +5,7 @@
 // its usual order; a crash gives the desktop its display mode back (and ends
 // the helper processes) before the process dies. Installed when the display
 // is opened.
+#include "kernel/output_stop.h"
 #include "user/layer.h"
 
 #include "platform/tap.h"
@@ -89,11 +90,14 @@ void Install(int signal, void (*handler)(int)) {
 // and one a library handles stays its own; but SIGINT, SIGQUIT and SIGTERM
 // are always taken: a shell without job control starts background commands
 // with the first two ignored, and a `kill -INT` is still meant to stop them.
+// The layer's own output files' handler is taken over too, and kept as the
+// one a second stop passes the signal on to.
 void InstallStop(int signal) {
   struct sigaction current = {};
   if (sigaction(signal, nullptr, &current) != 0)
     return;
-  if (current.sa_handler == SIG_DFL || signal == SIGINT || signal == SIGQUIT || signal == SIGTERM)
+  const bool outputs = (current.sa_flags & SA_SIGINFO) == 0 && IsOutputStopHandler(current.sa_handler);
+  if (current.sa_handler == SIG_DFL || outputs || signal == SIGINT || signal == SIGQUIT || signal == SIGTERM)
     Install(signal, OnStopSignal);
 }
 
