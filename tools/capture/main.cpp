@@ -27,7 +27,8 @@
 namespace {
 
 const char kUsage[] =
-    "usage: zarvox-capture [--fps N] [--size WxH] [--from MS] [--to MS] [--preset NAME] [--crf N] OUT\n"
+    "usage: zarvox-capture [--fps N] [--frame-rate N] [--size WxH] [--from MS] [--to MS] [--preset NAME] [--crf N]\n"
+    "                      OUT\n"
     "Renders the show from zarvox.dat (found as zarvox finds it), frame by frame, as\n"
     "zarvox plays it: 60 rendered frames a show second, each advancing the\n"
     "animation one step. Written frame i is the latest rendered frame at or before\n"

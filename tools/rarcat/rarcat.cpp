@@ -103,7 +103,7 @@ int main(int argc, char **argv) {
   if (strlen(name) > kMaxNameLength)
     return Fail(std::string("entry name longer than 259 characters: ") + name);
   if (password.size() > kMaxPasswordLength)
-    return Fail("password longer than 254 characters");
+    return Fail("password longer than 254 bytes");
   // The module logs why it failed; a missing file deserves the system's
   // words, and a FIFO or a device in the archive's place is not waited on.
   const char *reason = "";

@@ -497,7 +497,7 @@ bool PackArchive(const std::string &archivePath, const std::vector<std::string> 
                  std::string *error, std::vector<EntryReport> *report) {
   crc32_init_table();
   if (options.password.size() > kMaxPasswordLength) {
-    *error = "password longer than 254 characters";
+    *error = "password longer than 254 bytes";
     return false;
   }
   if (options.password.find('\0') != std::string::npos) {

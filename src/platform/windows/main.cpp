@@ -21,8 +21,8 @@ namespace {
 // how the show ends.
 const char kUsageNotes[] = "zarvox.dat is read from the current folder, or else from the program's folder.\n"
                            "Exit status: 0 at the show's end or when the viewer leaves, 1 when it cannot\n"
-                           "run, 2 for a wrong command line, 130 when Ctrl+C at its console ended it, 149\n"
-                           "for Ctrl+Break.\n";
+                           "run, 2 for a wrong command line; 130 or 149 where a console's Ctrl+C or\n"
+                           "Ctrl+Break ended it.\n";
 
 char programName[MAX_PATH] = "zarvox";
 
