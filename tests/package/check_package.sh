@@ -78,6 +78,20 @@ depends=$(dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | sed 's/(.*)//; s/[[:spac
 apt-cache depends --recurse --installed --no-recommends --no-suggests --no-conflicts --no-breaks --no-replaces \
   --no-enhances $depends 2>/dev/null | grep -v '^ ' | sed 's/:.*//' | sort -u >"$work/brought"
 
+# SDL opens the GL library of each display it supports by name, at run time:
+# libGL.so.1 on X11, libEGL.so.1 on Wayland. No binary names them, and a
+# show started where one is missing opens no window, so the packages that
+# hold them must be brought all the same.
+for lib in libGL.so.1 libEGL.so.1; do
+  path=$(ldconfig -p | awk -v name="$lib" '$1 == name && /x86-64/ { print $NF; exit }')
+  owner=$([ -n "$path" ] && dpkg -S "$(readlink -f "$path")" 2>/dev/null | sed 's/:.*//' | head -1)
+  if [ -z "$owner" ]; then
+    fail "no package here holds $lib, which SDL loads"
+  elif ! grep -qx "$owner" "$work/brought"; then
+    fail "SDL loads $lib from $owner, which the package's dependencies do not bring"
+  fi
+done
+
 # check_libraries PID: every library the process has mapped belongs to a
 # package the .deb brings. Libraries that SDL and GTK load at run time (the
 # GL and EGL libraries, GTK's image loaders) are named by no binary, so
