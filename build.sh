@@ -6,6 +6,9 @@
 #   ./build.sh package  the same build, then a Debian package of it in build/package/
 #   ./build.sh windows  the same build, then the Windows programs cross-built
 #                       into build-windows/ and zipped: build-windows/zarvox-windows.zip
+#   ./build.sh web    the same build, then the show for the browser (emscripten)
+#                     in build-web/site/: a folder any static web server serves
+#   ./build.sh serve  the same as web, then serves it at http://localhost:8000
 #   ./build.sh test   install what is missing, build with sanitizers, run every test
 #   ./build.sh deps [COMMAND]  print the Debian packages COMMAND installs (all, without one)
 set -euo pipefail
@@ -35,6 +38,11 @@ build_packages=(
 package_packages=(file)
 # The Windows programs and their zip.
 windows_packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 zip)
+# The show in the browser: the compiler, and the browser its tests drive
+# (node comes with emscripten; the tests' npm packages are pinned in
+# tests/web/package-lock.json).
+web_packages=(emscripten nodejs)
+web_test_packages=(chromium)
 # The tests, benchmarks and checks of `test`, on top of all the above.
 test_packages=(
   clang libclang-rt-14-dev clang-format libgtest-dev libgmock-dev libbenchmark-dev
@@ -51,7 +59,11 @@ packages_for() { # COMMAND
     run | build) echo "${build_packages[@]}" ;;
     package) echo "${build_packages[@]}" "${package_packages[@]}" ;;
     windows) echo "${build_packages[@]}" "${windows_packages[@]}" ;;
-    test) echo "${build_packages[@]}" "${package_packages[@]}" "${windows_packages[@]}" "${test_packages[@]}" ;;
+    web | serve) echo "${build_packages[@]}" "${web_packages[@]}" ;;
+    test)
+      echo "${build_packages[@]}" "${package_packages[@]}" "${windows_packages[@]}" "${web_packages[@]}" \
+        "${web_test_packages[@]}" "${test_packages[@]}"
+      ;;
     *) return 1 ;;
   esac
 }
@@ -86,6 +98,28 @@ package_release() { # [DIR]
   local dir=${1:-$root/build}
   rm -f "$dir"/package/*.deb
   (cd "$dir" && cpack -G DEB)
+}
+
+# The show for the browser, compiled by emscripten against a Linux build's
+# data file (byte for byte the same) and icon: build-web/site/ by default,
+# the page, the program (.js and .wasm), zarvox.dat and the icon.
+build_web() { # [LINUX_DIR WEB_DIR]
+  local host=${1:-$root/build} out=${2:-$root/build-web}
+  [ -x "$host/bin/media-icon" ] && [ -f "$host/bin/zarvox.dat" ] || build_release "$host"
+  cmake --build "$host" -j"$jobs" --target media-icon zarvox_data
+  # Debian's emscripten runs its JavaScript optimiser with node, which finds
+  # Debian's packaged modules (acorn) only here.
+  export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+  emcmake cmake -S "$root" -B "$out" -DCMAKE_BUILD_TYPE=Release -DZARVOX_TESTS=OFF -DZARVOX_BENCH=OFF \
+    -DZARVOX_WERROR=ON >/dev/null
+  cmake --build "$out" -j"$jobs"
+  local site="$out/site"
+  rm -rf "$site"
+  mkdir -p "$site"
+  cp "$root"/src/platform/web/page/{index.html,zarvox-page.js,zarvox.css} "$site/"
+  cp "$out"/bin/zarvox.{js,wasm} "$site/"
+  cp "$host/bin/zarvox.dat" "$site/"
+  "$host/bin/media-icon" 256 "$site/zarvox.png"
 }
 
 # A zip of the files in a folder, in name order, each stamped with the build's
@@ -180,7 +214,7 @@ same_bytes() { # A B: the same bytes, or which of their files differ
 
 case "${1:-run}" in
   deps)
-    packages_for "${2:-test}" | tr ' ' '\n' || { echo "usage: $0 deps [run|build|package|windows|test]" >&2; exit 2; }
+    packages_for "${2:-test}" | tr ' ' '\n' || { echo "usage: $0 deps [run|build|package|windows|web|serve|test]" >&2; exit 2; }
     ;;
   run)
     install_missing run
@@ -200,6 +234,17 @@ case "${1:-run}" in
   windows)
     install_missing windows
     build_windows
+    ;;
+  web)
+    install_missing web
+    build_web
+    echo "build-web/site/ is the site: serve it with any static web server (./build.sh serve)"
+    ;;
+  serve)
+    install_missing serve
+    build_web
+    echo "zarvox at http://localhost:${PORT:-8000}/ (Ctrl+C stops serving)"
+    exec node "$root/tools/web/serve.js" "$root/build-web/site" "${PORT:-8000}"
     ;;
   test)
     install_missing test
@@ -237,7 +282,7 @@ case "${1:-run}" in
     ctest --test-dir "$root/build-fuzz" --output-on-failure
     ;;
   *)
-    echo "usage: $0 run|test|build|package|windows|deps" >&2
+    echo "usage: $0 run|test|build|package|windows|web|serve|deps" >&2
     exit 2
     ;;
 esac

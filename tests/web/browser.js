@@ -1,51 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The test kit's browser side: a static file server for a folder (as any web
-// host serves the site: no special headers) and headless Chromium with
-// SwiftShader's WebGL, driven by puppeteer-core.
+// The test kit's browser side: the site's static server (tools/web/serve.js)
+// and headless Chromium with SwiftShader's WebGL, driven by puppeteer-core.
 'use strict';
-const fs = require('fs');
-const http = require('http');
-const path = require('path');
 const puppeteer = require('puppeteer-core');
-
-const kTypes = {
-  '.html': 'text/html; charset=utf-8',
-  '.js': 'text/javascript',
-  '.wasm': 'application/wasm',
-  '.png': 'image/png',
-  '.dat': 'application/octet-stream',
-  '.json': 'application/json',
-};
-
-// Serves `folder` on a free port of 127.0.0.1; resolves to {url, close()}.
-// A name outside the folder, or one that is not a regular file, is a 404.
-function Serve(folder) {
-  const root = fs.realpathSync(folder);
-  const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
-    const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
-    let stat = null;
-    try {
-      stat = file.startsWith(root + path.sep) ? fs.statSync(file) : null;
-    } catch (e) {}
-    if (!stat || !stat.isFile()) {
-      response.writeHead(404, {'Content-Type': 'text/plain'});
-      response.end('not found\n');
-      return;
-    }
-    response.writeHead(200, {
-      'Content-Type': kTypes[path.extname(file)] || 'application/octet-stream',
-      'Content-Length': stat.size,
-      'Cache-Control': 'no-store',
-    });
-    fs.createReadStream(file).pipe(response);
-  });
-  return new Promise((resolve, reject) => {
-    server.once('error', reject);
-    server.listen(0, '127.0.0.1', () =>
-      resolve({url: `http://127.0.0.1:${server.address().port}/`, close: () => server.close()}));
-  });
-}
+const {Serve} = require('../../tools/web/serve.js');
 
 // Headless Chromium, WebGL on SwiftShader. CHROMIUM names another binary.
 function Launch(extraArgs = []) {

@@ -11,7 +11,7 @@
 #include "common/dialog_units.h"
 #include "platform/dialog_template.h"
 #include "user/message_box.h"
-#include "user/window_object.h"
+#include "common/window_object.h"
 
 #include <memory>
 #include <string>

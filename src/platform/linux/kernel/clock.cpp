@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The performance counter, MulDiv and the tick count over the monotonic clock;
+// The performance counter and the tick count over the monotonic clock;
 // the current directory.
 #include "common/clock.h"
 #include "common/hooks.h"
@@ -48,24 +48,6 @@ BOOL QueryPerformanceCounter(LARGE_INTEGER *count) {
   int64_t hooked = 0;
   count->QuadPart = platform::HookedCounter(&hooked) ? hooked : MonotonicNanoseconds() / 100;
   return TRUE;
-}
-
-int MulDiv(int number, int numerator, int denominator) {
-  if (denominator == 0)
-    return -1;
-  // The product of two 32-bit values always fits in 64 bits; the rounding adds
-  // half the divisor away from zero, as Win32 does.
-  int64_t product = int64_t(number) * numerator;
-  int64_t divisor = denominator;
-  if (divisor < 0) {
-    divisor = -divisor;
-    product = -product;
-  }
-  const int64_t half = divisor / 2;
-  const int64_t result = product >= 0 ? (product + half) / divisor : -((-product + half) / divisor);
-  if (result > INT32_MAX || result < INT32_MIN)
-    return -1;
-  return int(result);
 }
 
 DWORD GetTickCount(void) {

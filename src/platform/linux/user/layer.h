@@ -6,7 +6,7 @@
 #ifdef _WIN32
 #error "This header is the Linux back end's: Windows has its own USER, GDI and kernel"
 #endif
-#include "user/window_object.h"
+#include "common/window_object.h"
 
 #include <SDL.h>
 

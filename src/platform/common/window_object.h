@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
-// Inside the layer every HWND points to a WindowObject: the SDL window of the
-// show, a GTK dialog or one of its controls. The USER calls that apply to any
+// Inside the layers that supply USER themselves (Linux, the browser) every
+// HWND points to one of these: the show's window, a dialog or one of its
+// controls. The USER calls that apply to any
 // window (SendMessageA, DefWindowProcA, GetWindowRect, SetWindowPos,
 // DestroyWindow, the user-data slot) dispatch through this interface.
 #pragma once
 #ifdef _WIN32
-#error "This header is the Linux back end's: Windows has its own USER, GDI and kernel"
+#error "Windows has its own USER: this header is for the back ends that supply it"
 #endif
 #include "platform/win32_types.h"
 
@@ -32,4 +33,7 @@ struct HWND__ {
 namespace platform {
 // True for a handle that is alive (created and not yet deleted).
 bool IsLiveWindow(HWND window);
+// The back end's modal message box, over `parent` (its own window object
+// for a dialog, or NULL); answers as MessageBoxA does.
+int ShowMessageBox(void *parent, const char *text, const char *caption, UINT type);
 } // namespace platform

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The calls that apply to every kind of window, dispatched through
 // WindowObject, and the message box.
-#include "user/window_object.h"
-
-#include "user/message_box.h"
+#include "common/window_object.h"
 
 #include "platform/tap_linux.h"
 #include "platform/user.h"
