@@ -15,10 +15,12 @@ namespace platform::sound {
 class Mixer;
 
 // An open output. From the moment it is returned until it is destroyed, a
-// thread of the device's own fills each of its buffers with mixer->Mix.
+// thread of the device's own fills each of its buffers with mixer->Mix (or,
+// on a system without threads, the system's callbacks between the program's
+// own calls).
 class Device {
 public:
-  virtual ~Device() = default; // stops that thread: no Mix runs once this returns
+  virtual ~Device() = default; // stops that thread or callback: no Mix runs once this returns
   // Sample frames one Mix call fills (what PlatformGetSoundCounts reports).
   virtual int BufferFrames() const = 0;
 };
@@ -40,7 +42,7 @@ enum class DecodeStatus {
 };
 
 // MPEG audio to interleaved 16-bit samples at the track's own rate. Runs on
-// the stream's decoder thread once opened.
+// the stream's decoder thread once opened (see OwnThread).
 class Decoder {
 public:
   virtual ~Decoder() = default;
@@ -50,6 +52,11 @@ public:
   virtual DecodeStatus Decode(std::vector<int16_t> *out) = 0;
   // Back to the first frame, for a looping stream; false where it cannot.
   virtual bool Rewind() = 0;
+  // Whether the stream may run Decode on a thread of its own. A back end
+  // without threads answers false: its streams then decode on the program's
+  // thread, when opened and whenever the mixer wants frames they lack, so
+  // Decode must be quick there (a slice of samples decoded before).
+  virtual bool OwnThread() const { return true; }
 };
 
 // A decoder over `length` bytes at `data`, read in place: the block is

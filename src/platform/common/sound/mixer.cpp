@@ -27,7 +27,7 @@ void Mixer::Mix(int16_t *out, size_t frames, bool waitForDecoders) {
     for (FSOUND_STREAM *&stream : channels) {
       if (stream == nullptr)
         continue;
-      if (waitForDecoders)
+      if (waitForDecoders || stream->DecodesOnDemand())
         stream->WaitForFrames(step);
       // Read the end mark first: if it is set, whatever the queue lacks will never come.
       const bool decoded = stream->decoded.load(std::memory_order_acquire);

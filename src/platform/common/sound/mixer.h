@@ -38,7 +38,8 @@ public:
   // Fills `frames` stereo frames at the mixing rate, holding `lock`. A stream
   // whose queue has run out leaves silence (starved) or, once decoded to the
   // end, its channel. Never allocates; with `waitForDecoders` (offline only)
-  // it waits for the decoders instead of starving.
+  // it waits for the decoders instead of starving. A stream without a
+  // decoder thread is decoded here as far as the buffer needs.
   void Mix(int16_t *out, size_t frames, bool waitForDecoders);
 
   // Held by Mix for one buffer, by the program's thread for a few

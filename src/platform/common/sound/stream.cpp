@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The decoder thread of a stream: the back end's decoder to the resampler to
-// the queue, waiting while the queue is full.
+// A stream's decoding: the back end's decoder to the resampler to the queue,
+// on a thread of the stream's own that waits while the queue is full, or on
+// the program's thread as the mixer asks.
 #include "common/sound/stream.h"
 
 #include "common/sound/resampler.h"
@@ -35,7 +36,8 @@ bool ReadWholeFile(const char *path, std::vector<unsigned char> *bytes) {
 }
 } // namespace
 
-FSOUND_STREAM::FSOUND_STREAM(size_t queueFrames, bool loop_) : queue(queueFrames), loop(loop_) {}
+FSOUND_STREAM::FSOUND_STREAM(size_t queueFrames, bool loop_)
+    : queue(queueFrames), loop(loop_), ready(kChunkFrames * 2) {}
 
 FSOUND_STREAM *FSOUND_STREAM::Open(const char *nameOrData, bool inMemory, size_t length, int mixRate, bool loop,
                                    int *error) {
@@ -59,6 +61,11 @@ FSOUND_STREAM *FSOUND_STREAM::Open(const char *nameOrData, bool inMemory, size_t
     return nullptr;
   stream->resampler.reset(
       new platform::sound::Resampler(stream->decoder->Rate(), stream->decoder->Channels(), mixRate));
+  if (!stream->decoder->OwnThread()) {
+    // The queue filled here, as the thread would have before returning.
+    stream->WaitForFrames(stream->queue.Capacity());
+    return stream.release();
+  }
   stream->thread = std::thread(&FSOUND_STREAM::Decode, stream.get());
   std::unique_lock<std::mutex> hold(stream->lock);
   stream->wake.wait(hold, [&] { return stream->primed; });
@@ -79,6 +86,13 @@ void FSOUND_STREAM::Notify() {
 }
 
 void FSOUND_STREAM::WaitForFrames(size_t frames) {
+  if (DecodesOnDemand()) {
+    Step step = Step::kWorked;
+    while (queue.Readable() < frames && !decoded.load() && step != Step::kFull)
+      if ((step = Pump()) == Step::kFinished)
+        decoded.store(true, std::memory_order_release);
+    return;
+  }
   std::unique_lock<std::mutex> hold(lock);
   wake.wait(hold, [&] { return queue.Readable() >= frames || decoded.load() || stopping.load(); });
 }
@@ -87,67 +101,69 @@ void FSOUND_STREAM::WakeDecoder() {
   Notify();
 }
 
-void FSOUND_STREAM::Decode() {
+FSOUND_STREAM::Step FSOUND_STREAM::Pump() {
   using platform::sound::DecodeStatus;
-  std::vector<int16_t> pcm;
-  std::vector<int16_t> ready(kChunkFrames * 2);
-  size_t readyFrames = 0;     // frames in `ready`
-  size_t readyDone = 0;       // of those, frames already in the queue
-  bool newFormat = false;     // a format change waits for the old resampler to run out
-  bool soundSinceTop = false; // the track gave samples since it (re)started: looping makes sense
-  bool ended = false;         // the decoder gave its last frame and the resampler was told
-  while (!stopping.load()) {
-    if (readyDone < readyFrames) {
-      readyDone += queue.Write(&ready[readyDone * 2], readyFrames - readyDone);
-      Notify();
-      if (readyDone == readyFrames)
-        continue;
-      // The queue is full: the track is ready to start; wait for room.
-      std::unique_lock<std::mutex> hold(lock);
-      if (!primed) {
-        primed = true;
-        wake.notify_all();
-      }
-      const size_t wanted = std::min(queue.Capacity() / 4, readyFrames - readyDone);
-      while (!stopping.load() && queue.Writable() < wanted)
-        wake.wait_for(hold, kRefillPeriod);
-      continue;
-    }
-    readyFrames = resampler->Take(ready.data(), kChunkFrames);
-    readyDone = 0;
-    if (readyFrames > 0)
-      continue;
-    if (newFormat) {
-      resampler.reset(new platform::sound::Resampler(decoder->Rate(), decoder->Channels(), mixRate));
-      newFormat = false;
-    }
-    if (ended)
-      break;
+  if (readyDone < readyFrames) {
+    readyDone += queue.Write(&ready[readyDone * 2], readyFrames - readyDone);
+    return readyDone == readyFrames ? Step::kQueued : Step::kFull;
+  }
+  readyFrames = resampler->Take(ready.data(), kChunkFrames);
+  readyDone = 0;
+  if (readyFrames > 0)
+    return Step::kWorked;
+  if (newFormat) {
+    resampler.reset(new platform::sound::Resampler(decoder->Rate(), decoder->Channels(), mixRate));
+    newFormat = false;
+  }
+  if (ended)
+    return Step::kFinished;
 
-    pcm.clear();
-    const DecodeStatus status = decoder->Decode(&pcm);
-    // Samples that came with the call are in the format known before it.
-    const size_t channels = size_t(resampler->InputChannels());
-    if (pcm.size() >= channels) {
-      resampler->Put(pcm.data(), pcm.size() / channels);
-      soundSinceTop = true;
+  pcm.clear();
+  const DecodeStatus status = decoder->Decode(&pcm);
+  // Samples that came with the call are in the format known before it.
+  const size_t channels = size_t(resampler->InputChannels());
+  if (pcm.size() >= channels) {
+    resampler->Put(pcm.data(), pcm.size() / channels);
+    soundSinceTop = true;
+  }
+  if (status == DecodeStatus::kMore)
+    return Step::kWorked;
+  if (status == DecodeStatus::kNewFormat) {
+    if (decoder->Rate() != resampler->InputRate() || size_t(decoder->Channels()) != channels) {
+      resampler->Finish();
+      newFormat = true;
     }
-    if (status == DecodeStatus::kMore)
+    return Step::kWorked;
+  }
+  // The end of the track, or data that no longer decodes: either way the end.
+  if (loop && soundSinceTop && status == DecodeStatus::kEnded && decoder->Rewind()) {
+    soundSinceTop = false;
+    return Step::kWorked;
+  }
+  resampler->Finish();
+  ended = true;
+  return Step::kWorked;
+}
+
+void FSOUND_STREAM::Decode() {
+  while (!stopping.load()) {
+    const Step step = Pump();
+    if (step == Step::kFinished)
+      break;
+    if (step == Step::kWorked)
       continue;
-    if (status == DecodeStatus::kNewFormat) {
-      if (decoder->Rate() != resampler->InputRate() || size_t(decoder->Channels()) != channels) {
-        resampler->Finish();
-        newFormat = true;
-      }
+    Notify();
+    if (step == Step::kQueued)
       continue;
+    // The queue is full: the track is ready to start; wait for room.
+    std::unique_lock<std::mutex> hold(lock);
+    if (!primed) {
+      primed = true;
+      wake.notify_all();
     }
-    // The end of the track, or data that no longer decodes: either way the end.
-    if (loop && soundSinceTop && status == DecodeStatus::kEnded && decoder->Rewind()) {
-      soundSinceTop = false;
-      continue;
-    }
-    resampler->Finish();
-    ended = true;
+    const size_t wanted = std::min(queue.Capacity() / 4, readyFrames - readyDone);
+    while (!stopping.load() && queue.Writable() < wanted)
+      wake.wait_for(hold, kRefillPeriod);
   }
   decoded.store(true, std::memory_order_release);
   std::lock_guard<std::mutex> hold(lock);

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // One open FSOUND stream: an MP3 that the back end's decoder decodes on a
-// thread of the stream's own, resampled to the mixing rate and queued for the
-// mixer.
+// thread of the stream's own (or, where the back end has no threads, on the
+// program's thread as the mixer asks), resampled to the mixing rate and
+// queued for the mixer.
 #pragma once
 #include "common/sound/backend.h"
 #include "common/sound/frame_ring.h"
@@ -33,6 +34,9 @@ struct FSOUND_STREAM {
   void WaitForFrames(size_t frames);
   // ...and tells the decoder that frames were taken.
   void WakeDecoder();
+  // Without a decoder thread, the mixer decodes what it lacks itself: this
+  // is true, and WaitForFrames decodes instead of waiting.
+  bool DecodesOnDemand() const { return !thread.joinable(); }
 
   platform::sound::FrameRing queue; // decoded frames at the mixing rate; the mixer reads them
   std::atomic<bool> decoded{false}; // set after the last frame was written to `queue`
@@ -41,6 +45,13 @@ struct FSOUND_STREAM {
 
 private:
   FSOUND_STREAM(size_t queueFrames, bool loop);
+  enum class Step {
+    kQueued,  // resampled frames went into the queue, all there were
+    kFull,    // some or none went in: the queue is full
+    kWorked,  // the decoder or the resampler moved on
+    kFinished // the last frame is in the queue
+  };
+  Step Pump();   // one step from the decoder to the queue, on whichever thread decodes
   void Decode(); // the decoder thread's body
   void Notify(); // wakes whoever waits on `wake`, without losing the wake-up
 
@@ -49,6 +60,15 @@ private:
   std::unique_ptr<platform::sound::Resampler> resampler; // track rate to mixing rate
   int mixRate = 0;                                       // Hz of the frames in `queue`
   bool loop = false;                                     // start again at the end of the track
+
+  // Pump's state, kept by whichever thread decodes.
+  std::vector<int16_t> pcm;   // the decoder's latest samples
+  std::vector<int16_t> ready; // resampled frames on their way to the queue
+  size_t readyFrames = 0;     // frames in `ready`
+  size_t readyDone = 0;       // of those, frames already in the queue
+  bool newFormat = false;     // a format change waits for the old resampler to run out
+  bool soundSinceTop = false; // the track gave samples since it (re)started: looping makes sense
+  bool ended = false;         // the decoder gave its last frame and the resampler was told
 
   std::mutex lock;                   // guards the waits below, not the queue
   std::condition_variable wake;      // queue filled, queue drained, stop asked
