@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: MIT
-// The image library calls the effects make, for Windows, where they run over
-// the Windows Imaging Component. Names, types and values are the library's own
-// (as on Linux), so that the effects' code means the same thing on both.
-// Images load as the library loads them on Linux: rows top first (no origin
-// flip), 8-bit RGB, RGBA or luminance as the file holds them (a palette
-// image comes out RGB, or RGBA where its palette has transparency; 16-bit
-// samples keep their high byte).
+// The image library calls the effects make, for the systems where the
+// library itself is not at hand (Windows, the browser): written once over
+// each system's own PNG decoder. Names, types and values are the library's
+// own (as on Linux), so that the effects' code means the same thing
+// everywhere. Images load as the library loads them on Linux: rows top first
+// (no origin flip), 8-bit RGB, RGBA or luminance as the file holds them (a
+// palette image comes out RGB, or RGBA where its palette has transparency;
+// 16-bit samples keep their high byte), straight (not premultiplied) alpha.
 #pragma once
-#ifndef _WIN32
-#error "This header is the Windows back end's: elsewhere the image library brings its own"
+#ifdef __linux__
+#error "On Linux the image library brings its own header"
 #endif
 #include <cstddef>
 
@@ -63,7 +64,7 @@ typedef unsigned int ILuint;
 #define ILAPIENTRY
 #endif
 
-// Sets the library up for the calling thread (COM included). Call it first.
+// Sets the library up for the calling thread (Windows: COM too). Call it first.
 void ILAPIENTRY ilInit(void);
 // New image names, each a 1 x 1 image until something is loaded into it.
 void ILAPIENTRY ilGenImages(ILsizei num, ILuint *images);
@@ -71,7 +72,8 @@ void ILAPIENTRY ilDeleteImages(ILsizei num, const ILuint *images);
 // The image the calls below act on; 0 is the library's own default image.
 void ILAPIENTRY ilBindImage(ILuint image);
 // Decodes `size` bytes of `type` (IL_PNG) into the bound image. False, with
-// the image left as it was, for data that does not decode.
+// the image left as it was, for data that does not decode. The browser's
+// decoder works while the program waits for it.
 ILboolean ILAPIENTRY ilLoadL(ILenum type, const void *lump, ILuint size);
 ILint ILAPIENTRY ilGetInteger(ILenum mode);
 // Converts the bound image to `format` (RGB, RGBA, BGR, BGRA or LUMINANCE)
