@@ -4,6 +4,8 @@
 // the page is on (its one mode, or full screen on the canvas).
 #include "user/layer.h"
 
+#include "sound/web_sound.h"
+
 #include "common/hooks.h"
 #include "common/key_map.h"
 #include "platform/gdi.h"
@@ -372,6 +374,9 @@ int ShowMessageBox(void *, const char *text, const char *caption, UINT type) {
 
 namespace platform {
 
-void AfterGesture() {}
+// The dialog's Start was the viewer's gesture: the browser lets sound start now.
+void AfterGesture() {
+  WebSoundGesture();
+}
 
 } // namespace platform
