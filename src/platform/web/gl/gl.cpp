@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
-#include <new>
 #include <vector>
 
 extern "C" {
@@ -90,8 +89,9 @@ constexpr int kDrawFloats = 4 + kPlanes * 3;
 // perspective-correct interpolation gives them: with M the matrix of the
 // vertices' (x, y, w) rows, a quantity q's plane is M^-1 (q0, q1, q2), and
 // at a pixel q = plane(q) / plane(1). The fragment shader evaluates them at
-// each pixel's centre, so the interpolation is exactly GL's, whatever the
-// rasteriser's own (SwiftShader snaps vertices to 1/16 pixel, Mesa to 1/256).
+// each pixel's centre, so the interpolation is GL's whatever the rasteriser's
+// own precision (SwiftShader's put texture coordinates up to about 1/30 of a
+// pixel off Mesa's, a few levels where a texture is sharp).
 // False for a triangle seen edge-on, which covers no pixel.
 bool Planes(const webgl::ClipVertex *v, float *planes) {
   double m[3][3];
@@ -178,10 +178,32 @@ bool PixelFormat(GLenum format, GLenum type) {
   return (format == GL_RGB || format == GL_RGBA) && type == GL_UNSIGNED_BYTE;
 }
 
+// glEnable and glDisable.
+void SetCapability(GLenum cap, bool on) {
+  if (!Ready())
+    return;
+  switch (cap) {
+  case GL_TEXTURE_GEN_S:
+  case GL_TEXTURE_GEN_T:
+    context.stage.EnableGeneration(cap, on);
+    break;
+  case GL_TEXTURE_2D:
+    Submit();
+    context.texturing = on;
+    break;
+  case GL_BLEND:
+  case GL_DEPTH_TEST:
+  case GL_SCISSOR_TEST:
+    Submit();
+    zgl_enable(cap, on);
+    break;
+  }
+}
+
 } // namespace
 
 bool WebGlAttach(int width, int height) {
-  WebGlDetach();
+  context = Context(); // whatever an earlier context had is gone with it
   if (zgl_attach() == 0)
     return false;
   context.attached = true;
@@ -193,8 +215,7 @@ bool WebGlAttach(int width, int height) {
 void WebGlDetach() {
   if (context.attached)
     zgl_detach();
-  context.~Context();
-  new (&context) Context();
+  context = Context();
 }
 
 extern "C" {
@@ -264,45 +285,11 @@ void glPopMatrix(void) {
 }
 
 void glEnable(GLenum cap) {
-  if (!Ready())
-    return;
-  switch (cap) {
-  case GL_TEXTURE_GEN_S:
-  case GL_TEXTURE_GEN_T:
-    context.stage.EnableGeneration(cap, true);
-    break;
-  case GL_TEXTURE_2D:
-    Submit();
-    context.texturing = true;
-    break;
-  case GL_BLEND:
-  case GL_DEPTH_TEST:
-  case GL_SCISSOR_TEST:
-    Submit();
-    zgl_enable(cap, 1);
-    break;
-  }
+  SetCapability(cap, true);
 }
 
 void glDisable(GLenum cap) {
-  if (!Ready())
-    return;
-  switch (cap) {
-  case GL_TEXTURE_GEN_S:
-  case GL_TEXTURE_GEN_T:
-    context.stage.EnableGeneration(cap, false);
-    break;
-  case GL_TEXTURE_2D:
-    Submit();
-    context.texturing = false;
-    break;
-  case GL_BLEND:
-  case GL_DEPTH_TEST:
-  case GL_SCISSOR_TEST:
-    Submit();
-    zgl_enable(cap, 0);
-    break;
-  }
+  SetCapability(cap, false);
 }
 
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
@@ -394,8 +381,11 @@ const GLubyte *glGetString(GLenum name) {
 void glGenTextures(GLsizei n, GLuint *textures) {
   if (!Ready())
     return;
-  for (GLsizei i = 0; i < n; ++i)
+  for (GLsizei i = 0; i < n; ++i) {
+    while (context.textures.count(context.nextName) != 0) // bound before it was handed out
+      ++context.nextName;
     textures[i] = context.nextName++;
+  }
 }
 
 void glDeleteTextures(GLsizei n, const GLuint *textures) {

@@ -112,6 +112,7 @@ mergeInto(LibraryManager.library, {
       return 0;
     }
     ZGL.program = program;
+    ZGL.textures = [null];
     ['uTexture', 'uMode', 'uAlpha', 'uLinear', 'uSize', 'uClamp', 'uViewport'].forEach(function(name) {
       ZGL.uniforms[name] = gl.getUniformLocation(program, name);
     });

@@ -188,7 +188,7 @@ void glFlush(void);
 const GLubyte *glGetString(GLenum name);
 
 // ---- textures ---------------------------------------------------------------
-// Names from 1 up, never reused while the context lives.
+// Names from 1 up that are not in use, never reused while the context lives.
 void glGenTextures(GLsizei n, GLuint *textures);
 // Deleting the bound texture binds texture 0; unknown names are skipped.
 void glDeleteTextures(GLsizei n, const GLuint *textures);
