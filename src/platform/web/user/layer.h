@@ -59,10 +59,6 @@ void ReleaseGlFrom(CanvasWindow *window); // its context made current no more
 void ReportDrawFailure(const std::string &what);
 void CountDisplayChange();
 
-// ---- GL over WebGL (gl/) ----------------------------------------------------------
-// The canvas's WebGL context was made current for a window of this size.
-void WebGlAttach(int width, int height);
-
 // ---- the user's gesture (dialog.cpp) -------------------------------------------
 // Runs once the viewer pressed Start: what only a gesture may do (sound).
 void AfterGesture();

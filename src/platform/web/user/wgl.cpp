@@ -6,6 +6,7 @@
 #include "user/layer.h"
 
 #include "common/present.h"
+#include "gl/gl_state.h"
 #include "kernel/yield.h"
 #include "platform/gdi.h"
 #include "platform/session.h"
@@ -140,15 +141,18 @@ BOOL wglMakeCurrent(HDC dc, HGLRC context) {
     return FALSE;
   context->window = window;
   current = context;
-  platform::WebGlAttach(window->width, window->height);
+  if (!WebGlAttach(window->width, window->height))
+    return FALSE;
   return TRUE;
 }
 
 BOOL wglDeleteContext(HGLRC context) {
   if (!IsContext(context))
     return FALSE;
-  if (current == context)
+  if (current == context) {
+    WebGlDetach();
     current = nullptr;
+  }
   contexts.erase(std::find(contexts.begin(), contexts.end(), context));
   delete context;
   return TRUE;
