@@ -24,7 +24,7 @@ function Launch(extraArgs = []) {
 // Where a test's page prints a line, the test sees it (console and errors).
 function Echo(page, prefix = 'page: ') {
   page.on('console', (m) => process.stderr.write(prefix + m.text() + '\n'));
-  page.on('pageerror', (e) => process.stderr.write(prefix + 'error: ' + e.message + '\n'));
+  page.on('pageerror', (e) => process.stderr.write(prefix + 'error: ' + e.message + '\n' + (e.stack || '') + '\n'));
 }
 
 module.exports = {Serve, Launch, Echo};

@@ -9,6 +9,7 @@ const path = require('path');
 
 const kTypes = {
   '.html': 'text/html; charset=utf-8',
+  '.css': 'text/css',
   '.js': 'text/javascript',
   '.wasm': 'application/wasm',
   '.png': 'image/png',

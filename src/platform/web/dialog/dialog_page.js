@@ -40,10 +40,9 @@ mergeInto(LibraryManager.library, {
       element = document.createElement('label');
       const input = document.createElement('input');
       input.type = kind == 2 ? 'radio' : 'checkbox';
-      input.onclick = (event) => {
-        event.preventDefault(); // the dialog's state decides, and says so back
-        ZarvoxPage.DialogEvent(3, id, 0);
-      };
+      // The browser checks the box itself; the dialog's state then says
+      // which of a group stay checked (the radios here have no name).
+      input.onclick = () => ZarvoxPage.DialogEvent(3, id, 0);
       element.append(input, document.createTextNode(label));
     } else if (kind == 4) {
       element = document.createElement('fieldset');
@@ -81,12 +80,11 @@ mergeInto(LibraryManager.library, {
     if (box) box.checked = !!on;
   },
   zarvox_dialog_move__deps: ['$ZarvoxPage'],
+  // The page centres the dialog in its own view (the program centres it on
+  // the screen, which a page does not fill); `shown` makes it visible.
   zarvox_dialog_move: function(left, top, shown) {
     const dialog = ZarvoxPage.dialog;
-    if (!dialog) return;
-    dialog.style.left = left + 'px';
-    dialog.style.top = top + 'px';
-    if (shown) dialog.style.visibility = 'visible';
+    if (dialog && shown) dialog.style.visibility = 'visible';
   },
   // The next event: 1 Enter, 2 Escape, 3 a click on control *id, 4 list *id
   // set to entry *value. Waits for one.

@@ -134,7 +134,9 @@ mergeInto(LibraryManager.library, {
         event.preventDefault();
         event.stopPropagation();
       };
-      for (const [label, id] of buttons) {
+      // (no destructuring in a for-of: emscripten's optimiser drops it)
+      for (const pair of buttons) {
+        const label = pair[0], id = pair[1];
         const button = document.createElement('button');
         button.textContent = label;
         button.dataset.id = id;

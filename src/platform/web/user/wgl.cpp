@@ -28,6 +28,10 @@ namespace {
 EMSCRIPTEN_WEBGL_CONTEXT_HANDLE webgl = 0; // the canvas's context, made once
 std::vector<HGLRC__ *> contexts;
 HGLRC current = nullptr;
+// The HGLRC whose GL state the canvas's context holds. WebGL has one context
+// per canvas, so a second HGLRC made current starts from GL's initial state
+// (the show makes one).
+HGLRC attached = nullptr;
 std::string lastFailure;
 int framesPresented = 0;
 bool drawFailed = false;
@@ -141,17 +145,22 @@ BOOL wglMakeCurrent(HDC dc, HGLRC context) {
     return FALSE;
   context->window = window;
   current = context;
-  if (!WebGlAttach(window->width, window->height))
-    return FALSE;
+  if (attached != context) {
+    if (!WebGlAttach(window->width, window->height))
+      return FALSE;
+    attached = context;
+  }
   return TRUE;
 }
 
 BOOL wglDeleteContext(HGLRC context) {
   if (!IsContext(context))
     return FALSE;
-  if (current == context) {
-    WebGlDetach();
+  if (current == context)
     current = nullptr;
+  if (attached == context) {
+    WebGlDetach();
+    attached = nullptr;
   }
   contexts.erase(std::find(contexts.begin(), contexts.end(), context));
   delete context;
