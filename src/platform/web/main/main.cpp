@@ -8,6 +8,8 @@
 #include "platform/tap.h"
 #include "platform/windows.h"
 
+#include <emscripten.h>
+
 #include <cstdio>
 #include <string>
 
@@ -25,6 +27,7 @@ int main(int argc, char **argv) {
   if (options.status >= 0) {
     std::fputs(options.out.c_str(), stdout);
     std::fputs(options.err.c_str(), stderr);
+    emscripten_force_exit(options.status);
     return options.status;
   }
   PlatformSetFrameRate(options.frameRate);
@@ -34,5 +37,8 @@ int main(int argc, char **argv) {
   if (result == 0 && platform::CouldNotDraw())
     result = kExitFailure;
   platform::Shutdown();
+  // A main() that waited for the browser returns to it, not to the runtime:
+  // the end and its status are reported here (Module.onExit).
+  emscripten_force_exit(result);
   return result;
 }

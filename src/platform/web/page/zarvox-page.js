@@ -2,9 +2,13 @@
 // Loads the show into the page: the data file fetched with a progress bar and
 // put into the program's in-memory file system, then the program started
 // with the options of the page's address (?frame-rate=30 is --frame-rate 30);
-// at its end, the page says how it ended and offers to play again.
+// at its end, the page says how it ended and offers to play again. The
+// script's data-program names another program of the site to run (the
+// tests' capture); a page may set window.zarvoxArguments and
+// window.zarvoxModule (more of the Module object) before this runs.
 'use strict';
 (function() {
+  const program = document.currentScript.dataset.program || 'zarvox';
   const message = document.getElementById('zarvox-message');
   const progress = document.getElementById('zarvox-progress');
   const again = document.getElementById('zarvox-again');
@@ -18,6 +22,7 @@
   }
 
   function Arguments() {
+    if (window.zarvoxArguments) return window.zarvoxArguments;
     const list = [];
     for (const [name, value] of new URLSearchParams(location.search)) {
       list.push('--' + name);
@@ -61,7 +66,7 @@
   }
   again.onclick = () => location.reload();
 
-  window.Module = {
+  window.Module = Object.assign({
     canvas: document.getElementById('zarvox-canvas'),
     print: (text) => console.log(text),
     printErr: (text) => console.error(text),
@@ -78,9 +83,9 @@
         Module.callMain(Arguments());
       });
     },
-  };
+  }, window.zarvoxModule || {});
   const script = document.createElement('script');
-  script.src = 'zarvox.js';
-  script.onerror = () => Say('zarvox.js could not be loaded.');
+  script.src = program + '.js';
+  script.onerror = () => Say(program + '.js could not be loaded.');
   document.body.append(script);
 })();
