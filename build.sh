@@ -9,6 +9,9 @@
 #   ./build.sh web    the same build, then the show for the browser (emscripten)
 #                     in build-web/site/: a folder any static web server serves
 #   ./build.sh serve  the same as web, then serves it at http://localhost:8000
+#   ./build.sh arm64  the same build, then the programs cross-built for 64-bit
+#                     ARM (Raspberry Pi) into build-arm64/ and their Debian
+#                     package: build-arm64/package/zarvox_VERSION_arm64.deb
 #   ./build.sh test   install what is missing, build with sanitizers, run every test
 #   ./build.sh deps [COMMAND]  print the Debian packages COMMAND installs (all, without one)
 set -euo pipefail
@@ -43,6 +46,18 @@ windows_packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 zip)
 # tests/web/package-lock.json).
 web_packages=(emscripten nodejs)
 web_test_packages=(chromium)
+# The arm64 programs and their package: Debian's cross toolchain, the arm64
+# libraries installed beside the amd64 ones, Mesa's arm64 drivers and
+# qemu-user, which runs the programs in the tests. DevIL's arm64 package is
+# not Multi-Arch: same (it would replace the amd64 one), so it is unpacked
+# into build-arm64/ instead (unpack_arm64_devil) and only the libraries it
+# needs are installed.
+arm64_packages=(
+  crossbuild-essential-arm64 qemu-user
+  libsdl2-dev:arm64 libasound2-dev:arm64 libgtk-3-dev:arm64 libmpg123-dev:arm64 libmp3lame-dev:arm64
+  libpng-dev:arm64 zlib1g-dev:arm64 libgl-dev:arm64 libglu1-mesa-dev:arm64 libgl1-mesa-dri:arm64
+  liballegro4.4:arm64 libsdl1.2debian:arm64 libmng1:arm64 libtiff6:arm64 liblcms2-2:arm64 libjpeg62-turbo:arm64
+)
 # The tests, benchmarks and checks of `test`, on top of all the above.
 test_packages=(
   clang libclang-rt-14-dev clang-format libgtest-dev libgmock-dev libbenchmark-dev
@@ -60,9 +75,10 @@ packages_for() { # COMMAND
     package) echo "${build_packages[@]}" "${package_packages[@]}" ;;
     windows) echo "${build_packages[@]}" "${windows_packages[@]}" ;;
     web | serve) echo "${build_packages[@]}" "${web_packages[@]}" ;;
+    arm64) echo "${build_packages[@]}" "${package_packages[@]}" "${arm64_packages[@]}" ;;
     test)
-      echo "${build_packages[@]}" "${package_packages[@]}" "${windows_packages[@]}" "${web_packages[@]}" \
-        "${web_test_packages[@]}" "${test_packages[@]}"
+      echo "${build_packages[@]}" "${package_packages[@]}" "${windows_packages[@]}" "${arm64_packages[@]}" \
+        "${web_packages[@]}" "${web_test_packages[@]}" "${test_packages[@]}"
       ;;
     *) return 1 ;;
   esac
@@ -77,6 +93,11 @@ install_missing() { # COMMAND
   echo "build.sh: installing ${missing[*]}"
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo=sudo
+  # Packages of another architecture (NAME:arm64) need it known to dpkg.
+  local arch
+  for arch in $(printf '%s\n' "${missing[@]}" | sed -n 's/.*://p' | sort -u); do
+    dpkg --print-foreign-architectures | grep -qx "$arch" || $sudo dpkg --add-architecture "$arch"
+  done
   $sudo apt-get update -q
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
@@ -120,6 +141,11 @@ build_web() { # [LINUX_DIR WEB_DIR]
   cp "$out"/bin/zarvox.{js,wasm} "$site/"
   cp "$host/bin/zarvox.dat" "$site/"
   "$host/bin/media-icon" 256 "$site/zarvox.png"
+  # What the browser tests serve: the site, and its test mode (the capture).
+  local tests="$out/test-site"
+  rm -rf "$tests"
+  cp -r "$site" "$tests"
+  cp "$root/tests/web/page/capture.html" "$out"/bin/zarvox-capture-page.{js,wasm} "$tests/"
 }
 
 # A zip of the files in a folder, in name order, each stamped with the build's
@@ -180,6 +206,40 @@ build_windows() { # [LINUX_DIR WINDOWS_DIR]
   echo "build.sh: $zip ($(stat -c %s "$zip") bytes)"
 }
 
+# The arm64 packages of DevIL's headers and library, unpacked into ROOT with
+# the library package's control files (ROOT/DEBIAN: dpkg-shlibdeps reads the
+# package's name from its shlibs file there).
+unpack_arm64_devil() { # ROOT
+  local root=$1 deb
+  [ -f "$root/DEBIAN/shlibs" ] && return 0
+  rm -rf "$root"
+  mkdir -p "$root/debs"
+  (cd "$root/debs" && apt-get download -q libdevil1c2:arm64 libdevil-dev:arm64)
+  for deb in "$root"/debs/*.deb; do
+    dpkg-deb -x "$deb" "$root"
+  done
+  dpkg-deb -e "$root"/debs/libdevil1c2_*.deb "$root/DEBIAN"
+}
+
+# The arm64 programs, cross-built against a Linux build's tools (the media and
+# the data file, byte for byte the same), and their Debian package, made as
+# the amd64 one is: build-arm64/package/zarvox_VERSION_arm64.deb by default.
+build_arm64() { # [LINUX_DIR ARM64_DIR]
+  local host=${1:-$root/build} out=${2:-$root/build-arm64}
+  [ -x "$host/bin/rarpack" ] && [ -f "$host/bin/zarvox.dat" ] || build_release "$host"
+  cmake --build "$host" -j"$jobs" --target media-icon media-logo media-spheremap media-soundtrack zarvox_data
+  unpack_arm64_devil "$out/sysroot"
+  build "$out" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/aarch64-linux-gnu.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DZARVOX_TESTS=OFF -DZARVOX_BENCH=OFF -DZARVOX_WERROR=ON -DZARVOX_HOST_BIN="$host/bin" \
+    -DZARVOX_CROSS_ROOT="$out/sysroot"
+  package_release "$out"
+  cmp "$host/bin/zarvox.dat" "$out/bin/zarvox.dat"
+  local deb
+  deb=$(echo "$out"/package/zarvox_*_arm64.deb)
+  [ -f "$deb" ] || { echo "build.sh: no arm64 package in $out/package" >&2; return 1; }
+  echo "build.sh: $deb ($(stat -c %s "$deb") bytes)"
+}
+
 # Two builds of one commit in different folders are the same bytes: the
 # release programs, their package and the Windows zip are built again in
 # build-again/ (no benchmarks: they are in neither) and compared with build/'s
@@ -214,7 +274,10 @@ same_bytes() { # A B: the same bytes, or which of their files differ
 
 case "${1:-run}" in
   deps)
-    packages_for "${2:-test}" | tr ' ' '\n' || { echo "usage: $0 deps [run|build|package|windows|web|serve|test]" >&2; exit 2; }
+    packages_for "${2:-test}" | tr ' ' '\n' || {
+      echo "usage: $0 deps [run|build|package|windows|arm64|web|serve|test]" >&2
+      exit 2
+    }
     ;;
   run)
     install_missing run
@@ -234,6 +297,10 @@ case "${1:-run}" in
   windows)
     install_missing windows
     build_windows
+    ;;
+  arm64)
+    install_missing arm64
+    build_arm64
     ;;
   web)
     install_missing web
@@ -258,6 +325,13 @@ case "${1:-run}" in
     # The Windows programs and their zip first: the tests labelled "windows"
     # run them under Wine, and are registered where the zip exists.
     build_windows
+    # The arm64 programs and package likewise: the tests labelled "arm64" run
+    # them under qemu-user, and are registered where the package exists.
+    build_arm64
+    # The browser's site and its test mode, and the browser driver the tests
+    # labelled "web" use (registered where both exist).
+    build_web
+    npm ci --prefix "$root/tests/web" --no-audit --no-fund --loglevel=error
     # Everything, tests included, under AddressSanitizer and UBSan; warnings are errors.
     build "$root/build-test" -DZARVOX_SANITIZE=ON -DZARVOX_WERROR=ON -DZARVOX_BENCH=OFF
     # The RAR module's fuzz target needs clang's libFuzzer.
@@ -282,7 +356,7 @@ case "${1:-run}" in
     ctest --test-dir "$root/build-fuzz" --output-on-failure
     ;;
   *)
-    echo "usage: $0 run|test|build|package|windows|web|serve|deps" >&2
+    echo "usage: $0 run|test|build|package|windows|arm64|web|serve|deps" >&2
     exit 2
     ;;
 esac

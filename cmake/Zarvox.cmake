@@ -7,6 +7,11 @@ target_compile_options(zarvox_options INTERFACE -Wall -Wextra)
 # Source paths relative to the tree, in __FILE__ (the RAR module's debug log)
 # and the debug info: the build machine's folders stay out of the programs.
 target_compile_options(zarvox_options INTERFACE -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=)
+# The same floating-point results on every architecture: a * b + c stays two
+# roundings. arm64's compiler would otherwise fuse it into one instruction
+# (x86-64's baseline has none), and the logo the generator draws, say, would
+# come out other bytes there.
+target_compile_options(zarvox_options INTERFACE -ffp-contract=off)
 # No link time in a Windows program's header: two builds of one commit are
 # the same bytes.
 if(WIN32)
@@ -21,6 +26,24 @@ if(ZARVOX_SANITIZE)
   target_link_options(zarvox_options INTERFACE -fsanitize=address,undefined)
 endif()
 target_include_directories(zarvox_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
+
+# A cross build (Windows, arm64) cannot run the programs it makes: those that
+# write files at build time (the media, the data file, the dialogs' resource
+# script) are taken from a build for this machine, whose bin folder this names.
+set(ZARVOX_HOST_BIN "" CACHE PATH "For a cross build: the bin folder of a build for this machine (its tools)")
+
+# zarvox_build_tool(VAR NAME): what the build runs for the tool NAME: this
+# tree's target, or in a cross build the host build's program.
+function(zarvox_build_tool var name)
+  if(NOT CMAKE_CROSSCOMPILING)
+    set(${var} ${name} PARENT_SCOPE)
+  elseif(ZARVOX_HOST_BIN AND EXISTS ${ZARVOX_HOST_BIN}/${name})
+    set(${var} ${ZARVOX_HOST_BIN}/${name} PARENT_SCOPE)
+  else()
+    message(FATAL_ERROR "A cross build needs ZARVOX_HOST_BIN, the bin folder of a build for this machine with "
+                        "${name} (./build.sh sets it)")
+  endif()
+endfunction()
 
 # Where test data and scripts are found at test time.
 set(ZARVOX_TEST_SUPPORT ${PROJECT_SOURCE_DIR}/tests/support)

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The same show frames from the capture under Wine and on Linux, compared
-// pixel by pixel: every frame the Linux run wrote must be there from Windows
-// too, and each must agree in at least the given share of its pixels.
-// Usage: capture_compare LINUX_FOLDER WINDOWS_FOLDER MIN_IDENTICAL_SHARE
+// The same show frames from two captures (under Wine and on Linux, or arm64
+// under emulation and amd64), compared pixel by pixel: every frame the
+// reference run wrote must be there from the other too, and each must agree
+// in at least the given share of its pixels. The folders' names label the
+// two sides in what it prints.
+// Usage: capture_compare REFERENCE_FOLDER OTHER_FOLDER MIN_IDENTICAL_SHARE
 #include "support/show_kit.h"
 
 #include <algorithm>
@@ -14,32 +16,34 @@
 
 int main(int argc, char **argv) {
   if (argc != 4) {
-    std::fprintf(stderr, "usage: capture_compare LINUX_FOLDER WINDOWS_FOLDER MIN_IDENTICAL_SHARE\n");
+    std::fprintf(stderr, "usage: capture_compare REFERENCE_FOLDER OTHER_FOLDER MIN_IDENTICAL_SHARE\n");
     return 2;
   }
-  const std::string linuxDir = argv[1], windowsDir = argv[2];
+  const std::string referenceDir = argv[1], otherDir = argv[2];
+  const std::string reference = std::filesystem::path(referenceDir).filename().string(),
+                    other = std::filesystem::path(otherDir).filename().string();
   const double minShare = std::atof(argv[3]);
   std::vector<std::string> names;
-  for (const auto &entry : std::filesystem::directory_iterator(linuxDir))
+  for (const auto &entry : std::filesystem::directory_iterator(referenceDir))
     if (entry.path().extension() == ".png")
       names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   if (names.empty()) {
-    std::fprintf(stderr, "FAIL: no frames in %s\n", linuxDir.c_str());
+    std::fprintf(stderr, "FAIL: no frames in %s\n", referenceDir.c_str());
     return 1;
   }
   int identical = 0, failed = 0;
   double lowest = 1.0;
   for (const std::string &name : names) {
     showkit::Picture a, b;
-    if (!showkit::ReadPng(linuxDir + "/" + name, &a) || !showkit::ReadPng(windowsDir + "/" + name, &b)) {
+    if (!showkit::ReadPng(referenceDir + "/" + name, &a) || !showkit::ReadPng(otherDir + "/" + name, &b)) {
       std::fprintf(stderr, "FAIL: %s missing or unreadable on one side\n", name.c_str());
       ++failed;
       continue;
     }
     if (a.width != b.width || a.height != b.height) {
-      std::fprintf(stderr, "FAIL: %s is %dx%d on Linux, %dx%d from Windows\n", name.c_str(), a.width, a.height, b.width,
-                   b.height);
+      std::fprintf(stderr, "FAIL: %s is %dx%d in %s, %dx%d in %s\n", name.c_str(), a.width, a.height, reference.c_str(),
+                   b.width, b.height, other.c_str());
       ++failed;
       continue;
     }
@@ -63,10 +67,10 @@ int main(int argc, char **argv) {
       continue;
     }
     const int x = int(first / 3 % size_t(a.width)), y = int(first / 3 / size_t(a.width));
-    std::printf("%s: %.4f%% identical, largest channel difference %d, first at (%d, %d): Linux %d,%d,%d, "
-                "Windows %d,%d,%d\n",
-                name.c_str(), share * 100, largest, x, y, a.rgb[first], a.rgb[first + 1], a.rgb[first + 2],
-                b.rgb[first], b.rgb[first + 1], b.rgb[first + 2]);
+    std::printf("%s: %.4f%% identical, largest channel difference %d, first at (%d, %d): %s %d,%d,%d, "
+                "%s %d,%d,%d\n",
+                name.c_str(), share * 100, largest, x, y, reference.c_str(), a.rgb[first], a.rgb[first + 1],
+                a.rgb[first + 2], other.c_str(), b.rgb[first], b.rgb[first + 1], b.rgb[first + 2]);
     if (share < minShare)
       ++failed;
   }
