@@ -3,8 +3,9 @@
 // under emulation and amd64), compared pixel by pixel: every frame the
 // reference run wrote must be there from the other too, and each must agree
 // in at least the given share of its pixels. The folders' names label the
-// two sides in what it prints.
-// Usage: capture_compare REFERENCE_FOLDER OTHER_FOLDER MIN_IDENTICAL_SHARE
+// two sides in what it prints. With LEVELS, a pixel agrees when no channel
+// differs by more than LEVELS (renderers that round differently).
+// Usage: capture_compare REFERENCE_FOLDER OTHER_FOLDER MIN_SHARE [LEVELS]
 #include "support/show_kit.h"
 
 #include <algorithm>
@@ -15,10 +16,11 @@
 #include <vector>
 
 int main(int argc, char **argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: capture_compare REFERENCE_FOLDER OTHER_FOLDER MIN_IDENTICAL_SHARE\n");
+  if (argc < 4 || argc > 5) {
+    std::fprintf(stderr, "usage: capture_compare REFERENCE_FOLDER OTHER_FOLDER MIN_SHARE [LEVELS]\n");
     return 2;
   }
+  const int levels = argc > 4 ? std::atoi(argv[4]) : 0;
   const std::string referenceDir = argv[1], otherDir = argv[2];
   const std::string reference = std::filesystem::path(referenceDir).filename().string(),
                     other = std::filesystem::path(otherDir).filename().string();
@@ -53,7 +55,7 @@ int main(int argc, char **argv) {
       int diff = 0;
       for (size_t c = 0; c < 3; ++c)
         diff = std::max(diff, std::abs(int(a.rgb[i + c]) - int(b.rgb[i + c])));
-      if (diff == 0)
+      if (diff <= levels)
         ++same;
       else if (first == a.rgb.size())
         first = i;
@@ -67,17 +69,18 @@ int main(int argc, char **argv) {
       continue;
     }
     const int x = int(first / 3 % size_t(a.width)), y = int(first / 3 / size_t(a.width));
-    std::printf("%s: %.4f%% identical, largest channel difference %d, first at (%d, %d): %s %d,%d,%d, "
+    std::printf("%s: %.4f%% agreeing, largest channel difference %d, first at (%d, %d): %s %d,%d,%d, "
                 "%s %d,%d,%d\n",
                 name.c_str(), share * 100, largest, x, y, reference.c_str(), a.rgb[first], a.rgb[first + 1],
                 a.rgb[first + 2], other.c_str(), b.rgb[first], b.rgb[first + 1], b.rgb[first + 2]);
     if (share < minShare)
       ++failed;
   }
-  std::printf("frames compared %zu, identical %d, lowest identical-pixel share %.4f%%\n", names.size(), identical,
-              lowest * 100);
+  std::printf("frames compared %zu, agreeing in every pixel %d, lowest share of agreeing pixels %.4f%% (within %d "
+              "levels)\n",
+              names.size(), identical, lowest * 100, levels);
   if (failed > 0) {
-    std::fprintf(stderr, "FAIL: %d frames below %.4f%% identical pixels or missing\n", failed, minShare * 100);
+    std::fprintf(stderr, "FAIL: %d frames below %.4f%% agreeing pixels or missing\n", failed, minShare * 100);
     return 1;
   }
   return 0;

@@ -20,6 +20,8 @@ EM_JS(void, HandSound, (int rendered, const int16_t *frames, int count), {
   Module['onCaptureSound'](rendered, HEAP16.slice(frames >> 1, (frames >> 1) + count * 2));
 });
 
+extern "C" void zarvox_page_exit(int status); // the layer's page calls
+
 namespace {
 
 class PageSink : public capture::FrameSink {
@@ -52,7 +54,7 @@ int main(int argc, char **argv) {
   const capture::Result result = capture::Run(options, &sink, nullptr);
   if (!result.ok)
     std::fprintf(stderr, "zarvox-capture-page: %s\n", result.error.c_str());
-  // main() waited for the browser: the status goes to Module.onExit from here.
-  emscripten_force_exit(result.ok ? 0 : 1);
+  // main() waited for the browser: the status goes to the page from here.
+  zarvox_page_exit(result.ok ? 0 : 1);
   return result.ok ? 0 : 1;
 }

@@ -56,7 +56,7 @@ mergeInto(LibraryManager.library, {
       element = document.createElement('span');
       element.textContent = label;
     }
-    element.className = 'zarvox-control';
+    element.classList.add('zarvox-control');
     element.dataset.id = id;
     element.style.left = left + 'px';
     element.style.top = top + 'px';

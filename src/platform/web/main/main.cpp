@@ -8,14 +8,14 @@
 #include "platform/tap.h"
 #include "platform/windows.h"
 
-#include <emscripten.h>
-
 #include <cstdio>
 #include <string>
 
 struct HINSTANCE__ {
   const char *path;
 };
+
+extern "C" void zarvox_page_exit(int status); // web_page.js
 
 namespace {
 const char kUsageNotes[] = "In the browser the options come from the page's address: ?frame-rate=30.\n"
@@ -27,7 +27,7 @@ int main(int argc, char **argv) {
   if (options.status >= 0) {
     std::fputs(options.out.c_str(), stdout);
     std::fputs(options.err.c_str(), stderr);
-    emscripten_force_exit(options.status);
+    zarvox_page_exit(options.status);
     return options.status;
   }
   PlatformSetFrameRate(options.frameRate);
@@ -37,8 +37,6 @@ int main(int argc, char **argv) {
   if (result == 0 && platform::CouldNotDraw())
     result = kExitFailure;
   platform::Shutdown();
-  // A main() that waited for the browser returns to it, not to the runtime:
-  // the end and its status are reported here (Module.onExit).
-  emscripten_force_exit(result);
+  zarvox_page_exit(result);
   return result;
 }

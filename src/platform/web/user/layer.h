@@ -19,6 +19,7 @@ int zarvox_page_wait_frame(void);
 int zarvox_page_sleep(int milliseconds);
 int zarvox_page_fullscreen(int on);
 int zarvox_page_message_box(const char *text, const char *caption, unsigned type);
+void zarvox_page_exit(int status);
 }
 
 // A window's drawable: the HDC handed out by GetDC.

@@ -76,6 +76,12 @@ mergeInto(LibraryManager.library, {
     return 1;
   },
 
+  // The program's end, with its status, for the page (Module.onExit). A main()
+  // that waited for the browser returns to it, not to the runtime's exit.
+  zarvox_page_exit: function(status) {
+    if (Module['onExit']) Module['onExit'](status);
+  },
+
   // Waits for the browser's next frame; the page draws what GL made since.
   zarvox_page_wait_frame: function() {
     return Asyncify.handleSleep((wake) => requestAnimationFrame(() => wake(0)));
