@@ -12,13 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-EM_JS(void, HandFrame, (int index, int width, int height, const uint8_t *rgba), {
-  Module['onCaptureFrame'](index, width, height, HEAPU8.slice(rgba, rgba + width * height * 4));
-});
+EM_JS(void, HandFrame, (int index, int width, int height, const uint8_t *rgba),
+      { Module['onCaptureFrame'](index, width, height, HEAPU8.slice(rgba, rgba + width * height * 4)); });
 
-EM_JS(void, HandSound, (int rendered, const int16_t *frames, int count), {
-  Module['onCaptureSound'](rendered, HEAP16.slice(frames >> 1, (frames >> 1) + count * 2));
-});
+EM_JS(void, HandSound, (int rendered, const int16_t *frames, int count),
+      { Module['onCaptureSound'](rendered, HEAP16.slice(frames >> 1, (frames >> 1) + count * 2)); });
 
 extern "C" void zarvox_page_exit(int status); // the layer's page calls
 

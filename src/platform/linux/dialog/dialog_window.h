@@ -9,9 +9,9 @@
 #error "This header is the Linux back end's: Windows has its own USER, GDI and kernel"
 #endif
 #include "common/dialog_units.h"
+#include "common/window_object.h"
 #include "platform/dialog_template.h"
 #include "user/message_box.h"
-#include "common/window_object.h"
 
 #include <memory>
 #include <string>
