@@ -30,4 +30,9 @@ step rar "$bin/rar_bench" "$bin/zarvox.dat" krel.png tarsk --runs 1
 step rarpack "$here/rarpack/run-bench.sh" --smoke "$bin/rarpack" "$bin/zarvox.dat"
 step show env SDL_AUDIODRIVER=dummy "$xvfb" "$bin/show_bench" all --smoke
 step sound env SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null "$bin/sound_bench" --mp3 "$build/media/zarvox.mp3" --seconds 1
+# The browser build, where ./build.sh web made it and the browser driver is installed.
+site=$here/../build-web/site
+if [ -f "$site/index.html" ] && [ -d "$here/../tests/web/node_modules" ]; then
+  step web node "$here/web/page_bench.js" "$site" --seconds 3
+fi
 echo "bench smoke: every benchmark ran"

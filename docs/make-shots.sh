@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Makes the README's pictures of the five effects: one frame of each, as a
-# viewer sees it, captured from the show at 60 fps in a 640 x 480 window.
+# viewer sees it, captured from the show at 60 fps in a 640 x 480 window; and,
+# where ./build.sh web made the site, the browser's page with its dialog.
 # Usage: docs/make-shots.sh BUILD_DIR [OUT_DIR]   (OUT_DIR: docs/effects)
 # Needs a display; without one it runs itself under the tests' Xvfb.
 set -euo pipefail
@@ -26,3 +27,9 @@ for shot in "${shots[@]}"; do
   cp "$work/frames-$name/$(printf 'frame-%06d.png' "$frame")" "$out/effect-$name.png"
   echo "effect-$name.png: $ms ms, frame $frame at 60 fps"
 done
+
+# The page of the browser build, where ./build.sh web made it.
+site=$here/../build-web/site
+if [ -f "$site/index.html" ] && [ -d "$here/../tests/web/node_modules" ]; then
+  node "$here/make-web-shot.js" "$site" "$out/web-page.png"
+fi

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The performance counter and the tick count over the monotonic clock;
-// the current directory.
+// The monotonic clock and the pacing's wait; the current directory.
 #include "common/clock.h"
-#include "common/hooks.h"
 #include "platform/kernel.h"
 
 #include <cerrno>
@@ -10,12 +8,6 @@
 #include <ctime>
 #include <string>
 #include <unistd.h>
-
-namespace {
-// 10 MHz: one tick is 100 ns, the rate current Windows reports.
-constexpr int64_t kCounterFrequency = 10000000;
-
-} // namespace
 
 namespace platform {
 
@@ -32,27 +24,6 @@ void SleepUntil(int64_t until) {
 }
 
 } // namespace platform
-
-using platform::MonotonicNanoseconds;
-
-BOOL QueryPerformanceFrequency(LARGE_INTEGER *frequency) {
-  if (frequency == nullptr)
-    return FALSE;
-  frequency->QuadPart = kCounterFrequency;
-  return TRUE;
-}
-
-BOOL QueryPerformanceCounter(LARGE_INTEGER *count) {
-  if (count == nullptr)
-    return FALSE;
-  int64_t hooked = 0;
-  count->QuadPart = platform::HookedCounter(&hooked) ? hooked : MonotonicNanoseconds() / 100;
-  return TRUE;
-}
-
-DWORD GetTickCount(void) {
-  return DWORD(MonotonicNanoseconds() / 1000000);
-}
 
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer) {
   std::string path(256, '\0');

@@ -120,9 +120,6 @@ struct HeldMode {
 HeldMode CurrentHold();
 void RestoreDisplayNow(); // leaves real full-screen on every window; any thread state, best effort
 
-// ---- message queue (message_queue.cpp) --------------------------------------
-void ForgetMessages(); // drops every queued message (end of process)
-
 // ---- cursor (gdi.cpp) -------------------------------------------------------
 void ApplyCursor(); // shows or hides SDL's cursor by ShowCursor's counter
 

@@ -5,6 +5,8 @@
 
 #include "user/layer.h"
 
+#include "common/message_queue.h"
+
 #include "platform/command_line.h"
 #include "platform/user.h"
 

@@ -4,7 +4,6 @@
 #include "kernel/yield.h"
 
 #include "common/clock.h"
-#include "common/hooks.h"
 #include "platform/kernel.h"
 
 #include <emscripten.h>
@@ -14,7 +13,6 @@
 extern "C" int zarvox_page_sleep(int milliseconds);
 
 namespace {
-constexpr int64_t kCounterFrequency = 10000000; // 100 ns ticks, as on the other systems
 bool yielded = false;
 } // namespace
 
@@ -37,25 +35,6 @@ bool TakeYield() {
 }
 
 } // namespace platform
-
-BOOL QueryPerformanceFrequency(LARGE_INTEGER *frequency) {
-  if (frequency == nullptr)
-    return FALSE;
-  frequency->QuadPart = kCounterFrequency;
-  return TRUE;
-}
-
-BOOL QueryPerformanceCounter(LARGE_INTEGER *count) {
-  if (count == nullptr)
-    return FALSE;
-  int64_t hooked = 0;
-  count->QuadPart = platform::HookedCounter(&hooked) ? hooked : platform::MonotonicNanoseconds() / 100;
-  return TRUE;
-}
-
-DWORD GetTickCount(void) {
-  return DWORD(platform::MonotonicNanoseconds() / 1000000);
-}
 
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer) {
   // The page's in-memory file system, where the data file was put.

@@ -8,6 +8,7 @@
 
 #include "common/hooks.h"
 #include "common/key_map.h"
+#include "common/message_queue.h"
 #include "platform/gdi.h"
 #include "platform/kernel.h"
 #include "platform/tap.h"
@@ -15,7 +16,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,9 +23,6 @@
 namespace {
 
 std::map<std::string, WNDCLASSEXA> classes;
-std::deque<MSG> posted;
-bool quitPosted = false;
-int quitCode = 0;
 int cursorCounter = 0;
 platform::CanvasWindow *shown = nullptr; // the window on the canvas
 bool fullScreen = false;                 // ChangeDisplaySettingsA took the screen
@@ -81,18 +78,8 @@ void TakeKeys() {
     platform::KeyMessage key;
     if (shown == nullptr || usage == 0 || !platform::TranslateKey(input, &key))
       continue;
-    MSG message = {};
-    message.hwnd = shown;
-    message.message = key.message;
-    message.wParam = key.vk;
-    message.lParam = key.lParam;
-    message.time = GetTickCount();
-    posted.push_back(message);
+    platform::PostToQueue(shown, key.message, key.vk, key.lParam);
   }
-}
-
-bool InRange(UINT message, UINT low, UINT high) {
-  return (low == 0 && high == 0) || (message >= low && message <= high);
 }
 
 } // namespace
@@ -159,9 +146,7 @@ CanvasWindow *AsCanvasWindow(HWND window) {
 }
 
 CanvasWindow *CanvasFromDc(HDC dc) {
-  for (HWND window = dc != nullptr ? dc->window : nullptr; window != nullptr;)
-    return AsCanvasWindow(window);
-  return nullptr;
+  return dc != nullptr ? AsCanvasWindow(dc->window) : nullptr;
 }
 
 } // namespace platform
@@ -232,53 +217,10 @@ BOOL PeekMessageA(MSG *message, HWND window, UINT filterMin, UINT filterMax, UIN
   if (message == nullptr)
     return FALSE;
   TakeKeys();
-  for (auto it = posted.begin(); it != posted.end(); ++it) {
-    if ((window != nullptr && it->hwnd != window) || !InRange(it->message, filterMin, filterMax))
-      continue;
-    *message = *it;
-    if (remove & PM_REMOVE)
-      posted.erase(it);
+  if (platform::TakeQueued(message, window, filterMin, filterMax, remove))
     return TRUE;
-  }
-  if (quitPosted && window == nullptr && InRange(WM_QUIT, filterMin, filterMax)) {
-    *message = MSG{};
-    message->message = WM_QUIT;
-    message->wParam = WPARAM(quitCode);
-    message->time = GetTickCount();
-    if (remove & PM_REMOVE)
-      quitPosted = false;
-    return TRUE;
-  }
   platform::RunIdleHook();
   return FALSE;
-}
-
-BOOL TranslateMessage(const MSG *message) {
-  return message != nullptr;
-}
-
-LRESULT DispatchMessageA(const MSG *message) {
-  if (message == nullptr || !platform::IsLiveWindow(message->hwnd))
-    return 0;
-  return message->hwnd->Send(message->message, message->wParam, message->lParam);
-}
-
-void PostQuitMessage(int exitCode) {
-  quitPosted = true;
-  quitCode = exitCode;
-}
-
-BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (window != nullptr && !platform::IsLiveWindow(window))
-    return FALSE;
-  MSG posting = {};
-  posting.hwnd = window;
-  posting.message = message;
-  posting.wParam = wParam;
-  posting.lParam = lParam;
-  posting.time = GetTickCount();
-  posted.push_back(posting);
-  return TRUE;
 }
 
 HCURSOR LoadCursorA(HINSTANCE, LPCSTR) {
