@@ -24,7 +24,8 @@ const kEffects = [['zoom', 0, 12.5], ['twirl', 12.5, 25], ['spin', 25, 44.5], ['
   const browser = await Launch();
   const page = await browser.newPage();
   await page.setViewport({width: 1280, height: 800});
-  // Each frame the show presents clears the canvas once: its times are the frames'.
+  // Each frame the show presents clears the whole canvas once (the sphere's
+  // second view clears again within a scissor box): its times are the frames'.
   await page.evaluateOnNewDocument(() => {
     window.benchClears = [];
     const get = HTMLCanvasElement.prototype.getContext;
@@ -34,7 +35,7 @@ const kEffects = [['zoom', 0, 12.5], ['twirl', 12.5, 25], ['spin', 25, 44.5], ['
         gl.benchWrapped = true;
         const clear = gl.clear.bind(gl);
         gl.clear = (bits) => {
-          window.benchClears.push(performance.now());
+          if (!gl.isEnabled(gl.SCISSOR_TEST)) window.benchClears.push(performance.now());
           clear(bits);
         };
       }
