@@ -14,11 +14,10 @@
 #include "platform/tap.h"
 #include "platform/user.h"
 
-#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
-#include <vector>
 
 namespace {
 
