@@ -443,7 +443,9 @@ void ExpectTrack(const char *stack, Heard &heard, const soundtest::Pcm &referenc
   Match match;
   if (!MeasureTrack(stack, heard, reference, &match))
     return;
-  EXPECT_GE(match.correlation, 0.99) << stack;
+  // Each short gap a busy server leaves (allowed below) costs its block some
+  // correlation: a few of them may take it under 0.99, never under 0.98.
+  EXPECT_GE(match.correlation, match.gaps == 0 ? 0.99 : 0.98) << stack;
   EXPECT_LE(match.longestGap, size_t(heard.counts.bufferFrames)) << stack << ": a gap longer than one device buffer";
 }
 
